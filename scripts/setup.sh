@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what the build needs on a Debian machine, only what is missing.
+set -euo pipefail
+packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi

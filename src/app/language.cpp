@@ -1,0 +1,3 @@
+#include "app/language.h"
+
+std::wstring translateText(const std::wstring& key) { return key; }
