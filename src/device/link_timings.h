@@ -1,0 +1,17 @@
+// The link's time-outs in one place. The program uses the defaults; tests may shorten them to keep
+// the suite fast (and at least one test runs each failure path with the defaults).
+#pragma once
+
+#include <cstdint>
+
+struct CLinkTimings {
+    // A read of N bytes gives up after readConstantMs + N * readPerByteMs.
+    uint32_t readConstantMs = 1000;
+    uint32_t readPerByteMs = 1;
+    // Pause before the one extra read of a reply payload that arrived short.
+    uint32_t shortPayloadWaitMs = 50;
+    // Writes: 1 ms per byte plus 500 ms lets a whole 263-byte frame (about 69 ms at 38400 baud)
+    // go out with a wide margin, yet a stuck line cannot hold the device mutex for long.
+    uint32_t writeConstantMs = 500;
+    uint32_t writePerByteMs = 1;
+};

@@ -1,0 +1,167 @@
+// The Win32 backend of CSerialPort: synchronous (non-overlapped) calls on "\\.\COMn".
+#include "device/serial_port.h"
+
+#include "platform/port_table.h"
+
+#include <cstdlib>
+#include <sstream>
+#include <windows.h>
+
+namespace {
+
+// Line numbers that the diagnostic of each operation carries; fixed so that both backends
+// and every build report a failure the same way.
+constexpr int kLineOpen = 67;
+constexpr int kLineSetState = 106;
+constexpr int kLineSetTimeout = 151;
+constexpr int kLineRead = 166;
+constexpr int kLineWrite = 182;
+constexpr int kLinePurgeIn = 201;
+
+HANDLE handleOf(void* h)
+{
+    return static_cast<HANDLE>(h);
+}
+
+} // namespace
+
+CSerialPort::~CSerialPort()
+{
+    close();
+}
+
+bool CSerialPort::isOpen() const
+{
+    return m_handle != nullptr;
+}
+
+void CSerialPort::raise(unsigned code, const std::wstring& text, int line)
+{
+    throwError(code, text, line, ansi2unicode("serialport"));
+    // throwError always throws; an override that returned would leave the port in a lie.
+    std::abort();
+}
+
+void CSerialPort::raiseWithLineState(const wchar_t* operation, unsigned long lastError, int line)
+{
+    // The error code is taken first, so that clearCommError cannot overwrite it.
+    std::wostringstream text;
+    text << L"CSerialPort::" << operation << L"() " << L"\n"
+         << L" GetLastError() = " << lastError << L"\n"
+         << L" clearCommError() = " << clearCommError() << std::ends;
+    raise(CRSError::kOperationFailed, text.str(), line);
+}
+
+void CSerialPort::open(int n)
+{
+    close();
+    const std::string path = porttable::portPath(n);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    DWORD error = ERROR_FILE_NOT_FOUND;
+    if (!path.empty()) {
+        h = CreateFileW(utf82unicode(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                        0, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            error = GetLastError();
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        m_lastOpenError = static_cast<int>(error);
+        std::wostringstream text;
+        text << L"CSerialPort::open(" << n << L") - GetLastError()=" << error << std::ends;
+        raise(CRSError::kOpenFailed, text.str(), kLineOpen);
+    }
+    m_handle = h;
+    m_portNumber = n;
+    m_lastOpenError = 0;
+}
+
+bool CSerialPort::close()
+{
+    if (m_handle == nullptr)
+        return false;
+    const bool ok = CloseHandle(handleOf(m_handle)) != FALSE;
+    m_handle = nullptr;
+    return ok;
+}
+
+void CSerialPort::setState(const CSerialState& state)
+{
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = state.baudRate;
+    dcb.fBinary = (state.flags & CSerialState::kBinary) ? 1 : 0;
+    dcb.fParity = (state.flags & CSerialState::kParityCheck) ? 1 : 0;
+    dcb.fOutxCtsFlow = (state.flags & CSerialState::kOutxCtsFlow) ? 1 : 0;
+    dcb.fOutxDsrFlow = (state.flags & CSerialState::kOutxDsrFlow) ? 1 : 0;
+    dcb.fDtrControl = (state.flags & CSerialState::kDtrControlMask) >> 4;
+    dcb.fDsrSensitivity = (state.flags & CSerialState::kDsrSensitivity) ? 1 : 0;
+    dcb.fTXContinueOnXoff = (state.flags & CSerialState::kTxContinueOnXoff) ? 1 : 0;
+    dcb.fOutX = (state.flags & CSerialState::kOutX) ? 1 : 0;
+    dcb.fInX = (state.flags & CSerialState::kInX) ? 1 : 0;
+    dcb.fErrorChar = (state.flags & CSerialState::kErrorChar) ? 1 : 0;
+    dcb.fNull = (state.flags & CSerialState::kNull) ? 1 : 0;
+    dcb.fRtsControl = (state.flags & CSerialState::kRtsControlMask) >> 12;
+    dcb.fAbortOnError = (state.flags & CSerialState::kAbortOnError) ? 1 : 0;
+    dcb.XonLim = state.xonLim;
+    dcb.XoffLim = state.xoffLim;
+    dcb.ByteSize = state.byteSize;
+    dcb.Parity = state.parity;
+    dcb.StopBits = state.stopBits;
+    dcb.XonChar = state.xonChar;
+    dcb.XoffChar = state.xoffChar;
+    dcb.ErrorChar = state.errorChar;
+    dcb.EofChar = state.eofChar;
+    dcb.EvtChar = state.evtChar;
+    if (!SetCommState(handleOf(m_handle), &dcb))
+        raiseWithLineState(L"setState", GetLastError(), kLineSetState);
+}
+
+void CSerialPort::setTimeout(const CSerialTimeouts& timeouts)
+{
+    COMMTIMEOUTS t{};
+    t.ReadIntervalTimeout = timeouts.readInterval;
+    t.ReadTotalTimeoutMultiplier = timeouts.readTotalMultiplier;
+    t.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
+    t.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
+    t.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
+    if (!SetCommTimeouts(handleOf(m_handle), &t))
+        raiseWithLineState(L"setTimeout", GetLastError(), kLineSetTimeout);
+    m_timeouts = timeouts;
+}
+
+size_t CSerialPort::read(void* buffer, size_t count)
+{
+    DWORD got = 0;
+    if (!ReadFile(handleOf(m_handle), buffer, static_cast<DWORD>(count), &got, nullptr)) {
+        std::wostringstream text;
+        text << L"CSerialPort::read() - GetLastError()=" << GetLastError() << std::ends;
+        raise(CRSError::kOperationFailed, text.str(), kLineRead);
+    }
+    return got;
+}
+
+size_t CSerialPort::write(const void* buffer, size_t count)
+{
+    DWORD done = 0;
+    if (!WriteFile(handleOf(m_handle), buffer, static_cast<DWORD>(count), &done, nullptr)) {
+        std::wostringstream text;
+        text << L"CSerialPort::write() - GetLastError()=" << GetLastError() << std::ends;
+        raise(CRSError::kOperationFailed, text.str(), kLineWrite);
+    }
+    return done;
+}
+
+void CSerialPort::purgeIn()
+{
+    if (!PurgeComm(handleOf(m_handle), PURGE_RXCLEAR))
+        raiseWithLineState(L"purgeIn", GetLastError(), kLinePurgeIn);
+}
+
+uint32_t CSerialPort::clearCommError()
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handleOf(m_handle), &errors, &status))
+        return GetLastError();
+    return errors;
+}
