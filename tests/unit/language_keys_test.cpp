@@ -1,0 +1,334 @@
+// Every text that the program passes to translateText has a translation in both shipped language
+// files. The keys are collected from the sources when the test runs: literals in
+// translateText(L"...") calls and literals marked TR_KEY(L"...") (see app/language.h).
+#include "app/lang_file.h"
+#include "platform/ierror.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path repositoryRoot()
+{
+    if (const char* data = std::getenv("DORAVINE_DATA"))
+        return fs::path(data).parent_path();
+    return fs::path(__FILE__).parent_path().parent_path().parent_path();
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The source with its comments blanked out (line breaks kept), string and character literals intact.
+std::string withoutComments(const std::string& source)
+{
+    std::string out = source;
+    enum { Code, Line, Block, String, Char } state = Code;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        char c = out[i];
+        char next = i + 1 < out.size() ? out[i + 1] : '\0';
+        switch (state) {
+        case Code:
+            if (c == '/' && next == '/') {
+                state = Line;
+                out[i] = ' ';
+            } else if (c == '/' && next == '*') {
+                state = Block;
+                out[i] = ' ';
+                out[++i] = ' ';
+            } else if (c == '"') {
+                state = String;
+            } else if (c == '\'') {
+                state = Char;
+            }
+            break;
+        case Line:
+            if (c == '\n')
+                state = Code;
+            else
+                out[i] = ' ';
+            break;
+        case Block:
+            if (c == '*' && next == '/') {
+                out[i] = out[i + 1] = ' ';
+                ++i;
+                state = Code;
+            } else if (c != '\n') {
+                out[i] = ' ';
+            }
+            break;
+        case String:
+        case Char:
+            if (c == '\\')
+                ++i;
+            else if ((state == String && c == '"') || (state == Char && c == '\''))
+                state = Code;
+            break;
+        }
+    }
+    return out;
+}
+
+// The value of the body of a C++ wide string literal (UTF-8 source) as the program sees it.
+std::wstring literalValue(const std::string& body)
+{
+    std::string utf8;
+    std::wstring result;
+    auto flush = [&] {
+        result += utf82unicode(utf8);
+        utf8.clear();
+    };
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (body[i] != '\\' || i + 1 == body.size()) {
+            utf8 += body[i];
+            continue;
+        }
+        char e = body[++i];
+        auto hex = [&](std::size_t maxDigits) {
+            std::size_t start = i + 1, n = 0;
+            while (n < maxDigits && start + n < body.size() &&
+                   std::isxdigit(static_cast<unsigned char>(body[start + n])))
+                ++n;
+            unsigned long value = std::stoul(body.substr(start, n), nullptr, 16);
+            i += n;
+            return static_cast<wchar_t>(value);
+        };
+        flush();
+        switch (e) {
+        case 'n':
+            result += L'\n';
+            break;
+        case 'r':
+            result += L'\r';
+            break;
+        case 't':
+            result += L'\t';
+            break;
+        case '0':
+            result += L'\0';
+            break;
+        case 'x':
+            result += hex(8);
+            break;
+        case 'u':
+            result += hex(4);
+            break;
+        case 'U':
+            result += hex(8);
+            break;
+        default:
+            result += static_cast<wchar_t>(e);
+            break; // \\ \" \' \?
+        }
+    }
+    flush();
+    return result;
+}
+
+struct KeyUse {
+    std::wstring key;
+    std::string where;
+};
+
+// Keys of one source file: translateText(L"..." ...) and TR_KEY(L"..." ...), adjacent literals joined.
+std::vector<KeyUse> keysOf(const fs::path& file, const fs::path& root)
+{
+    std::string source = withoutComments(readFile(file));
+    static const std::regex call(
+        R"((?:\btranslateText|\bTR_KEY)\s*\(\s*((?:L?"(?:[^"\\\n]|\\.)*"\s*)+)[,)])");
+    static const std::regex piece(R"delim(L?"((?:[^"\\\n]|\\.)*)")delim");
+    std::vector<KeyUse> keys;
+    for (auto it = std::sregex_iterator(source.begin(), source.end(), call); it != std::sregex_iterator();
+         ++it) {
+        std::string literals = (*it)[1].str();
+        std::wstring key;
+        for (auto p = std::sregex_iterator(literals.begin(), literals.end(), piece);
+             p != std::sregex_iterator(); ++p)
+            key += literalValue((*p)[1].str());
+        auto line = 1 + std::count(source.begin(), source.begin() + it->position(0), '\n');
+        keys.push_back({key, fs::relative(file, root).string() + ":" + std::to_string(line)});
+    }
+    return keys;
+}
+
+std::vector<KeyUse> collectKeys(const fs::path& root)
+{
+    std::vector<KeyUse> keys;
+    for (const char* dir : {"src", "tools"}) {
+        if (!fs::exists(root / dir))
+            continue;
+        for (const auto& entry : fs::recursive_directory_iterator(root / dir)) {
+            std::string ext = entry.path().extension().string();
+            if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h" && ext != ".hpp"))
+                continue;
+            for (KeyUse& use : keysOf(entry.path(), root))
+                keys.push_back(std::move(use));
+        }
+    }
+    return keys;
+}
+
+// Printable form of a key: line breaks and TABs written as the language files write them.
+std::string shown(const std::wstring& key)
+{
+    std::wstring out;
+    for (wchar_t c : key) {
+        if (c == L'\n')
+            out += L"\\n";
+        else if (c == L'\r')
+            out += L"\\r";
+        else if (c == L'\t')
+            out += L"\\t";
+        else
+            out += c;
+    }
+    return unicode2utf8(out);
+}
+
+// (key, translation) of every entry line of a language file, in file order.
+std::vector<std::pair<std::wstring, std::wstring>> entriesOf(const fs::path& file)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> entries;
+    for (const std::wstring& line : langfile::readLines(readFile(file))) {
+        std::size_t first = line.find(L'\t');
+        std::size_t second = first == std::wstring::npos ? first : line.find(L'\t', first + 1);
+        if (second != std::wstring::npos)
+            entries.emplace_back(langfile::unescape(line.substr(0, first)),
+                                 langfile::unescape(line.substr(second + 1)));
+    }
+    return entries;
+}
+
+// The printf conversions of a text, in order ("%s", "%.2f", ...).
+std::vector<std::string> conversions(const std::wstring& text)
+{
+    static const std::regex spec(R"(%[-+ #0]*[0-9]*(?:\.[0-9]+)?(?:l|ll|h)?[diouxXeEfgGcsS%])");
+    std::string utf8 = unicode2utf8(text);
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(utf8.begin(), utf8.end(), spec); it != std::sregex_iterator(); ++it)
+        found.push_back(it->str());
+    return found;
+}
+
+const char* const kShipped[] = {"ENGLISH.txt", "RUSSIAN.txt"};
+
+} // namespace
+
+TEST(LanguageKeys, TheCollectorFindsKeysAsTheCompilerSeesThem)
+{
+    fs::path folder = fs::temp_directory_path() / ("doravine-keys-" + std::to_string(::getpid()));
+    fs::create_directories(folder / "src");
+    std::ofstream(folder / "src" / "sample.cpp") << R"src(
+        show(translateText(L"Zwykły tekst"));
+        show(translateText( L"Wiersz\ndrugi \"cytat\" \\ koniec" ));
+        show(translateText(L"Sklejony " L"tekst"), 1);
+        // translateText(L"W komentarzu");
+        /* TR_KEY(L"W bloku") */
+        const wchar_t* table[] = {TR_KEY(L"Z tabeli"), TR_KEY(L"\u0141\x105")};
+        show(translateText(variable));
+        auto s = "translateText(L\"W napisie\")";
+    )src";
+    std::vector<KeyUse> keys = collectKeys(folder);
+    fs::remove_all(folder);
+    std::vector<std::wstring> found;
+    for (const KeyUse& use : keys)
+        found.push_back(use.key);
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"Zwykły tekst", L"Wiersz\ndrugi \"cytat\" \\ koniec",
+                                                L"Sklejony tekst", L"Z tabeli", L"Łą"}));
+    ASSERT_FALSE(keys.empty());
+    EXPECT_EQ(keys.front().where, "src/sample.cpp:2");
+}
+
+TEST(LanguageKeys, EveryKeyOfTheProgramIsInBothFiles)
+{
+    fs::path root = repositoryRoot();
+    ASSERT_TRUE(fs::exists(root / "src")) << root;
+    std::vector<KeyUse> keys = collectKeys(root);
+
+    for (const char* name : kShipped) {
+        fs::path path = root / "data" / "Doravine_LANG" / name;
+        CLangFile file;
+        ASSERT_TRUE(file.open(utf82unicode(path.string()))) << path;
+        std::map<std::wstring, std::string> missing;
+        for (const KeyUse& use : keys) {
+            if (file.translate(use.key).empty())
+                missing.emplace(use.key, use.where);
+        }
+        std::ostringstream list;
+        for (const auto& [key, where] : missing)
+            list << "\n  " << shown(key) << "\t(" << where << ")";
+        EXPECT_TRUE(missing.empty())
+            << name << " has no translation for " << missing.size() << " key(s) used in "
+            << "the program; add them to data/lang-src/*.tsv and run scripts/make_lang.py:" << list.str();
+    }
+}
+
+TEST(LanguageKeys, ShippedFilesAgreeWithEachOtherAndKeepTheFormats)
+{
+    fs::path folder = repositoryRoot() / "data" / "Doravine_LANG";
+    std::map<std::string, std::set<std::wstring>> keySets;
+    for (const char* name : kShipped) {
+        std::string bytes = readFile(folder / name);
+        ASSERT_GE(bytes.size(), 2u) << name;
+        EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE") << name << " starts with the UTF-16 LE mark";
+        EXPECT_EQ(bytes.size() % 2, 0u) << name;
+        EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string("\r\0\n\0", 4)) << name << " ends in CR LF";
+
+        auto entries = entriesOf(folder / name);
+        EXPECT_GT(entries.size(), 100u) << name;
+        for (const auto& [key, translation] : entries) {
+            EXPECT_TRUE(keySets[name].insert(key).second) << name << ": duplicate key " << shown(key);
+            EXPECT_FALSE(translation.empty()) << name << ": empty translation of " << shown(key);
+            EXPECT_EQ(conversions(key), conversions(translation))
+                << name << ": the translation of " << shown(key) << " must keep its % conversions";
+            EXPECT_EQ(key.back() == L' ', translation.back() == L' ')
+                << name << ": " << shown(key) << " is joined to another text; keep its trailing blank";
+        }
+    }
+    std::set<std::wstring> onlyOne;
+    std::set_symmetric_difference(keySets["ENGLISH.txt"].begin(), keySets["ENGLISH.txt"].end(),
+                                  keySets["RUSSIAN.txt"].begin(), keySets["RUSSIAN.txt"].end(),
+                                  std::inserter(onlyOne, onlyOne.end()));
+    std::ostringstream list;
+    for (const std::wstring& key : onlyOne)
+        list << "\n  " << shown(key);
+    EXPECT_TRUE(onlyOne.empty()) << "keys in only one of the files:" << list.str();
+}
+
+TEST(LanguageKeys, ShippedFilesAreWrittenFromTheirSources)
+{
+    fs::path root = repositoryRoot();
+    const std::pair<const char*, const char*> pairs[] = {{"english.tsv", "ENGLISH.txt"},
+                                                         {"russian.tsv", "RUSSIAN.txt"}};
+    for (const auto& [source, target] : pairs) {
+        std::vector<std::pair<std::wstring, std::wstring>> expected;
+        std::istringstream in(readFile(root / "data" / "lang-src" / source));
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#')
+                continue;
+            std::size_t first = line.find('\t');
+            std::size_t second = line.find('\t', first + 1);
+            ASSERT_NE(second, std::string::npos) << source << ": " << line;
+            expected.emplace_back(langfile::unescape(utf82unicode(line.substr(0, first))),
+                                  langfile::unescape(utf82unicode(line.substr(second + 1))));
+        }
+        EXPECT_EQ(entriesOf(root / "data" / "Doravine_LANG" / target), expected)
+            << target << " is older than " << source << ": run scripts/make_lang.py";
+    }
+}
