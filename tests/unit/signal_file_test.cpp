@@ -1,0 +1,181 @@
+#include "diag/signal_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "diag/csv_file.h"
+#include "platform/ierror.h"
+#include "support/wheel_signal.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SignalFile : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_folder = fs::temp_directory_path() /
+                   ("doravine_signal_" + std::to_string(::getpid()) + "_" + info->name());
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    std::wstring path(const std::string& name) const { return utf82unicode((m_folder / name).string()); }
+    void put(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(m_folder / name, std::ios::binary) << bytes;
+    }
+    std::string bytesOf(const std::string& name) const
+    {
+        std::ifstream in(m_folder / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    fs::path m_folder;
+};
+
+} // namespace
+
+TEST_F(SignalFile, WritesTheLinesByteForByte)
+{
+    const CPulseList pulses = {{1234, 617}, {0, 0}, {65535, 65535}, {7, 40000}};
+    ASSERT_TRUE(writeSignalFile(path("Odczyt.csv"), pulses));
+    const std::string expected = "0 ; 1234 ; 617 \x0D\x0D\x0A"
+                                 "1 ; 0 ; 0 \x0D\x0D\x0A"
+                                 "2 ; 65535 ; 65535 \x0D\x0D\x0A"
+                                 "3 ; 7 ; 40000 \x0D\x0D\x0A";
+    EXPECT_EQ(bytesOf("Odczyt.csv"), expected);
+}
+
+TEST_F(SignalFile, ReplacesAnExistingFileCompletely)
+{
+    put("Odczyt.csv", std::string(10'000, 'x'));
+    ASSERT_TRUE(writeSignalFile(path("Odczyt.csv"), {{5, 2}}));
+    EXPECT_EQ(bytesOf("Odczyt.csv"), "0 ; 5 ; 2 \r\r\n");
+    ASSERT_TRUE(writeSignalFile(path("Odczyt.csv"), {}));
+    EXPECT_EQ(bytesOf("Odczyt.csv"), "") << "no records, no lines";
+}
+
+TEST_F(SignalFile, FiveHundredRecordsMakeFiveHundredNumberedLinesThatReadBack)
+{
+    testsupport::WheelSignalOptions options;
+    options.jitter = 0.05;
+    const CPulseList pulses = testsupport::makeWheelSignal(options, 500);
+    ASSERT_TRUE(writeSignalFile(path("Odczyt.csv"), pulses));
+
+    CCsvFile csv;
+    ASSERT_TRUE(csv.open(path("Odczyt.csv"), false));
+    std::vector<std::string> fields;
+    int lines = 0;
+    while (csv.readLine(fields)) {
+        ASSERT_EQ(fields.size(), 3u);
+        EXPECT_EQ(signalAtoi(fields[0]), lines);
+        fields.clear();
+        ++lines;
+    }
+    EXPECT_EQ(lines, 500);
+    csv.close();
+
+    CPulseList back = {{9, 9}}; // replaced, not appended to
+    SignalReadReport report;
+    ASSERT_TRUE(readSignalFile(path("Odczyt.csv"), back, &report));
+    EXPECT_EQ(back, pulses);
+    EXPECT_EQ(report.lines, 500u);
+    EXPECT_EQ(report.skipped, 0u);
+    EXPECT_EQ(report.notNumbers, 0u);
+}
+
+TEST_F(SignalFile, FilesFromOtherToolsReadTheSame)
+{
+    // LF or CR LF line ends, spreadsheet quotes, tabs, no index column blanks, no final line end.
+    put("other.csv", "0;100;50\n1\t200\t60\r\n\"2\";\"300\";\"70\"\n3 ; 400 ; 80");
+    CPulseList pulses;
+    ASSERT_TRUE(readSignalFile(path("other.csv"), pulses));
+    EXPECT_EQ(pulses, (CPulseList{{100, 50}, {200, 60}, {300, 70}, {400, 80}}));
+}
+
+TEST_F(SignalFile, TextWhereNumbersShouldBeReadsAsZeroAndShortLinesAreSkipped)
+{
+    put("bad.csv", "0 ; abc ; 617 \r\r\n"
+                   "\r\n"
+                   "1 ; 1234 \r\r\n"
+                   "2 ; 12ms ; x9 \r\r\n"
+                   "nonsense\n"
+                   "3 ; 500 ; 250 \r\r\n");
+    CPulseList pulses;
+    SignalReadReport report;
+    ASSERT_TRUE(readSignalFile(path("bad.csv"), pulses, &report));
+    EXPECT_EQ(pulses, (CPulseList{{0, 617}, {12, 0}, {500, 250}}));
+    EXPECT_EQ(report.lines, 6u);
+    EXPECT_EQ(report.skipped, 3u) << "the CR-only line, the two-field line and the one-field line";
+    EXPECT_EQ(report.notNumbers, 2u);
+}
+
+TEST_F(SignalFile, AnUnreadableFileLeavesTheRecordsAlone)
+{
+    CPulseList pulses = {{1, 2}, {3, 4}};
+    EXPECT_FALSE(readSignalFile(path("missing.csv"), pulses));
+    EXPECT_FALSE(readSignalFile(utf82unicode(m_folder.string()), pulses));
+    EXPECT_EQ(pulses, (CPulseList{{1, 2}, {3, 4}}));
+}
+
+TEST_F(SignalFile, AFileThatCannotBeWrittenIsReported)
+{
+    EXPECT_FALSE(writeSignalFile(path("no/such/folder/Odczyt.csv"), {{1, 2}}));
+    EXPECT_FALSE(writeSignalFile(utf82unicode(m_folder.string()), {{1, 2}}));
+    if (fs::exists("/dev/full")) {
+        // A full disk must not pass for a saved signal; the records are enough to need a flush.
+        const CPulseList many(20'000, CPulse{1000, 500});
+        EXPECT_FALSE(writeSignalFile(L"/dev/full", many));
+    }
+}
+
+TEST_F(SignalFile, NamesWithPolishLettersWork)
+{
+    const std::string name = "pomiar źrebię.csv";
+    ASSERT_TRUE(writeSignalFile(utf82unicode((m_folder / name).string()), {{10, 5}}));
+    EXPECT_EQ(bytesOf(name), "0 ; 10 ; 5 \r\r\n");
+}
+
+TEST(SignalNumbers, ReadLikeAtoiWithoutItsOverflowAndCutTo16Bits)
+{
+    EXPECT_EQ(signalAtoi(" 1234 "), 1234);
+    EXPECT_EQ(signalAtoi(" 617 \r\r"), 617);
+    EXPECT_EQ(signalAtoi("\t\v +7x"), 7);
+    EXPECT_EQ(signalAtoi("-12"), -12);
+    EXPECT_EQ(signalAtoi("- 12"), 0);
+    EXPECT_EQ(signalAtoi("abc"), 0);
+    EXPECT_EQ(signalAtoi(""), 0);
+    EXPECT_EQ(signalAtoi("2147483647"), INT_MAX);
+    EXPECT_EQ(signalAtoi("2147483648"), INT_MAX);
+    EXPECT_EQ(signalAtoi("99999999999999999999999999"), INT_MAX);
+    EXPECT_EQ(signalAtoi("-2147483648"), INT_MIN);
+    EXPECT_EQ(signalAtoi("-99999999999999999999999999"), INT_MIN);
+    EXPECT_EQ(signalAtoi("1.5"), 1) << "decimal points stop the number";
+
+    CPulse pulse;
+    ASSERT_TRUE(pulseFromFields({"0 ", " 70000 ", " -1 "}, pulse));
+    EXPECT_EQ(pulse.period, 70000 - 65536);
+    EXPECT_EQ(pulse.highTime, 65535);
+    ASSERT_TRUE(pulseFromFields({"x", " 99999999999 ", "65536", "extra"}, pulse));
+    EXPECT_EQ(pulse.period, 65535) << "saturated to INT_MAX, then cut";
+    EXPECT_EQ(pulse.highTime, 0);
+    EXPECT_FALSE(pulseFromFields({"1", "2"}, pulse));
+}
+
+TEST(SignalBytes, ReadFromMemoryAsFromAFile)
+{
+    CPulseList pulses;
+    readSignalBytes(formatSignalLine(0, {3, 1}) + formatSignalLine(1, {4, 2}), pulses);
+    EXPECT_EQ(pulses, (CPulseList{{3, 1}, {4, 2}}));
+    EXPECT_EQ(formatSignalLine(499, {1234, 617}), "499 ; 1234 ; 617 \r\r\n");
+}
