@@ -1,0 +1,140 @@
+#include "sim/faults.h"
+
+#include <charconv>
+
+namespace sim {
+
+namespace {
+
+struct KindName {
+    FaultKind kind;
+    const char* name;
+};
+constexpr KindName kKinds[] = {
+    {FaultKind::NoReply, "noreply"},     {FaultKind::BadChecksum, "checksum"},
+    {FaultKind::Garbage, "garbage"},     {FaultKind::Split, "split"},
+    {FaultKind::WrongType, "wrongtype"}, {FaultKind::UnknownDevice, "unknown-device"},
+    {FaultKind::Stall, "stall"},         {FaultKind::HangUp, "hangup"},
+};
+
+bool parseNumber(std::string_view text, unsigned long& out)
+{
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    if (text.empty())
+        return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out, base);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool parseHexByte(std::string_view text, uint8_t& out)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.remove_prefix(2);
+    unsigned long v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, 16);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || v > 0xFF)
+        return false;
+    out = static_cast<uint8_t>(v);
+    return true;
+}
+
+std::optional<FaultRule> fail(std::string* error, std::string message)
+{
+    if (error)
+        *error = std::move(message);
+    return std::nullopt;
+}
+
+} // namespace
+
+const char* faultKindName(FaultKind kind)
+{
+    for (const auto& k : kKinds)
+        if (k.kind == kind)
+            return k.name;
+    return "?";
+}
+
+bool faultMatches(const FaultRule& rule, unsigned count, uint8_t type, uint8_t command)
+{
+    switch (rule.when) {
+    case FaultWhen::Always:
+        return true;
+    case FaultWhen::NthRequest:
+        return count == rule.nth;
+    case FaultWhen::Command:
+        return type == 2 && command == rule.code;
+    case FaultWhen::FrameType:
+        return type == rule.code;
+    }
+    return false;
+}
+
+std::optional<FaultRule> parseFault(std::string_view spec, std::string* error)
+{
+    FaultRule rule;
+    std::string_view head = spec.substr(0, spec.find(','));
+    std::string_view options = head.size() < spec.size() ? spec.substr(head.size() + 1) : std::string_view();
+    const size_t at = head.find('@');
+    const std::string_view kind = head.substr(0, at);
+    bool known = false;
+    for (const auto& k : kKinds) {
+        if (kind == k.name) {
+            rule.kind = k.kind;
+            known = true;
+        }
+    }
+    if (!known)
+        return fail(error, "unknown fault kind '" + std::string(kind) + "'");
+    if (at != std::string_view::npos) {
+        const std::string_view when = head.substr(at + 1);
+        unsigned long n = 0;
+        if (when == "always") {
+            rule.when = FaultWhen::Always;
+        } else if (when.substr(0, 4) == "cmd=") {
+            rule.when = FaultWhen::Command;
+            if (!parseHexByte(when.substr(4), rule.code))
+                return fail(error, "bad command code in '" + std::string(when) + "'");
+        } else if (when.substr(0, 5) == "type=") {
+            rule.when = FaultWhen::FrameType;
+            if (!parseHexByte(when.substr(5), rule.code))
+                return fail(error, "bad frame type in '" + std::string(when) + "'");
+        } else if (parseNumber(when, n) && n > 0 && n <= 0xFFFFFFFFul) {
+            rule.when = FaultWhen::NthRequest;
+            rule.nth = static_cast<unsigned>(n);
+        } else {
+            return fail(error, "bad trigger '" + std::string(when) + "'");
+        }
+    }
+    while (!options.empty()) {
+        const std::string_view option = options.substr(0, options.find(','));
+        options = option.size() < options.size() ? options.substr(option.size() + 1) : std::string_view();
+        const size_t eq = option.find('=');
+        unsigned long v = 0;
+        if (eq == std::string_view::npos || !parseNumber(option.substr(eq + 1), v) || v > 600000)
+            return fail(error, "bad option '" + std::string(option) + "'");
+        const std::string_view name = option.substr(0, eq);
+        if (name == "gap") {
+            rule.gapMs = static_cast<unsigned>(v);
+        } else if (name == "bytes") {
+            // Up to three bytes can be resynchronised by a receiver that looks for the start byte
+            // within the first four; more shows how it fails.
+            if (v < 1 || v > 64)
+                return fail(error, "garbage bytes must be 1 to 64");
+            rule.garbageBytes = static_cast<unsigned>(v);
+        } else if (name == "back") {
+            rule.backAfterMs = static_cast<int>(v);
+        } else if (name == "times") {
+            rule.times = static_cast<unsigned>(v);
+        } else {
+            return fail(error, "unknown option '" + std::string(name) + "'");
+        }
+    }
+    return rule;
+}
+
+} // namespace sim
