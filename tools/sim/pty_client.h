@@ -37,7 +37,7 @@ class PtyClient {
                                            int timeoutMs = 1000);
     std::optional<frame::Decoded> command(uint8_t code, uint16_t word = 0, int timeoutMs = 1000);
 
-    // Error of the last read, 0 when none (EIO after a hang-up).
+    // Error of the last read, 0 when none; a hung-up line reads as end of file (POLLHUP).
     int readError() const { return readError_; }
     bool hungUp() const { return hungUp_; }
 

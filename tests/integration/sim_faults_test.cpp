@@ -1,0 +1,254 @@
+// Faults injected by the virtual controller, seen from the program's side of the pseudo-terminal.
+#include "sim/pty_client.h"
+#include "sim/virtual_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <unistd.h>
+
+using sim::FaultKind;
+using sim::FaultRule;
+using sim::FaultWhen;
+using sim::PtyClient;
+using sim::VirtualController;
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class SimFaults : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(vc.start()) << vc.lastError();
+        ASSERT_TRUE(port.open(vc.path())) << std::strerror(errno);
+    }
+
+    FaultRule rule(const char* spec)
+    {
+        std::string error;
+        auto r = sim::parseFault(spec, &error);
+        EXPECT_TRUE(r) << spec << ": " << error;
+        return r.value_or(FaultRule{});
+    }
+
+    VirtualController vc;
+    PtyClient port;
+};
+
+const Bytes kIdentify = {0xCC, 0, 0, 0, 0, 0};
+
+} // namespace
+
+TEST(SimFaultSpec, ParsesKindsTriggersAndOptions)
+{
+    auto r = sim::parseFault("split@cmd=0x0E,gap=80,times=2");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->kind, FaultKind::Split);
+    EXPECT_EQ(r->when, FaultWhen::Command);
+    EXPECT_EQ(r->code, 0x0E);
+    EXPECT_EQ(r->gapMs, 80u);
+    EXPECT_EQ(r->times, 2u);
+
+    r = sim::parseFault("noreply@5");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->when, FaultWhen::NthRequest);
+    EXPECT_EQ(r->nth, 5u);
+    EXPECT_TRUE(sim::faultMatches(*r, 5, 2, 0xCC));
+    EXPECT_FALSE(sim::faultMatches(*r, 4, 2, 0xCC));
+
+    r = sim::parseFault("checksum@type=9");
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(sim::faultMatches(*r, 1, 9, 0));
+    EXPECT_FALSE(sim::faultMatches(*r, 1, 2, 9)) << "a frame type is not a command code";
+
+    r = sim::parseFault("hangup@3,back=1500");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->backAfterMs, 1500);
+    r = sim::parseFault("unknown-device");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->when, FaultWhen::Always);
+
+    std::string error;
+    for (const char* bad : {"", "fire", "noreply@0", "noreply@x", "split@cmd=0x100", "split,gap",
+                            "split,gap=-1", "garbage,bytes=0", "stall@cmd=", "noreply,colour=3"}) {
+        EXPECT_FALSE(sim::parseFault(bad, &error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+        error.clear();
+    }
+}
+
+TEST_F(SimFaults, NoReplyOnTheNthRequestOnly)
+{
+    vc.addFault(rule("noreply@2"));
+    EXPECT_TRUE(port.exchange(2, kIdentify));
+    EXPECT_TRUE(port.exchange(2, kIdentify, 300) == std::nullopt);
+    EXPECT_TRUE(port.exchange(2, kIdentify));
+    EXPECT_EQ(vc.requestCount(), 3u) << "the swallowed request still counts";
+}
+
+TEST_F(SimFaults, SwallowedWriteIsNotStored)
+{
+    vc.addFault(rule("noreply@type=9"));
+    EXPECT_FALSE(port.exchange(9, Bytes(240, 77), 300));
+    EXPECT_NE(vc.map()[0], 77);
+}
+
+TEST_F(SimFaults, WrongChecksumKeepsTheFrameButBreaksItsSum)
+{
+    vc.addFault(rule("checksum@cmd=0x0D"));
+    ASSERT_TRUE(port.send(2, {0x0D, 0, 0, 0, 0, 0}));
+    Bytes raw = port.readReply();
+    ASSERT_EQ(raw.size(), 38u);
+    EXPECT_FALSE(frame::decode(raw.data(), raw.size()));
+    raw.back() = uint8_t(raw.back() - 1);
+    const auto repaired = frame::decode(raw.data(), raw.size());
+    ASSERT_TRUE(repaired);
+    EXPECT_EQ(repaired->type, 8);
+    EXPECT_TRUE(port.exchange(2, kIdentify)) << "other commands are untouched";
+}
+
+TEST_F(SimFaults, GarbageBeforeTheStartBytes)
+{
+    vc.addFault(rule("garbage@always,bytes=3"));
+    ASSERT_TRUE(port.send(2, kIdentify));
+    const Bytes raw = port.readReply();
+    ASSERT_EQ(sim::findFrameStart(raw), 3u);
+    for (size_t k = 0; k < 3; ++k)
+        EXPECT_NE(raw[k], 0xAA) << "noise that a four-byte resynchronisation can skip";
+    const auto reply = frame::decode(raw.data() + 3, raw.size() - 3);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->payload, (Bytes{4, 29, 0x55, 0, 0, 0}));
+}
+
+TEST_F(SimFaults, SplitReplyArrivesInTwoPartsAcrossTheGap)
+{
+    vc.addFault(rule("split@cmd=0x0E,gap=120"));
+    ASSERT_TRUE(port.send(2, {0x0E, 0, 0, 0, 0, 0}));
+    const auto sent = Clock::now();
+    const Bytes first = port.readFor(60);
+    EXPECT_GE(first.size(), 6u) << "header and random word come at once";
+    EXPECT_LT(first.size(), 248u);
+    const Bytes rest = port.readFor(1000, 248 - first.size());
+    const auto done = Clock::now();
+    Bytes all = first;
+    all.insert(all.end(), rest.begin(), rest.end());
+    ASSERT_EQ(all.size(), 248u);
+    EXPECT_GE(done - sent, std::chrono::milliseconds(100));
+    const auto reply = frame::decode(all.data(), all.size());
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->type, 9);
+}
+
+TEST_F(SimFaults, WrongReplyTypeAndUnknownDevice)
+{
+    vc.addFault(rule("wrongtype@cmd=0x07"));
+    vc.addFault(rule("unknown-device"));
+    const auto settings = port.command(0x07);
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->type, 5);
+    EXPECT_EQ(settings->payload.size(), 20u);
+    const auto identity = port.command(0xCC);
+    ASSERT_TRUE(identity);
+    EXPECT_EQ(identity->payload, (Bytes{4, 7, 0x55, 0, 0, 0}));
+    const auto version = port.command(0x0D);
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->type, 8) << "the unknown-device fault only changes the identification";
+}
+
+TEST_F(SimFaults, TimesLimitsHowOftenARuleFires)
+{
+    vc.addFault(rule("noreply@cmd=0xCC,times=2"));
+    EXPECT_FALSE(port.exchange(2, kIdentify, 200));
+    EXPECT_FALSE(port.exchange(2, kIdentify, 200));
+    EXPECT_TRUE(port.exchange(2, kIdentify));
+}
+
+TEST_F(SimFaults, StallLooksLikeAPulledCableUntilResumed)
+{
+    vc.addFault(rule("stall@2"));
+    EXPECT_TRUE(port.exchange(2, kIdentify));
+    EXPECT_FALSE(port.exchange(2, kIdentify, 200));
+    EXPECT_FALSE(port.exchange(9, Bytes(240, 55), 200));
+    EXPECT_TRUE(vc.stalled());
+    EXPECT_NE(vc.map()[0], 55);
+    vc.resume();
+    EXPECT_TRUE(port.exchange(2, kIdentify));
+}
+
+TEST_F(SimFaults, HangUpGivesEioAndComeBackANewTerminal)
+{
+    const std::string before = vc.path();
+    vc.addFault(rule("hangup@2"));
+    EXPECT_TRUE(port.exchange(2, kIdentify));
+    EXPECT_FALSE(port.exchange(2, kIdentify, 500));
+    EXPECT_TRUE(port.hungUp()) << "poll reports POLLHUP";
+    const uint8_t byte = 0;
+    errno = 0;
+    EXPECT_EQ(write(port.fd(), &byte, 1), -1);
+    EXPECT_EQ(errno, EIO) << "writes to a hung-up line fail";
+    EXPECT_TRUE(vc.path().empty());
+
+    ASSERT_TRUE(vc.comeBack());
+    const std::string after = vc.path();
+    EXPECT_FALSE(after.empty());
+    port.close();
+    ASSERT_TRUE(port.open(after)) << std::strerror(errno);
+    EXPECT_TRUE(port.exchange(2, kIdentify));
+}
+
+TEST_F(SimFaults, HangUpWithBackComesBackByItselfAndMovesTheLink)
+{
+    char folder[] = "/tmp/simlinkXXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    const std::string link = std::string(folder) + "/ttyDORAVINE";
+    vc.setLinkPath(link);
+    char target[256] = {};
+    ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(vc.path(), target);
+
+    std::string announced;
+    std::mutex m;
+    vc.setPathListener([&](const std::string& p) {
+        std::lock_guard<std::mutex> lock(m);
+        announced = p;
+    });
+    vc.addFault(rule("hangup@1,back=100"));
+    EXPECT_FALSE(port.exchange(2, kIdentify, 300));
+    std::string now;
+    for (int k = 0; k < 100 && now.empty(); ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        now = vc.path();
+    }
+    ASSERT_FALSE(now.empty());
+    {
+        std::lock_guard<std::mutex> lock(m);
+        EXPECT_EQ(announced, now);
+    }
+    port.close();
+    ASSERT_TRUE(port.open(link)) << "the link follows the new terminal";
+    EXPECT_TRUE(port.exchange(2, kIdentify));
+    vc.stop();
+    EXPECT_NE(access(link.c_str(), F_OK), 0) << "the link goes with the simulator";
+    rmdir(folder);
+}
+
+TEST_F(SimFaults, PacingSendsAboutOneByteEvery260Microseconds)
+{
+    auto timeMap = [&] {
+        const auto t0 = Clock::now();
+        EXPECT_TRUE(port.command(0x0E));
+        return std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
+    };
+    const double fast = timeMap();
+    vc.setPacing(true);
+    const double paced = timeMap();
+    // 248 bytes at 38400 baud take 64.6 ms; allow a wide margin on a busy machine.
+    const double perByte = paced / 248.0;
+    EXPECT_GT(perByte, 230.0);
+    EXPECT_LT(perByte, 600.0);
+    EXPECT_LT(fast, paced / 2);
+}
