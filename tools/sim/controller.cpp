@@ -207,9 +207,10 @@ Reply Controller::pulseBlock(unsigned block, double now)
 {
     // A new pass starts with block 0, unless block 0 is asked again straight away (a retry after
     // a lost reply must see the same records).
-    if (pass_.empty() || (block == 0 && lastBlock_ != 0)) {
+    if (pass_.empty() || (block == 0 && lastBlock_ != 0) || passRecorded_ != recordingPulses()) {
         pass_.assign(kRecordsPerBlock * kBlocksPerPass, PulseRecord{});
-        if (recordingPulses()) {
+        passRecorded_ = recordingPulses();
+        if (passRecorded_) {
             signalClock_ = std::max(signalClock_, now);
             for (auto& record : pass_) {
                 record = signal_.next(operatingPoint(signalClock_).rpm);

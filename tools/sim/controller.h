@@ -103,6 +103,7 @@ class Controller {
     CrankSignal signal_;
     double signalClock_ = 0; // same clock as nowSeconds: where the recorded signal has got to
     std::vector<PulseRecord> pass_;
+    bool passRecorded_ = false; // whether pass_ was taken in signal-reading mode
     int lastBlock_ = -1;
 };
 

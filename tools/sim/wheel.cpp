@@ -27,9 +27,14 @@ std::vector<WheelInfo> buildWheels()
     list.push_back(plainWheel(Wheel::W36_4, "36-4", "TYP1: 36-4", 2, 36, 4, {{32, 4}}));
     list.push_back(plainWheel(Wheel::W30_2, "30-2", "TYP2: 30-2", 3, 30, 2, {{28, 2}}));
     list.push_back(plainWheel(Wheel::W36_6, "36-6", "TYP3: 36-6", 4, 36, 6, {{30, 6}}));
-    list.push_back(plainWheel(Wheel::W36_4Typ4, "36-4-typ4", "TYP4: 36-4", 5, 36, 4, {{16, 2}, {34, 2}}));
-    list.push_back(plainWheel(Wheel::W36_4Typ5, "36-4-typ5", "TYP5: 36-4", 6, 36, 4,
-                              {{8, 1}, {17, 1}, {26, 1}, {35, 1}}));
+    // The other two 36-4 wheels mark their gap with a wide tooth: type 4 right after the gap (so
+    // the gap spans two odd records), type 5 right before it.
+    WheelInfo typ4 = plainWheel(Wheel::W36_4Typ4, "36-4-typ4", "TYP4: 36-4", 5, 36, 4, {{32, 4}});
+    typ4.toothWidth[0] = 0.85;
+    list.push_back(typ4);
+    WheelInfo typ5 = plainWheel(Wheel::W36_4Typ5, "36-4-typ5", "TYP5: 36-4", 6, 36, 4, {{32, 4}});
+    typ5.toothWidth[31] = 0.85;
+    list.push_back(typ5);
     // Twelve teeth on a grid of 24 half pitches, the extra narrow tooth half way after tooth 0.
     WheelInfo twelve{Wheel::W12_1, "12+1", "TYP6: 12+1", 7, 12, 1, 1, 24, std::vector<double>(24, 0.0)};
     for (int k = 0; k < 24; k += 2)
