@@ -1,0 +1,143 @@
+#include "cli.h"
+
+#include "commands.h"
+
+#include "app/language.h"
+#include "platform/ierror.h"
+#include "platform/port_table.h"
+
+#include <cstdlib>
+#include <ostream>
+
+namespace cli {
+
+namespace {
+
+const char* const kUsageText =
+    "usage: doravine-cli [--port DEVICE]... [--lang pl|en|ru] COMMAND [ARGS]\n"
+    "commands:\n";
+
+bool parseCount(const std::string& text, long minimum, long& value)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    const long parsed = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || parsed < minimum)
+        return false;
+    value = parsed;
+    return true;
+}
+
+int languageIndex(const std::string& code)
+{
+    if (code == "pl")
+        return 0;
+    if (code == "en")
+        return 1;
+    if (code == "ru")
+        return 2;
+    return -1;
+}
+
+void printUsage(std::ostream& err)
+{
+    err << kUsageText;
+    for (const Command& c : commandTable())
+        err << "  " << c.usage << "\n";
+}
+
+}  // namespace
+
+bool parseArguments(const std::vector<std::string>& argv, Options& options, std::string& error)
+{
+    size_t i = 0;
+    auto value = [&](const std::string& flag, std::string& out) {
+        if (i + 1 >= argv.size()) {
+            error = flag + " needs a value";
+            return false;
+        }
+        out = argv[++i];
+        return true;
+    };
+    for (; i < argv.size(); ++i) {
+        const std::string& a = argv[i];
+        std::string v;
+        if (a == "--port") {
+            if (!value(a, v))
+                return false;
+            options.ports.push_back(v);
+        } else if (a == "--lang") {
+            if (!value(a, v))
+                return false;
+            options.language = languageIndex(v);
+            if (options.language < 0) {
+                error = "unknown language '" + v + "' (pl, en or ru)";
+                return false;
+            }
+        } else if (a == "--yes") {
+            options.yes = true;
+        } else if (a == "--force") {
+            options.force = true;
+        } else if (a == "--count") {
+            if (!value(a, v))
+                return false;
+            if (!parseCount(v, 1, options.count)) {
+                error = "--count needs a whole number of at least 1";
+                return false;
+            }
+        } else if (a == "--records") {
+            if (!value(a, v))
+                return false;
+            if (!parseCount(v, 500, options.records)) {
+                error = "--records needs a whole number of at least 500";
+                return false;
+            }
+        } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
+            error = "unknown option " + a;
+            return false;
+        } else if (options.command.empty()) {
+            options.command = a;
+        } else {
+            options.args.push_back(a);
+        }
+    }
+    if (options.command.empty()) {
+        error = "no command";
+        return false;
+    }
+    return true;
+}
+
+void printRaw(std::ostream& err, const std::string& text) { err << "doravine-cli: " << text << "\n"; }
+
+void printMessage(std::ostream& err, const std::wstring& polishKey)
+{
+    printRaw(err, unicode2utf8(translateText(polishKey)));
+}
+
+int run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
+{
+    Context context{Options{}, out, err};
+    std::string error;
+    if (!parseArguments(argv, context.options, error)) {
+        printRaw(err, error);
+        printUsage(err);
+        return kUsage;
+    }
+    if (!context.options.ports.empty())
+        porttable::setPortOverride(context.options.ports);
+    const Command* command = findCommand(context.options.command);
+    if (!command) {
+        printRaw(err, "unknown command '" + context.options.command + "'");
+        printUsage(err);
+        return kUsage;
+    }
+    if (context.options.args.size() < command->minArgs || context.options.args.size() > command->maxArgs) {
+        printRaw(err, std::string("usage: doravine-cli ") + command->usage);
+        return kUsage;
+    }
+    return command->run(context);
+}
+
+}  // namespace cli

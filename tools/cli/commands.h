@@ -1,0 +1,25 @@
+// The command table of doravine-cli. Each command lives in a file named after its subject
+// (command_ports.cpp, ...) and is listed once in commands.cpp.
+#pragma once
+
+#include "cli.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace cli {
+
+struct Command {
+    const char* name;
+    const char* usage;
+    size_t minArgs;
+    size_t maxArgs;
+    int (*run)(Context&);
+};
+
+const std::vector<Command>& commandTable();
+const Command* findCommand(const std::string& name);
+
+int commandPorts(Context& context);
+
+}  // namespace cli
