@@ -12,6 +12,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -416,5 +417,33 @@ TEST(ShippedFiles, LoadFromTheDataFolder)
     EXPECT_EQ(translateText(L"Obroty"), L"Обороты");
     EXPECT_EQ(translateText(L"Sterownik nie jest ustawiony w tryb do odczytu! ").back(), L' ')
         << "a trailing blank survives: the next text is joined to it";
+    setCurrentLanguage(saved);
+}
+
+TEST(TranslateThreads, LookupsWhileFilesAreReopenedAndTheLanguageSwitches)
+{
+    // Worker threads translate their messages while the window switches the language.
+    int saved = currentLanguage();
+    std::atomic<bool> stop{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 3; ++t) {
+        workers.emplace_back([&] {
+            while (!stop) {
+                std::wstring text = translateText(L"Obroty");
+                if (text != L"Obroty" && text != L"Engine speed" && text != L"Обороты")
+                    ++wrong;
+            }
+        });
+    }
+    for (int round = 0; round < 200; ++round) {
+        switchLanguage(round % 3);
+        if (round % 20 == 0)
+            openLanguageFiles();
+    }
+    stop = true;
+    for (std::thread& worker : workers)
+        worker.join();
+    EXPECT_EQ(wrong, 0);
     setCurrentLanguage(saved);
 }
