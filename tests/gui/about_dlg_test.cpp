@@ -1,0 +1,135 @@
+// The About box: its texts, and what the access code does.
+#include "app/ui/about_dlg.h"
+
+#include "app/user_interaction.h"
+#include "skin/gradient_button.h"
+#include "skin/gradient_edit.h"
+#include "skin/statics.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+QApplication& app()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "about_dlg_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication application(argc, argv);
+    return application;
+}
+
+// Keeps every message the dialog shows.
+class CRecorder : public IUserInteraction {
+  public:
+    std::vector<std::pair<std::wstring, MessageIcon>> messages;
+    void showMessage(const std::wstring& text, MessageIcon icon) override
+    {
+        messages.emplace_back(text, icon);
+    }
+    bool askYesNo(const std::wstring&) override { return false; }
+    std::wstring pickFile(const FileRequest&) override { return {}; }
+    void beginWait() override {}
+    void endWait() override {}
+    void progress(int, int) override {}
+};
+
+struct Outcome {
+    int result = -1;
+    int reveals = 0;
+    int emitted = 0;
+    std::vector<std::pair<std::wstring, MessageIcon>> messages;
+};
+
+// Runs the box modally as the program does, types code and presses OK (or Enter).
+Outcome enterCode(const QString& code, bool pressEnter = false)
+{
+    app();
+    CRecorder recorder;
+    setUserInteraction(&recorder);
+    Outcome out;
+    CAboutDlg dlg;
+    dlg.setRevealHandler([&out] { ++out.reveals; });
+    QSignalSpy spy(&dlg, &CAboutDlg::hiddenTabsRevealed);
+    QTimer::singleShot(0, &dlg, [&] {
+        QTest::keyClicks(dlg.codeEdit(), code);
+        if (pressEnter)
+            QTest::keyClick(dlg.codeEdit(), Qt::Key_Return);
+        else
+            QTest::mouseClick(dlg.okButton(), Qt::LeftButton);
+        // Anything still open after OK is a fault; do not hang the test on it.
+        QTimer::singleShot(500, &dlg, [&] { dlg.reject(); });
+    });
+    out.result = dlg.exec();
+    out.emitted = static_cast<int>(spy.count());
+    out.messages = recorder.messages;
+    setUserInteraction(nullptr);
+    return out;
+}
+
+} // namespace
+
+TEST(AboutBox, ShowsVersionAndTheHintAndAPlainCodeField)
+{
+    app();
+    CAboutDlg dlg;
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("About Doravine"));
+    EXPECT_EQ(dlg.versionText()->caption(), L"Doravine, Version 1.55");
+    EXPECT_EQ(dlg.hintText()->caption(), L"Wprowadź hasło by zobaczyć opcje zaawansowane");
+    EXPECT_EQ(dlg.codeEdit()->echoMode(), QLineEdit::Normal);
+    EXPECT_TRUE(dlg.codeEdit()->text().isEmpty());
+}
+
+TEST(AboutBox, EmptyCodeJustCloses)
+{
+    const Outcome out = enterCode(QString());
+    EXPECT_EQ(out.result, QDialog::Accepted);
+    EXPECT_TRUE(out.messages.empty());
+    EXPECT_EQ(out.reveals, 0);
+    EXPECT_EQ(out.emitted, 0);
+}
+
+TEST(AboutBox, RightCodeRevealsTheHiddenTabsOnce)
+{
+    for (bool enter : {false, true}) {
+        const Outcome out = enterCode(QStringLiteral("60418273"), enter);
+        EXPECT_EQ(out.result, QDialog::Accepted);
+        EXPECT_TRUE(out.messages.empty());
+        EXPECT_EQ(out.reveals, 1) << (enter ? "Enter" : "OK");
+        EXPECT_EQ(out.emitted, 1);
+    }
+}
+
+TEST(AboutBox, AnyOtherCodeSaysTheCodeIsWrongAndCloses)
+{
+    for (const QString& code : {QStringLiteral("6041827"), QStringLiteral("604182730"),
+                                QStringLiteral(" 60418273"), QStringLiteral("abc")}) {
+        const Outcome out = enterCode(code);
+        EXPECT_EQ(out.result, QDialog::Accepted);
+        ASSERT_EQ(out.messages.size(), 1u) << code.toStdString();
+        EXPECT_EQ(out.messages[0].first, L"Hasło nieprawidłowe");
+        EXPECT_EQ(out.messages[0].second, MessageIcon::Error);
+        EXPECT_EQ(out.reveals, 0);
+    }
+    // Enter must not report the wrong code twice.
+    const Outcome out = enterCode(QStringLiteral("1234"), true);
+    EXPECT_EQ(out.messages.size(), 1u);
+}
+
+TEST(AboutBox, CodeComparisonIsExact)
+{
+    EXPECT_TRUE(CAboutDlg::isAccessCode(L"60418273"));
+    EXPECT_FALSE(CAboutDlg::isAccessCode(L"60418273 "));
+    EXPECT_FALSE(CAboutDlg::isAccessCode(L""));
+}
