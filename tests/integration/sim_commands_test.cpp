@@ -1,11 +1,14 @@
 // The virtual controller answers the command set over a real pseudo-terminal, byte for byte.
+#include "device/serial_port.h"
 #include "sim/pty_client.h"
 #include "sim/virtual_controller.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 using sim::PtyClient;
 using sim::VirtualController;
@@ -248,4 +251,32 @@ TEST_F(SimCommands, StopIsCleanAndRestartable)
     ASSERT_TRUE(vc.start());
     ASSERT_TRUE(port.open(vc.path()));
     EXPECT_TRUE(port.command(0xCC));
+}
+
+// The program's own serial port opens the simulator's terminal exclusively (flock and TIOCEXCL)
+// while the simulator still holds its slave descriptor, and talks to it.
+TEST(SimWithSerialPort, ProgramsPortOpensTheTerminalAndExchanges)
+{
+    VirtualController vc;
+    ASSERT_TRUE(vc.start());
+    ASSERT_EQ(setenv("DORAVINE_PORTS", vc.path().c_str(), 1), 0);
+    CSerialPort port;
+    try {
+        port.open(1);
+        port.setState(controllerLineState());
+        port.setTimeout(controllerTimeouts(CLinkTimings{}));
+    } catch (IError* e) {
+        std::unique_ptr<IError> owned(e);
+        FAIL() << "open failed";
+    }
+    const uint8_t request[] = {0xCC, 0, 0, 0, 0, 0};
+    const Bytes wire = frame::encode(2, 0x0777, request, sizeof request);
+    EXPECT_EQ(port.write(wire.data(), wire.size()), wire.size());
+    uint8_t reply[14] = {};
+    EXPECT_EQ(port.read(reply, sizeof reply), sizeof reply);
+    const auto decoded = frame::decode(reply, sizeof reply);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->payload, (Bytes{4, 29, 0x55, 0, 0, 0}));
+    port.close();
+    unsetenv("DORAVINE_PORTS");
 }
