@@ -4,6 +4,7 @@
 #include "skin/theme.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -110,7 +111,8 @@ void CGDIpDescribedDisplay::paintEvent(QPaintEvent*)
     QFont valueFont = theme::fittedFont(box.height(), 0.44, true, 11);
     // A long value shrinks to fit rather than being cut, down to a legible minimum.
     const QString value = toQString(m_value);
-    while (valueFont.pixelSize() > 10 && QFontMetrics(valueFont).horizontalAdvance(value) > valueBox.width())
+    while (valueFont.pixelSize() > 10 &&
+           QFontMetricsF(valueFont).horizontalAdvance(value) > valueBox.width() - 1.0)
         valueFont.setPixelSize(valueFont.pixelSize() - 1);
 
     int align = Qt::AlignLeft;

@@ -21,15 +21,6 @@ std::wstring CGDIpGradientEdit::caption() const
     return toWString(text());
 }
 
-void CGDIpGradientEdit::resizeEvent(QResizeEvent* event)
-{
-    QLineEdit::resizeEvent(event);
-    // Numbers in a tall field are read from a distance: let the text grow with the field.
-    QFont f = font();
-    f.setPixelSize(std::clamp(static_cast<int>(height() * 0.5), 11, 24));
-    setFont(f);
-}
-
 namespace {
 
 QToolButton* makeArrow(QWidget* parent, Qt::ArrowType arrow)

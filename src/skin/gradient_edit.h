@@ -15,9 +15,6 @@ class CGDIpGradientEdit : public QLineEdit {
 
     void setCaption(const std::wstring& text);
     std::wstring caption() const;
-
-  protected:
-    void resizeEvent(QResizeEvent* event) override;
 };
 
 // Two arrows, up and down. A click proposes a change of position: -1 for the up arrow and +1 for

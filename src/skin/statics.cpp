@@ -14,7 +14,6 @@ CTransparentStatic::CTransparentStatic(QWidget* parent) : QLabel(parent)
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setWordWrap(true);
 }
 
 CTransparentStatic::CTransparentStatic(const std::wstring& caption, QWidget* parent)

@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+// One line by default; a longer instruction text turns word wrap on.
 class CTransparentStatic : public QLabel {
     Q_OBJECT
   public:

@@ -32,15 +32,23 @@ double CTemplateLayout::scale(QSize ownerSize) const
     return std::max(0.6, std::min(sx, sy));
 }
 
+double CTemplateLayout::scaleX(QSize ownerSize) const
+{
+    if (!m_stretch || m_templateSize.width() <= 0 || ownerSize.isEmpty())
+        return scale(ownerSize);
+    return ownerSize.width() / static_cast<double>(m_templateSize.width());
+}
+
 QRect CTemplateLayout::map(const QRect& r, QSize ownerSize) const
 {
     const double s = scale(ownerSize);
+    const double sx = scaleX(ownerSize);
     // Centre the template horizontally when the owner is wider than the template needs.
-    const double used = m_templateSize.width() * s;
+    const double used = m_templateSize.width() * sx;
     const double offset = std::max(0.0, (ownerSize.width() - used) / 2.0);
-    const int left = static_cast<int>(std::lround(offset + r.x() * s));
+    const int left = static_cast<int>(std::lround(offset + r.x() * sx));
     const int top = static_cast<int>(std::lround(r.y() * s));
-    const int right = static_cast<int>(std::lround(offset + (r.x() + r.width()) * s));
+    const int right = static_cast<int>(std::lround(offset + (r.x() + r.width()) * sx));
     const int bottom = static_cast<int>(std::lround((r.y() + r.height()) * s));
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
@@ -52,6 +60,14 @@ int CTemplateLayout::fontPixels(QSize ownerSize) const
 
 void CTemplateLayout::apply(QSize ownerSize)
 {
-    for (const Placed& p : m_placed)
+    // Set on each control: fonts do not reliably propagate to children under a style sheet.
+    const int pixels = fontPixels(ownerSize);
+    for (const Placed& p : m_placed) {
+        QFont f = p.control->font();
+        if (f.pixelSize() != pixels) {
+            f.setPixelSize(pixels);
+            p.control->setFont(f);
+        }
         p.control->setGeometry(map(p.rect, ownerSize));
+    }
 }

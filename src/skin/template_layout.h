@@ -16,8 +16,12 @@ class CTemplateLayout {
     // Remembers where a control sits in the template; it moves on every apply().
     void place(QWidget* control, int x, int y, int width, int height);
     void remove(const QWidget* control);
-    // Moves every placed control for an owner of the given pixel size.
+    // Moves every placed control for an owner of the given pixel size and gives it the font
+    // that matches the scale (keeping its weight).
     void apply(QSize ownerSize);
+    // Stretch: scale each axis on its own (for strips far flatter than the owner); the default
+    // keeps one factor for both axes.
+    void setStretch(bool stretch) { m_stretch = stretch; }
 
     // Pixels per dialog unit for an owner of the given size (the same on both axes).
     double scale(QSize ownerSize) const;
@@ -32,6 +36,8 @@ class CTemplateLayout {
         QWidget* control;
         QRect rect;
     };
+    double scaleX(QSize ownerSize) const;
     QSize m_templateSize;
     std::vector<Placed> m_placed;
+    bool m_stretch = false;
 };

@@ -147,6 +147,10 @@ QComboBox {
     color: #1e2430; border: 1px solid #8a97ab; border-radius: 3px; padding: 2px 6px;
 }
 QComboBox:focus { border-color: #3c76af; }
+QComboBox::drop-down {
+    subcontrol-origin: padding; subcontrol-position: center right; width: 18px;
+    border-left: 1px solid #b4bcc8;
+}
 QComboBox:disabled { color: #8a8f98; }
 QComboBox QAbstractItemView {
     background: #ffffff; color: #1e2430; border: 1px solid #8a97ab;
