@@ -75,11 +75,14 @@ bool VirtualController::openPty()
 
 void VirtualController::closePty()
 {
+    {
+        // Forget the path before the line drops, so nobody who saw the hang-up still finds it.
+        std::lock_guard<std::mutex> lock(mutex_);
+        path_.clear();
+    }
     closeFd(master_);
     closeFd(slave_);
     rx_.clear();
-    std::lock_guard<std::mutex> lock(mutex_);
-    path_.clear();
 }
 
 void VirtualController::updateLink()
