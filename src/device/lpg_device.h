@@ -4,22 +4,110 @@
 // and the connection manager add their parts to this class in files of their own.
 #pragma once
 
+#include "device/device_errors.h"
 #include "device/frame.h"
 #include "device/link_timings.h"
 #include "device/serial_port.h"
+#include "diag/diag_data.h"
 #include "platform/threads.h"
+#include "settings/settings_record.h"
 
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <string>
+#include <vector>
 
-class CLPGDevice {
+class CLPGDevice : public CLPGDeviceErr {
   public:
     // Result codes of SendReceiveDiag.
     static constexpr uint8_t kDiagOk = 0;
     static constexpr uint8_t kDiagFailed = 2;
+    // Result codes of GetDiagSample.
+    static constexpr uint8_t kSampleOk = 0;
+    static constexpr uint8_t kSampleOther = 1;
+    static constexpr uint8_t kSampleFailed = 2;
 
-    virtual ~CLPGDevice() = default;
+    static constexpr uint8_t kDeviceTypeRegular = 29;
+    static constexpr uint8_t kDeviceTypeSignal = 30;
+    static constexpr size_t kReadDiagSize = 202;   // a pulse block as GetReadDiag copies it
+    static constexpr size_t kWriteRowSize = 192;   // data bytes of one programmed row
+
+    // Clears the demo and connected flags, arms the no-connection notice and publishes itself.
+    CLPGDevice();
+    ~CLPGDevice() override;
+    CLPGDevice(const CLPGDevice&) = delete;
+    CLPGDevice& operator=(const CLPGDevice&) = delete;
+
+    // The process-wide device, reached by pages, menus and threads; null when none exists.
+    static CLPGDevice* instance();
+
+    // ---- Identity and configuration as last read (or as about to be written) -------------
+    std::wstring m_deviceName;      // "DORAVINE" once identified
+    uint16_t m_firmwareVersion = 0; // high byte major, low byte minor
+    uint8_t m_deviceType = 0;       // 29 regular, 30 signal-reading firmware
+    uint16_t m_productionDays = 0;  // days after 1 April 2004, less one
+    std::wstring m_serialNumber;
+    CSettingsRecord m_settings;
+    CDiagData m_diagData;
+    CSharedPulseList m_pulses;
+
+    // ---- Flags shared with the worker threads ------------------------------------------------
+    std::atomic<bool> m_demo{false};
+    std::atomic<bool> m_connected{false};
+    std::atomic<bool> m_signalFirmware{false};
+    std::atomic<bool> m_noConnectionNoticePending{true};
+    std::atomic<bool> m_liveSamplesAllowed{true};
+
+    // "v " + major + "." + minor
+    std::wstring VersionText() const;
+    // 1 April 2004 plus (day count + 1) days as "%d/%m/%Y".
+    std::wstring ProductionDateText() const;
+
+    // ---- Command set (lpg_device_commands.cpp, lpg_device_identify.cpp) --------------------
+    bool Identify();
+    bool GetVersion();
+    bool GetSettings();
+    bool SetSettings(); // then SetMap; true once the settings were accepted
+    bool GetMap();
+    bool SetMap();
+    bool GetMapAxes();
+    bool SetMapAxes();
+    bool SaveMap();
+    bool ClearMap();
+    bool ResetDevice();
+    bool GetErrors(uint8_t errors[kErrorModuleCount]);
+    // kSampleOk, kSampleOther or kSampleFailed.
+    uint8_t GetDiagSample(CDiag& out);
+    // Copies the first 202 bytes of pulse block `block` (0..9) into out.
+    bool GetReadDiag(int block, uint8_t* out);
+    // Blocks 0..9; appends their 500 records to m_pulses only when all arrived.
+    bool ReadSignalPass();
+
+    // ---- Boot loader and programming (lpg_device_boot.cpp) ---------------------------------
+    bool QueryBootloader(uint8_t code, uint16_t& answer);
+    bool ExitBootloader();
+    bool ResetAfterBoot();
+    bool BootloaderAccess(const char code[8]);
+    bool EraseBlock(uint32_t address);
+    bool WriteRow(uint32_t address, const uint8_t data[kWriteRowSize]);
+    bool ProgramImage(uint32_t start, uint32_t end, uint32_t eraseBlockSize, const std::vector<uint8_t>& image,
+                      int rowLimit);
+    // The firmware update that identification starts when it finds the controller in its boot
+    // loader. Answers false until a handler is installed by the firmware update.
+    bool UpdateFirmwareFromBootloader();
+    using BootloaderUpdateHandler = bool (*)(CLPGDevice&);
+    static void SetBootloaderUpdateHandler(BootloaderUpdateHandler handler);
+
+    // ---- Connection manager (lpg_device_connect.cpp) ---------------------------------------
+    void Start();
+    void FindDevice();
+    bool Connect(int port);
+    bool ConnectSequence();
+    bool Reopen();
+    bool Close();
+    static void SaveLastPort(int port);
+    static int LoadLastPort();
 
     // ---- Frame exchange -------------------------------------------------------------------
     // One request frame and one reply frame, under the device mutex. buffer must hold

@@ -60,8 +60,9 @@ std::vector<uint8_t> buildFile(const FirmwareSpec& spec)
     header[38] = static_cast<uint8_t>(checksum);
     header[39] = static_cast<uint8_t>(checksum >> 8);
 
-    std::vector<uint8_t> file(header, header + 40);
-    file.insert(file.end(), spec.data.begin(), spec.data.end());
+    std::vector<uint8_t> file(40 + spec.data.size());
+    std::copy(header, header + 40, file.begin());
+    std::copy(spec.data.begin(), spec.data.end(), file.begin() + 40);
     for (auto& b : file)
         b = static_cast<uint8_t>((b << 2) | (b >> 6)); // stored rotated left by two bits
     return file;
