@@ -1,0 +1,51 @@
+// The user as tests see it: keeps every message, answers questions and file requests from a
+// script, counts wait cursors and progress reports. Installed for its lifetime.
+#pragma once
+
+#include "app/user_interaction.h"
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CRecordingUser : public IUserInteraction {
+  public:
+    struct Message {
+        std::wstring text;
+        MessageIcon icon;
+    };
+
+    CRecordingUser();
+    ~CRecordingUser() override;
+
+    void showMessage(const std::wstring& text, MessageIcon icon) override;
+    bool askYesNo(const std::wstring& text) override;
+    std::wstring pickFile(const FileRequest& request) override;
+    void beginWait() override;
+    void endWait() override;
+    void progress(int done, int total) override;
+
+    // Scripted answers, used in order; when they run out questions get No and files nothing.
+    void answerYes(int times = 1);
+    void answerNo(int times = 1);
+    void answerFile(const std::wstring& path);
+
+    std::vector<Message> messages() const;
+    std::vector<std::wstring> texts() const;  // messages' texts only
+    std::vector<std::wstring> questions() const;
+    std::vector<FileRequest> fileRequests() const;
+    std::vector<std::pair<int, int>> progressReports() const;
+    int waitDepth() const;
+    void clear();
+
+  private:
+    mutable std::mutex m_mutex;
+    std::vector<Message> m_messages;
+    std::vector<std::wstring> m_questions;
+    std::vector<FileRequest> m_fileRequests;
+    std::vector<std::pair<int, int>> m_progress;
+    std::deque<bool> m_answers;
+    std::deque<std::wstring> m_files;
+    int m_waitDepth = 0;
+};

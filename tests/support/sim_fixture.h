@@ -1,0 +1,46 @@
+// A virtual controller on a pseudo-terminal, the port table pointing at it, and a temporary home
+// so that the remembered port and the documents folder never touch the real user's.
+#pragma once
+
+#include "sim/virtual_controller.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class CLPGDevice;
+
+class CTempHome {
+  public:
+    // Points HOME, XDG_CONFIG_HOME and XDG_DOCUMENTS_DIR into a fresh temporary folder.
+    CTempHome();
+    ~CTempHome();
+    const std::filesystem::path& path() const { return m_path; }
+
+  private:
+    std::filesystem::path m_path;
+    std::vector<std::pair<std::string, std::string>> m_saved;
+};
+
+class CSimFixture {
+  public:
+    // Starts the controller (pacing off) and makes it COM1 of the port table.
+    CSimFixture();
+    ~CSimFixture();
+
+    sim::VirtualController& sim() { return m_sim; }
+    const CTempHome& home() const { return m_home; }
+
+    // Makes the port table exactly these paths (COM1 first).
+    static void setPorts(const std::vector<std::string>& paths);
+
+    // Opens COM1 on the device with the link settings and marks it connected, without
+    // identification: for tests of single commands.
+    void openDirect(CLPGDevice& device, int port = 1);
+    // Shortens the link's time-outs so that failure paths stay fast.
+    static void shortenTimeouts(CLPGDevice& device);
+
+  private:
+    CTempHome m_home;
+    sim::VirtualController m_sim;
+};
