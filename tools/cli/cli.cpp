@@ -127,6 +127,12 @@ int run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     }
     if (!context.options.ports.empty())
         porttable::setPortOverride(context.options.ports);
+    if (context.options.language >= 0) {
+        setCurrentLanguage(context.options.language);
+        openLanguageFiles();
+    } else {
+        initLanguage();
+    }
     const Command* command = findCommand(context.options.command);
     if (!command) {
         printRaw(err, "unknown command '" + context.options.command + "'");
