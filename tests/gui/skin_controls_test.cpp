@@ -19,15 +19,33 @@
 
 namespace {
 
+// The application lives from before the first test to after the last: created and destroyed
+// by the test environment, not by static destruction, which runs after Qt's own globals are gone.
+QApplication* g_app = nullptr;
+
+class CAppEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "skin_controls_test";
+        static char* argv[] = {name, nullptr};
+        g_app = new QApplication(argc, argv);
+    }
+    void TearDown() override
+    {
+        delete g_app;
+        g_app = nullptr;
+    }
+};
+
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
+
 QApplication& app()
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "skin_controls_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
+    return *g_app;
 }
 
 // Pixels of the given colour (within a small tolerance) in an image.
