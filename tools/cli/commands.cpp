@@ -6,6 +6,7 @@ const std::vector<Command>& commandTable()
 {
     static const std::vector<Command> table = {
         {"ports", "ports", 0, 0, commandPorts},
+        {"analyse", "analyse FILE", 1, 1, commandAnalyse},
     };
     return table;
 }

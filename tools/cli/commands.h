@@ -21,5 +21,6 @@ const std::vector<Command>& commandTable();
 const Command* findCommand(const std::string& name);
 
 int commandPorts(Context& context);
+int commandAnalyse(Context& context);
 
 }  // namespace cli
