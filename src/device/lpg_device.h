@@ -4,11 +4,13 @@
 // and the connection manager add their parts to this class in files of their own.
 #pragma once
 
+#include "app/language.h"
 #include "device/device_errors.h"
 #include "device/frame.h"
 #include "device/link_timings.h"
 #include "device/serial_port.h"
 #include "diag/diag_data.h"
+#include "map/map_model.h"
 #include "platform/threads.h"
 #include "settings/settings_record.h"
 
@@ -18,7 +20,7 @@
 #include <string>
 #include <vector>
 
-class CLPGDevice : public CLPGDeviceErr {
+class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
   public:
     // Result codes of SendReceiveDiag.
     static constexpr uint8_t kDiagOk = 0;
@@ -30,8 +32,23 @@ class CLPGDevice : public CLPGDeviceErr {
 
     static constexpr uint8_t kDeviceTypeRegular = 29;
     static constexpr uint8_t kDeviceTypeSignal = 30;
-    static constexpr size_t kReadDiagSize = 202;   // a pulse block as GetReadDiag copies it
-    static constexpr size_t kWriteRowSize = 192;   // data bytes of one programmed row
+    static constexpr size_t kReadDiagSize = 202;          // a pulse block as GetReadDiag copies it
+    static constexpr size_t kWriteRowSize = 192;          // data bytes of one programmed row
+    static constexpr size_t kPulseBlockRecordsSize = 200; // the 50 records of a pulse block
+    static constexpr int kPulseBlocksPerPass = 10;
+    static constexpr size_t kVersionBlockSize = 30;
+    static constexpr uint32_t kRowAddressStep = 0x80; // address units of one programmed row
+
+    // Attempts of the retry loops: configuration and reading commands, identification and
+    // boot-loader commands. Attempts follow one another without a pause.
+    static constexpr int kConfigAttempts = 10;
+    static constexpr int kBootAttempts = 3;
+
+    // Identification's status bytes and the boot loader's confirmation.
+    static constexpr uint8_t kStatusAccepted = 4;
+    static constexpr uint8_t kStatusBootloader = 5;
+    static constexpr uint8_t kBootloaderConfirm = 0xE9;
+    static constexpr uint8_t kQueryBootloaderCode = 0xC4;
 
     // Clears the demo and connected flags, arms the no-connection notice and publishes itself.
     CLPGDevice();
@@ -72,9 +89,9 @@ class CLPGDevice : public CLPGDeviceErr {
     bool GetMap();
     bool SetMap();
     bool GetMapAxes();
-    bool SetMapAxes();
-    bool SaveMap();
-    bool ClearMap();
+    bool SetMapAxes() override;
+    bool SaveMap() override;
+    bool ClearMap() override;
     bool ResetDevice();
     bool GetErrors(uint8_t errors[kErrorModuleCount]);
     // kSampleOk, kSampleOther or kSampleFailed.
@@ -83,6 +100,8 @@ class CLPGDevice : public CLPGDeviceErr {
     bool GetReadDiag(int block, uint8_t* out);
     // Blocks 0..9; appends their 500 records to m_pulses only when all arrived.
     bool ReadSignalPass();
+    // The map model's view of the connected flag.
+    bool isConnected() const override { return m_connected.load(); }
 
     // ---- Boot loader and programming (lpg_device_boot.cpp) ---------------------------------
     bool QueryBootloader(uint8_t code, uint16_t& answer);
@@ -91,8 +110,8 @@ class CLPGDevice : public CLPGDeviceErr {
     bool BootloaderAccess(const char code[8]);
     bool EraseBlock(uint32_t address);
     bool WriteRow(uint32_t address, const uint8_t data[kWriteRowSize]);
-    bool ProgramImage(uint32_t start, uint32_t end, uint32_t eraseBlockSize, const std::vector<uint8_t>& image,
-                      int rowLimit);
+    bool ProgramImage(uint32_t start, uint32_t end, uint32_t eraseBlockSize,
+                      const std::vector<uint8_t>& image, int rowLimit);
     // The firmware update that identification starts when it finds the controller in its boot
     // loader. Answers false until a handler is installed by the firmware update.
     bool UpdateFirmwareFromBootloader();
@@ -144,6 +163,25 @@ class CLPGDevice : public CLPGDeviceErr {
     CLinkTimings m_timings;
 
   private:
+    // ---- Retry loops of the command set (lpg_device_commands.cpp) ----------------------------
+    // Sends command `command` (frame type 2, n = 6, bytes 2-3 the little-endian argument) up to
+    // `attempts` times, rebuilding the request each time. True at the first reply of replyType
+    // that carries at least minLength payload bytes; buffer (frame::kBufferSize) then holds it
+    // and *length its size. A shorter reply is a failed attempt, never a half-read block.
+    bool readReply(uint8_t command, uint16_t argument, uint8_t replyType, size_t minLength, int attempts,
+                   uint8_t* buffer, uint8_t* length);
+    // Sends payload as a frame of type `type` up to `attempts` times; true at the first type-2
+    // reply whose status byte is 4.
+    bool sendAccepted(uint8_t type, const uint8_t* payload, size_t size, int attempts);
+    // A type-2 command with no argument, accepted as above.
+    bool commandAccepted(uint8_t command, int attempts);
+    // Up to `attempts` tries; stops at the first type-2 reply and answers whether its status is 4
+    // (the boot loader's form of commands 0x60 and 0x0A).
+    bool commandStatus(uint8_t command, int attempts);
+
+    // The error texts follow the language: the switch rebuilds them before any window redraws.
+    CLanguageChangeHook m_languageHook{[this] { rebuildErrorModules(); }, LanguageHookStage::ErrorDecoder};
+
     // Reads the 4 header bytes, realigning once on the first 0xAA; false when that fails.
     bool readHeader(uint8_t header[frame::kHeaderSize]);
     // Writes the request up to and including the checksum; false on a line error or a short

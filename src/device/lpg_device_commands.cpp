@@ -1,0 +1,344 @@
+// The configuration and reading commands of CLPGDevice, with their retry loops and demo mode.
+//
+// Every read decodes into a temporary and assigns only when the whole block arrived, so a
+// controller that answers garbage, the wrong type or a short block leaves the fields untouched.
+#include "app/language.h"
+#include "app/user_interaction.h"
+#include "device/lpg_device.h"
+#include "platform/ierror.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+using Buffer = std::array<uint8_t, frame::kBufferSize>;
+
+constexpr uint8_t kCmdGetErrors = 0x05;
+constexpr uint8_t kCmdGetDiagSample = 0x06;
+constexpr uint8_t kCmdGetSettings = 0x07;
+constexpr uint8_t kCmdGetReadDiag = 0x08;
+constexpr uint8_t kCmdResetDevice = 0x0A;
+constexpr uint8_t kCmdGetVersion = 0x0D;
+constexpr uint8_t kCmdGetMap = 0x0E;
+constexpr uint8_t kCmdSaveMap = 0x0F;
+constexpr uint8_t kCmdClearMap = 0x10;
+constexpr uint8_t kCmdGetMapAxes = 0x11;
+
+constexpr uint8_t kTypeCommand = 2;
+constexpr uint8_t kTypeSample = 1;
+constexpr uint8_t kTypeSettings = 3;
+constexpr uint8_t kTypePulseBlock = 4;
+constexpr uint8_t kTypeErrors = 6;
+constexpr uint8_t kTypeVersion = 8;
+constexpr uint8_t kTypeMap = 9;
+constexpr uint8_t kTypeAxes = 11;
+
+constexpr uint8_t kCommandSize = 6;
+
+// What a controller-less run reports.
+constexpr uint16_t kDemoVersion = 256;
+constexpr uint16_t kDemoDays = 4200;
+constexpr uint8_t kDemoErrors[kErrorModuleCount] = {0x00, 0x03, 0x00, 0x00};
+constexpr uint8_t kDemoSwitchByte = 2;
+constexpr int kDemoSamplePauseMs = 50;
+
+// The demo samples are numbered across the whole run, whichever device object asks.
+std::atomic<uint32_t> g_demoSampleNumber{0};
+
+void buildCommand(uint8_t* buffer, uint8_t command, uint16_t argument)
+{
+    std::memset(buffer, 0, frame::kBufferSize);
+    buffer[0] = command;
+    buffer[2] = static_cast<uint8_t>(argument & 0xFF);
+    buffer[3] = static_cast<uint8_t>(argument >> 8);
+}
+
+uint16_t le16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+} // namespace
+
+// ---- Retry loops ---------------------------------------------------------------------------
+
+bool CLPGDevice::readReply(uint8_t command, uint16_t argument, uint8_t replyType, size_t minLength,
+                           int attempts, uint8_t* buffer, uint8_t* length)
+{
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        buildCommand(buffer, command, argument);
+        *length = kCommandSize;
+        uint8_t type = kTypeCommand;
+        if (SendReceive(buffer, length, &type) && type == replyType && *length >= minLength)
+            return true;
+    }
+    return false;
+}
+
+bool CLPGDevice::sendAccepted(uint8_t type, const uint8_t* payload, size_t size, int attempts)
+{
+    if (size > frame::kMaxPayload)
+        return false;
+    Buffer buffer;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        buffer.fill(0);
+        std::memcpy(buffer.data(), payload, size);
+        uint8_t length = static_cast<uint8_t>(size);
+        uint8_t replyType = type;
+        if (SendReceive(buffer.data(), &length, &replyType) && replyType == kTypeCommand &&
+            buffer[0] == kStatusAccepted)
+            return true;
+    }
+    return false;
+}
+
+bool CLPGDevice::commandAccepted(uint8_t command, int attempts)
+{
+    uint8_t request[kCommandSize] = {command, 0, 0, 0, 0, 0};
+    return sendAccepted(kTypeCommand, request, sizeof request, attempts);
+}
+
+bool CLPGDevice::commandStatus(uint8_t command, int attempts)
+{
+    Buffer buffer;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        buildCommand(buffer.data(), command, 0);
+        uint8_t length = kCommandSize;
+        uint8_t type = kTypeCommand;
+        if (SendReceive(buffer.data(), &length, &type) && type == kTypeCommand)
+            return buffer[0] == kStatusAccepted;
+    }
+    return false;
+}
+
+// ---- Reading commands ----------------------------------------------------------------------
+
+bool CLPGDevice::GetVersion()
+{
+    if (m_demo || !m_connected) {
+        // Without a controller the program still shows a plausible identity.
+        m_firmwareVersion = kDemoVersion;
+        m_deviceType = kDeviceTypeRegular;
+        m_productionDays = kDemoDays;
+        return true;
+    }
+    Buffer buffer;
+    uint8_t length = 0;
+    if (!readReply(kCmdGetVersion, 0, kTypeVersion, kVersionBlockSize, kConfigAttempts, buffer.data(),
+                   &length))
+        return false;
+    m_productionDays = le16(&buffer[8]);
+    m_firmwareVersion = le16(&buffer[10]);
+    std::wstring serial;
+    for (size_t k = 0; k < 16 && buffer[12 + k] != 0; ++k)
+        serial += static_cast<wchar_t>(buffer[12 + k]);
+    m_serialNumber = serial;
+    m_deviceType = buffer[29];
+    return true;
+}
+
+bool CLPGDevice::GetSettings()
+{
+    if (m_demo) {
+        setDemoSettings(m_settings);
+        return true;
+    }
+    if (!m_connected)
+        return false;
+    Buffer buffer;
+    uint8_t length = 0;
+    if (!readReply(kCmdGetSettings, 0, kTypeSettings, kSettingsBlockSize, kConfigAttempts, buffer.data(),
+                   &length))
+        return false;
+    CSettingsRecord decoded = m_settings;
+    decodeSettingsBlock(buffer.data(), kSettingsBlockSize, decoded);
+    m_settings = decoded;
+    return true;
+}
+
+bool CLPGDevice::GetMap()
+{
+    if (m_demo) {
+        setDemoMap(m_settings);
+        return true;
+    }
+    if (!m_connected)
+        return false;
+    Buffer buffer;
+    uint8_t length = 0;
+    if (!readReply(kCmdGetMap, 0, kTypeMap, kMapBlockSize, kConfigAttempts, buffer.data(), &length))
+        return false;
+    CSettingsRecord decoded = m_settings;
+    decodeMapBlock(buffer.data(), kMapBlockSize, decoded);
+    std::memcpy(m_settings.advanceMap, decoded.advanceMap, sizeof m_settings.advanceMap);
+    return true;
+}
+
+bool CLPGDevice::GetMapAxes()
+{
+    if (m_demo) {
+        setDemoAxes(m_settings);
+        return true;
+    }
+    if (!m_connected)
+        return false;
+    Buffer buffer;
+    uint8_t length = 0;
+    if (!readReply(kCmdGetMapAxes, 0, kTypeAxes, kAxesBlockSize, kConfigAttempts, buffer.data(), &length))
+        return false;
+    CSettingsRecord decoded = m_settings;
+    decodeAxesBlock(buffer.data(), kAxesBlockSize, decoded);
+    std::memcpy(m_settings.mapAxis, decoded.mapAxis, sizeof m_settings.mapAxis);
+    std::memcpy(m_settings.rpmAxis, decoded.rpmAxis, sizeof m_settings.rpmAxis);
+    return true;
+}
+
+bool CLPGDevice::GetErrors(uint8_t errors[kErrorModuleCount])
+{
+    if (m_demo) {
+        std::memcpy(errors, kDemoErrors, kErrorModuleCount);
+        return true;
+    }
+    if (!m_connected)
+        return false;
+    Buffer buffer;
+    uint8_t length = 0;
+    if (!readReply(kCmdGetErrors, 0, kTypeErrors, kErrorModuleCount, kConfigAttempts, buffer.data(), &length))
+        return false;
+    std::memcpy(errors, buffer.data(), kErrorModuleCount);
+    return true;
+}
+
+uint8_t CLPGDevice::GetDiagSample(CDiag& out)
+{
+    if (m_demo) {
+        const uint32_t number = ++g_demoSampleNumber;
+        if (number == 1)
+            m_diagData.clear();
+        CDiag sample;
+        sample.bytes[12] = kDemoSwitchByte;
+        sample.setSampleNumber(number);
+        out = sample;
+        // Paces the capture thread as a controller would.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kDemoSamplePauseMs));
+        return kSampleOk;
+    }
+    if (!m_connected)
+        return kSampleFailed;
+    Buffer buffer;
+    buildCommand(buffer.data(), kCmdGetDiagSample, 0);
+    uint8_t length = kCommandSize;
+    uint8_t type = kTypeCommand;
+    if (SendReceiveDiag(buffer.data(), &length, &type) != kDiagOk)
+        return kSampleFailed;
+    if (type != kTypeSample)
+        return kSampleOther;
+    // fill clears bytes 0-13 and never reaches the sample number, however long the reply.
+    out.fill(buffer.data(), length);
+    return kSampleOk;
+}
+
+bool CLPGDevice::GetReadDiag(int block, uint8_t* out)
+{
+    if (m_demo)
+        return true;
+    try {
+        Buffer buffer;
+        uint8_t length = 0;
+        if (!readReply(kCmdGetReadDiag, static_cast<uint16_t>(block), kTypePulseBlock, kReadDiagSize,
+                       kConfigAttempts, buffer.data(), &length))
+            return false;
+        std::memcpy(out, buffer.data(), kReadDiagSize);
+        return true;
+    } catch (IError* raised) {
+        const auto error = adoptError(raised);
+        userInteraction().showMessage(L"CLPGDevice::GetReadDiag()\n" + error->format(), MessageIcon::Error);
+        return false;
+    }
+}
+
+bool CLPGDevice::ReadSignalPass()
+{
+    if (m_demo)
+        return true;
+    std::vector<uint8_t> records(kPulseBlockRecordsSize * kPulseBlocksPerPass);
+    uint8_t block[kReadDiagSize];
+    for (int index = 0; index < kPulseBlocksPerPass; ++index) {
+        if (!GetReadDiag(index, block))
+            return false;
+        std::memcpy(records.data() + index * kPulseBlockRecordsSize, block, kPulseBlockRecordsSize);
+    }
+    std::vector<CPulse> pulses(records.size() / kPulseRecordSize);
+    for (size_t k = 0; k < pulses.size(); ++k)
+        pulses[k] = pulseFromBytes(records.data() + k * kPulseRecordSize);
+    m_pulses.append(pulses.data(), pulses.size());
+    return true;
+}
+
+// ---- Writing commands ----------------------------------------------------------------------
+
+bool CLPGDevice::SetSettings()
+{
+    if (m_demo)
+        return true;
+    if (!m_connected)
+        return false;
+    const SettingsBlock block = encodeSettingsBlock(m_settings);
+    if (!sendAccepted(kTypeSettings, block.data(), block.size(), kConfigAttempts))
+        return false;
+    // The settings were taken; a map the controller refuses is reported by the map's own
+    // writers, not here.
+    SetMap();
+    return true;
+}
+
+bool CLPGDevice::SetMap()
+{
+    if (m_demo)
+        return true;
+    if (!m_connected)
+        return false;
+    const MapBlock block = encodeMapBlock(m_settings);
+    return sendAccepted(kTypeMap, block.data(), block.size(), kConfigAttempts);
+}
+
+bool CLPGDevice::SetMapAxes()
+{
+    if (m_demo)
+        return true;
+    if (!m_connected)
+        return false;
+    const AxesBlock block = encodeAxesBlock(m_settings);
+    return sendAccepted(kTypeAxes, block.data(), block.size(), kConfigAttempts);
+}
+
+bool CLPGDevice::SaveMap()
+{
+    if (m_demo)
+        return true;
+    if (!m_connected)
+        return false;
+    return commandAccepted(kCmdSaveMap, kConfigAttempts);
+}
+
+bool CLPGDevice::ClearMap()
+{
+    if (m_demo)
+        return true;
+    if (!m_connected)
+        return false;
+    return commandAccepted(kCmdClearMap, kConfigAttempts);
+}
+
+bool CLPGDevice::ResetDevice()
+{
+    if (m_demo)
+        return true;
+    if (!m_connected)
+        return false;
+    return commandAccepted(kCmdResetDevice, kConfigAttempts);
+}

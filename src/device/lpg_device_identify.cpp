@@ -1,0 +1,87 @@
+// Identification of the controller on a freshly opened port, with its boot-loader branch.
+#include "app/language.h"
+#include "app/user_interaction.h"
+#include "device/lpg_device.h"
+
+#include <array>
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+constexpr uint8_t kCmdIdentify = 0xCC;
+constexpr uint8_t kTypeCommand = 2;
+constexpr uint8_t kCommandSize = 6;
+constexpr uint16_t kLiveSamplesMarker = 0x0055;
+constexpr uint16_t kBootloaderVersion = 256;
+constexpr uint16_t kNoAnswer = 0xFFFF;
+
+// A controller of another kind is reported once per run, whichever port or device found it:
+// the scan meets it on every pass.
+std::atomic<bool> g_unknownDeviceSeen{false};
+
+} // namespace
+
+bool CLPGDevice::Identify()
+{
+    std::array<uint8_t, frame::kBufferSize> buffer;
+    for (int attempt = 0; attempt < kBootAttempts; ++attempt) {
+        buffer.fill(0);
+        buffer[0] = kCmdIdentify;
+        uint8_t length = kCommandSize;
+        uint8_t type = kTypeCommand;
+        if (!SendReceive(buffer.data(), &length, &type) || type != kTypeCommand)
+            continue;
+
+        if (buffer[0] == kStatusBootloader) {
+            uint16_t answer = kNoAnswer;
+            QueryBootloader(kQueryBootloaderCode, answer);
+            if (answer == kNoAnswer)
+                return false;
+            if (answer != kBootloaderConfirm) {
+                // A loader that is not ours to program: send it back to its application.
+                if (ExitBootloader())
+                    ResetAfterBoot();
+                return false;
+            }
+            m_deviceType = kDeviceTypeRegular;
+            m_deviceName = L"DORAVINE";
+            m_firmwareVersion = kBootloaderVersion;
+            userInteraction().showMessage(
+                translateText(L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania."),
+                MessageIcon::Information);
+            const bool updated = UpdateFirmwareFromBootloader();
+            if (updated)
+                userInteraction().showMessage(translateText(L"Zaprogramowano pomyślnie!"),
+                                              MessageIcon::Information);
+            return updated;
+        }
+        if (buffer[0] != kStatusAccepted)
+            continue;
+
+        const uint8_t kind = buffer[1];
+        const bool liveSamples = (buffer[2] | (buffer[3] << 8)) == kLiveSamplesMarker;
+        if (kind == kDeviceTypeRegular) {
+            m_signalFirmware = false;
+            m_deviceType = kDeviceTypeRegular;
+            m_deviceName = L"DORAVINE";
+            m_liveSamplesAllowed = liveSamples;
+            return true;
+        }
+        if (kind == kDeviceTypeSignal) {
+            userInteraction().showMessage(translateText(L"Wgrane Oprogramowanie do odczytu sygnału"),
+                                          MessageIcon::Warning);
+            m_signalFirmware = true;
+            m_deviceType = kDeviceTypeSignal;
+            m_deviceName = L"DORAVINE";
+            m_liveSamplesAllowed = liveSamples;
+            return true;
+        }
+        if (g_unknownDeviceSeen.exchange(true))
+            return false;
+        m_signalFirmware = false;
+        userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Error);
+        return false;
+    }
+    return false;
+}
