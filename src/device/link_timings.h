@@ -14,4 +14,12 @@ struct CLinkTimings {
     // go out with a wide margin, yet a stuck line cannot hold the device mutex for long.
     uint32_t writeConstantMs = 500;
     uint32_t writePerByteMs = 1;
+
+    // Live samples and pulse capture: the pause before each live request, the pause after a
+    // port error before the port is reopened, how long StopLiveSamples lets the thread notice,
+    // and the pause between capture passes.
+    uint32_t liveSampleIntervalMs = 50;
+    uint32_t recoveryPauseMs = 700;
+    uint32_t stopLiveSamplesWaitMs = 500;
+    uint32_t capturePassPauseMs = 50;
 };

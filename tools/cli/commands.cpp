@@ -7,6 +7,14 @@ const std::vector<Command>& commandTable()
     static const std::vector<Command> table = {
         {"ports", "ports", 0, 0, commandPorts},
         {"analyse", "analyse FILE", 1, 1, commandAnalyse},
+        {"info", "info", 0, 0, commandInfo},
+        {"settings", "settings", 0, 0, commandSettings},
+        {"set", "set KEY=VALUE [KEY=VALUE]...", 1, 10, commandSet},
+        {"map", "map", 0, 0, commandMap},
+        {"map-write", "map-write FILE", 1, 1, commandMapWrite},
+        {"errors", "errors", 0, 0, commandErrors},
+        {"clear-errors", "clear-errors", 0, 0, commandClearErrors},
+        {"watch", "watch [--count N]", 0, 0, commandWatch},
     };
     return table;
 }

@@ -22,5 +22,13 @@ const Command* findCommand(const std::string& name);
 
 int commandPorts(Context& context);
 int commandAnalyse(Context& context);
+int commandInfo(Context& context);
+int commandSettings(Context& context);
+int commandSet(Context& context);
+int commandMap(Context& context);
+int commandMapWrite(Context& context);
+int commandErrors(Context& context);
+int commandClearErrors(Context& context);
+int commandWatch(Context& context);
 
 }  // namespace cli
