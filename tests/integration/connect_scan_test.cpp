@@ -1,0 +1,258 @@
+// The port scan: remembered port first, every candidate in order, demo mode with one notice,
+// and what a port without a controller costs.
+#include "device/lpg_device.h"
+#include "platform/port_table.h"
+#include "support/recording_user.h"
+#include "support/scripted_peer.h"
+#include "support/sim_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const std::wstring kNoConnection = L"BRAK POŁĄCZENIA";
+
+int countText(const std::vector<std::wstring>& texts, const std::wstring& prefix)
+{
+    int n = 0;
+    for (const auto& t : texts)
+        n += t.rfind(prefix, 0) == 0 ? 1 : 0;
+    return n;
+}
+
+// Silent ports: pseudo-terminals that exist and accept bytes but never answer.
+std::vector<std::unique_ptr<CScriptedPeer>> silentPeers(int count)
+{
+    std::vector<std::unique_ptr<CScriptedPeer>> peers;
+    for (int i = 0; i < count; ++i) {
+        peers.push_back(std::make_unique<CScriptedPeer>());
+        peers.back()->waitFor(1u << 30); // keeps reading until destroyed
+        peers.back()->start();
+    }
+    return peers;
+}
+
+} // namespace
+
+TEST(LastPort, SavedNumberReadsBackWholeAndBadTextReadsAsNone)
+{
+    CTempHome home;
+    EXPECT_EQ(CLPGDevice::LoadLastPort(), 0);
+    CLPGDevice::SaveLastPort(12);
+    EXPECT_EQ(CLPGDevice::LoadLastPort(), 12);
+    CLPGDevice::SaveLastPort(7);
+    EXPECT_EQ(CLPGDevice::LoadLastPort(), 7);
+
+    std::ifstream in(home.path() / ".config" / "Doravine" / "registry");
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "Last RS nr=7");
+
+    {
+        std::ofstream out(home.path() / ".config" / "Doravine" / "registry", std::ios::trunc);
+        out << "Last RS nr=abc\n";
+    }
+    EXPECT_EQ(CLPGDevice::LoadLastPort(), 0);
+    {
+        std::ofstream out(home.path() / ".config" / "Doravine" / "registry", std::ios::trunc);
+        out << "Other=1\nLast RS nr=15xyz\n";
+    }
+    EXPECT_EQ(CLPGDevice::LoadLastPort(), 15);
+    CLPGDevice::SaveLastPort(3); // the other value survives a save
+    std::ifstream again(home.path() / ".config" / "Doravine" / "registry");
+    std::string all((std::istreambuf_iterator<char>(again)), {});
+    EXPECT_EQ(all, "Other=1\nLast RS nr=3\n");
+}
+
+TEST(LastPort, UnwritableConfigFolderLosesNothingElse)
+{
+    CTempHome home;
+    // A file where the folder should be: the save fails quietly and the load finds nothing.
+    std::ofstream(home.path() / ".config" / "Doravine") << "x";
+    CLPGDevice::SaveLastPort(4);
+    EXPECT_EQ(CLPGDevice::LoadLastPort(), 0);
+}
+
+TEST(Scan, NoPortsGivesDemoModeAtOnceWithOneNoticeAcrossScans)
+{
+    CTempHome home;
+    CRecordingUser user;
+    porttable::setPortOverride({"/nonexistent/doravine-tty"});
+    CLPGDevice device;
+    device.Start();
+    EXPECT_TRUE(device.m_demo);
+    EXPECT_FALSE(device.m_connected);
+    EXPECT_EQ(user.texts(), std::vector<std::wstring>{kNoConnection});
+    // Demo values were read.
+    EXPECT_EQ(device.m_firmwareVersion, 256);
+    EXPECT_EQ(device.m_settings.advanceMap[3][4], 10.0);
+    EXPECT_EQ(device.m_settings.rpmAxis[2], 200.0);
+
+    device.FindDevice();
+    EXPECT_TRUE(device.m_demo);
+    EXPECT_EQ(user.texts().size(), 1u);
+    porttable::setPortOverride({});
+}
+
+TEST(Scan, LastPortSevenIsTriedFirst)
+{
+    CTempHome home;
+    CRecordingUser user;
+    auto peers = silentPeers(6);
+    sim::VirtualController sim;
+    ASSERT_TRUE(sim.start());
+    std::vector<std::string> table;
+    for (auto& p : peers)
+        table.push_back(p->path());
+    table.push_back(sim.path());
+    porttable::setPortOverride(table);
+    CLPGDevice::SaveLastPort(7);
+
+    CLPGDevice device;
+    CSimFixture::shortenTimeouts(device);
+    device.Start();
+    EXPECT_TRUE(device.m_connected);
+    EXPECT_FALSE(device.m_demo);
+    EXPECT_EQ(device.Port().portNumber(), 7);
+    for (auto& p : peers)
+        EXPECT_EQ(p->receivedCount(), 0u) << "a port before the remembered one was opened and written";
+    EXPECT_TRUE(user.texts().empty());
+    device.Close();
+    sim.stop();
+    porttable::setPortOverride({});
+}
+
+TEST(Scan, LastPortThatFailsIsTriedAgainInOrderAfterTheOthers)
+{
+    CTempHome home;
+    CRecordingUser user;
+    auto peers = silentPeers(6);
+    sim::VirtualController sim;
+    ASSERT_TRUE(sim.start());
+    std::vector<std::string> table;
+    for (auto& p : peers)
+        table.push_back(p->path());
+    table.push_back(sim.path());
+    porttable::setPortOverride(table);
+    CLPGDevice::SaveLastPort(7);
+    // The first three identification requests go unanswered: the first try on port 7 fails.
+    for (unsigned n = 1; n <= 3; ++n)
+        sim.addFault(sim::FaultRule{sim::FaultKind::NoReply, sim::FaultWhen::NthRequest, n});
+
+    CLPGDevice device;
+    CSimFixture::shortenTimeouts(device);
+    device.Start();
+    EXPECT_TRUE(device.m_connected);
+    EXPECT_EQ(device.Port().portNumber(), 7);
+    // Each of ports 1 to 6 received three identification requests of 14 bytes in between.
+    for (auto& p : peers)
+        EXPECT_EQ(p->receivedCount(), 3u * 14u);
+    EXPECT_EQ(CLPGDevice::LoadLastPort(), 7);
+    device.Close();
+    sim.stop();
+    porttable::setPortOverride({});
+}
+
+TEST(Scan, PortWithoutControllerCostsThreeIdentificationsAtTheRealTimeOut)
+{
+    CTempHome home;
+    CRecordingUser user;
+    auto peers = silentPeers(1);
+    sim::VirtualController sim;
+    ASSERT_TRUE(sim.start());
+    porttable::setPortOverride({peers[0]->path(), sim.path()});
+
+    CLPGDevice device; // the program's own time-outs
+    const auto started = std::chrono::steady_clock::now();
+    device.Start();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_TRUE(device.m_connected);
+    EXPECT_EQ(device.Port().portNumber(), 2);
+    EXPECT_EQ(peers[0]->receivedCount(), 3u * 14u);
+    EXPECT_GE(seconds, 3.0); // three reads that wait out the 1 s time-out
+    EXPECT_EQ(CLPGDevice::LoadLastPort(), 2);
+    device.Close();
+    sim.stop();
+    porttable::setPortOverride({});
+}
+
+TEST(Scan, TwoFailedScansShowTheNoticeOnceAndASuccessRearmsIt)
+{
+    CTempHome home;
+    CRecordingUser user;
+    auto peers = silentPeers(1);
+    porttable::setPortOverride({peers[0]->path()});
+    CLPGDevice device;
+    CSimFixture::shortenTimeouts(device);
+    device.Start();
+    device.FindDevice();
+    EXPECT_TRUE(device.m_demo);
+    EXPECT_EQ(countText(user.texts(), kNoConnection), 1);
+
+    sim::VirtualController sim;
+    ASSERT_TRUE(sim.start());
+    porttable::setPortOverride({peers[0]->path(), sim.path()});
+    device.FindDevice();
+    EXPECT_TRUE(device.m_connected);
+    EXPECT_FALSE(device.m_demo);
+
+    sim.stop();
+    porttable::setPortOverride({peers[0]->path()});
+    device.FindDevice();
+    device.FindDevice();
+    EXPECT_EQ(countText(user.texts(), kNoConnection), 2);
+    device.Close();
+    porttable::setPortOverride({});
+}
+
+TEST(Scan, PortRefusedForPermissionIsNamedInTheNotice)
+{
+    // Root may open anything, so the scan runs in a child that gives up its privileges.
+    CScriptedPeer peer;
+    ASSERT_EQ(chmod(peer.path().c_str(), 0600), 0);
+    const bool root = geteuid() == 0;
+    if (!root && access(peer.path().c_str(), R_OK | W_OK) == 0)
+        GTEST_SKIP() << "the pseudo-terminal cannot be made unopenable for this user";
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(fds[0]);
+        if (root && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
+        CRecordingUser user;
+        porttable::setPortOverride({peer.path()});
+        CLPGDevice device;
+        device.FindDevice();
+        std::string text;
+        for (const auto& t : user.texts())
+            text += unicode2utf8(t) + "\x1f";
+        if (write(fds[1], text.data(), text.size()) < 0)
+            _exit(3);
+        _exit(device.m_demo ? 0 : 4);
+    }
+    close(fds[1]);
+    std::string got;
+    char buffer[512];
+    ssize_t n;
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+        got.append(buffer, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    const std::string expected =
+        "BRAK POŁĄCZENIA\nPort " + peer.path() +
+        " istnieje, ale brak uprawnień do jego otwarcia. Dodaj użytkownika do grupy, "
+        "która jest właścicielem urządzenia (w Debianie: dialout).\x1f";
+    EXPECT_EQ(got, expected);
+}

@@ -1,0 +1,76 @@
+#include "diag/diag_data.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+CDiag numbered(uint32_t n)
+{
+    CDiag d;
+    d.bytes[0] = static_cast<uint8_t>(n);
+    d.setSampleNumber(n);
+    return d;
+}
+
+} // namespace
+
+TEST(DiagData, TrimsTheOldest250BeforeAppendingAbove500)
+{
+    CDiagData data;
+    for (uint32_t n = 1; n <= 501; ++n)
+        data.add(numbered(n));
+    EXPECT_EQ(data.count(), 501u); // 501 fit: trimming starts only above 500
+
+    data.add(numbered(502));
+    EXPECT_EQ(data.count(), 252u);
+    CDiag last;
+    ASSERT_TRUE(data.getLast(last));
+    EXPECT_EQ(last.sampleNumber(), 502u);
+
+    // The oldest kept record is number 251: 250 left before the new one came.
+    for (uint32_t n = 503; n <= 751; ++n)
+        data.add(numbered(n));
+    EXPECT_EQ(data.count(), 501u);
+    data.add(numbered(752));
+    EXPECT_EQ(data.count(), 252u);
+}
+
+TEST(DiagData, GetLastLeavesTheRecordAloneWhenEmptyAndClearEmpties)
+{
+    CDiagData data;
+    CDiag out = numbered(77);
+    EXPECT_FALSE(data.getLast(out));
+    EXPECT_EQ(out.sampleNumber(), 77u);
+
+    data.add(numbered(5));
+    data.add(numbered(6));
+    ASSERT_TRUE(data.getLast(out));
+    EXPECT_EQ(out.sampleNumber(), 6u);
+    data.clear();
+    EXPECT_EQ(data.count(), 0u);
+    EXPECT_FALSE(data.getLast(out));
+    EXPECT_EQ(out.sampleNumber(), 6u);
+}
+
+TEST(DiagData, AWriterAndAReaderNeverSeeMoreThan501)
+{
+    CDiagData data;
+    std::thread writer([&] {
+        for (uint32_t n = 1; n <= 5000; ++n)
+            data.add(numbered(n));
+    });
+    size_t largest = 0;
+    uint32_t previous = 0;
+    for (int i = 0; i < 5000; ++i) {
+        largest = std::max(largest, data.count());
+        CDiag last;
+        if (data.getLast(last)) {
+            EXPECT_GE(last.sampleNumber(), previous); // never an older record than seen before
+            previous = last.sampleNumber();
+        }
+    }
+    writer.join();
+    EXPECT_LE(largest, 501u);
+}
