@@ -7,6 +7,7 @@ const std::vector<Command>& commandTable()
     static const std::vector<Command> table = {
         {"ports", "ports", 0, 0, commandPorts},
         {"analyse", "analyse FILE", 1, 1, commandAnalyse},
+        {"capture", "capture FILE [--records N] [--force]", 1, 1, commandCapture},
         {"info", "info", 0, 0, commandInfo},
         {"settings", "settings", 0, 0, commandSettings},
         {"set", "set KEY=VALUE [KEY=VALUE]...", 1, 10, commandSet},

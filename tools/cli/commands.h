@@ -22,6 +22,7 @@ const Command* findCommand(const std::string& name);
 
 int commandPorts(Context& context);
 int commandAnalyse(Context& context);
+int commandCapture(Context& context);
 int commandInfo(Context& context);
 int commandSettings(Context& context);
 int commandSet(Context& context);
