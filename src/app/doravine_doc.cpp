@@ -159,12 +159,14 @@ bool CDoravineDoc::ProgramFirmwareFromFile(bool fromBootloader)
     CFirmwareUpdate update(m_device, std::move(live));
     const bool programmed = update.ProgramFirmwareFromFile(fromBootloader);
     m_lastBackup = update.backupPath();
+    m_lastUpdate = update.outcome();
     return programmed;
 }
 
 bool CDoravineDoc::OnDeviceUpdate()
 {
     try {
+        m_lastUpdate = CFirmwareUpdate::Outcome::None;
         if (m_device.m_signalFirmware)
             captureState() = kCaptureIdle;
         if (!ProgramFirmwareFromFile(false))

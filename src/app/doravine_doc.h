@@ -7,6 +7,7 @@
 #pragma once
 
 #include "device/lpg_device.h"
+#include "diag/firmware_update.h"
 #include "diag/live_samples.h"
 
 #include <string>
@@ -71,6 +72,7 @@ class CDoravineDoc {
     bool OnDeviceUpdate();
     // The settings copy the last menu update made before programming (empty if none).
     const std::wstring& LastBackupPath() const { return m_lastBackup; }
+    CFirmwareUpdate::Outcome LastUpdateOutcome() const { return m_lastUpdate; }
 
     // The full path of default.settings.
     static std::wstring defaultSettingsPath();
@@ -86,4 +88,5 @@ class CDoravineDoc {
     CLiveSampleControl m_liveSamples;
     IDocumentViews* m_views = nullptr;
     std::wstring m_lastBackup;
+    CFirmwareUpdate::Outcome m_lastUpdate = CFirmwareUpdate::Outcome::None;
 };

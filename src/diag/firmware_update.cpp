@@ -8,6 +8,7 @@
 #include "settings/settings_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -91,22 +92,35 @@ bool CFirmwareUpdate::saveBackup()
 bool CFirmwareUpdate::ProgramFirmwareFromFile(bool fromBootloader)
 {
     m_backupPath.clear();
+    m_outcome = Outcome::None;
+    const bool programmed = run(fromBootloader);
+    if (programmed)
+        m_outcome = Outcome::Programmed;
+    return programmed;
+}
+
+bool CFirmwareUpdate::run(bool fromBootloader)
+{
     const uint8_t type = m_device.m_deviceType;
     if (type != CLPGDevice::kDeviceTypeRegular && type != CLPGDevice::kDeviceTypeSignal) {
         showError(CFirmwareFile::kLoadFailedText);
+        m_outcome = Outcome::NoController;
         return false;
     }
     CWaitCursor wait;
 
     const COpenFile dialog(getProgramFolder(), translateText(kFirmwareFileFilter), L"afm", false);
     const std::wstring path = dialog.show();
-    if (path.empty())
+    if (path.empty()) {
+        m_outcome = Outcome::Cancelled;
         return false;
+    }
 
     CFirmwareFile file;
     uint16_t version = 0;
     uint16_t format = 0;
     std::wstring name;
+    m_outcome = Outcome::FileRefused;
     if (!file.load(diagFilePath(path), version, name, format)) {
         showError(CFirmwareFile::kLoadFailedText);
         return false;
@@ -115,6 +129,7 @@ bool CFirmwareUpdate::ProgramFirmwareFromFile(bool fromBootloader)
         showError(CFirmwareFile::kWrongFileText);
         return false;
     }
+    m_outcome = Outcome::Declined;
     if (file.isOlderThan(m_device.m_firmwareVersion) &&
         !userInteraction().askYesNo(translateText(CFirmwareFile::kOlderFileQuestion)))
         return false;
@@ -145,6 +160,7 @@ bool CFirmwareUpdate::ProgramFirmwareFromFile(bool fromBootloader)
                      m_device.ResetAfterBoot();
     }
     if (!programmed) {
+        m_outcome = Outcome::Failed;
         showError(CFirmwareFile::kLoadFailedText);
         return false;
     }
@@ -152,6 +168,7 @@ bool CFirmwareUpdate::ProgramFirmwareFromFile(bool fromBootloader)
     sleepMs(timings.beforeReconnectMs);
     m_device.Start();
     if (!m_device.m_connected) {
+        m_outcome = Outcome::NotReconnected;
         showError(CFirmwareFile::kLoadFailedText);
         return false;
     }
@@ -160,9 +177,26 @@ bool CFirmwareUpdate::ProgramFirmwareFromFile(bool fromBootloader)
     return true;
 }
 
+namespace {
+std::atomic<CFirmwareUpdate::Outcome> g_bootloaderOutcome{CFirmwareUpdate::Outcome::None};
+} // namespace
+
+CFirmwareUpdate::Outcome lastBootloaderUpdateOutcome()
+{
+    return g_bootloaderOutcome.load();
+}
+
+void resetLastBootloaderUpdateOutcome()
+{
+    g_bootloaderOutcome = CFirmwareUpdate::Outcome::None;
+}
+
 bool programFirmwareFromBootloader(CLPGDevice& device)
 {
-    return CFirmwareUpdate(device).ProgramFirmwareFromFile(true);
+    CFirmwareUpdate update(device);
+    const bool programmed = update.ProgramFirmwareFromFile(true);
+    g_bootloaderOutcome = update.outcome();
+    return programmed;
 }
 
 void installBootloaderUpdate()

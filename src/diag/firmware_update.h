@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class CLPGDevice;
 
@@ -40,6 +41,18 @@ class CFirmwareUpdate {
         std::function<void()> resume;
     };
 
+    // How the last update ended.
+    enum class Outcome {
+        None,
+        Programmed,
+        NoController, // no controller of a known type to program
+        Cancelled,    // no file chosen
+        FileRefused,  // the file could not be loaded, or is not for this controller
+        Declined,     // an older file, or no settings copy, and the user said No
+        Failed,       // programming failed in every attempt
+        NotReconnected,
+    };
+
     CFirmwareUpdate(CLPGDevice& device, LiveSamples liveSamples = {});
 
     // The whole update. fromBootloader: the controller was found in its boot loader, so no access
@@ -50,6 +63,7 @@ class CFirmwareUpdate {
     // Where the controller's settings were saved before programming (menu entry); empty when
     // no copy was made.
     const std::wstring& backupPath() const { return m_backupPath; }
+    Outcome outcome() const { return m_outcome; }
 
     // Rows of image written from the first address, one ProgramImage row at a time so that the
     // user sees the progress. Answers whether every row (and every erase) was accepted.
@@ -57,11 +71,17 @@ class CFirmwareUpdate {
 
   private:
     bool saveBackup();
+    bool run(bool fromBootloader);
 
     CLPGDevice& m_device;
     LiveSamples m_liveSamples;
     std::wstring m_backupPath;
+    Outcome m_outcome = Outcome::None;
 };
+
+// The outcome of the last update that identification ran from the boot loader.
+CFirmwareUpdate::Outcome lastBootloaderUpdateOutcome();
+void resetLastBootloaderUpdateOutcome();
 
 // The form that identification runs (no questions beyond the file dialog).
 bool programFirmwareFromBootloader(CLPGDevice& device);

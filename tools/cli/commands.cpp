@@ -16,6 +16,10 @@ const std::vector<Command>& commandTable()
         {"errors", "errors", 0, 0, commandErrors},
         {"clear-errors", "clear-errors", 0, 0, commandClearErrors},
         {"watch", "watch [--count N]", 0, 0, commandWatch},
+        {"save-settings", "save-settings FILE [--force]", 1, 1, commandSaveSettings},
+        {"load-settings", "load-settings FILE", 1, 1, commandLoadSettings},
+        {"factory-reset", "factory-reset", 0, 0, commandFactoryReset},
+        {"flash", "flash FILE [--yes]", 1, 1, commandFlash},
     };
     return table;
 }

@@ -31,5 +31,9 @@ int commandMapWrite(Context& context);
 int commandErrors(Context& context);
 int commandClearErrors(Context& context);
 int commandWatch(Context& context);
+int commandSaveSettings(Context& context);
+int commandLoadSettings(Context& context);
+int commandFactoryReset(Context& context);
+int commandFlash(Context& context);
 
 }  // namespace cli
