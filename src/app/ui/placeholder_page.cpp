@@ -1,0 +1,27 @@
+#include "app/ui/placeholder_page.h"
+
+#include "skin/statics.h"
+
+CPlaceholderPage::CPlaceholderPage(const wchar_t* titleKey, QSize templateSize, QWidget* parent)
+    : CGDIpMultiPageDialog(templateSize, parent), m_titleKey(titleKey), m_heading(new CGDIpStatic(this))
+{
+    placeControl(m_heading, 7, 10, templateSize.width() - 14, 20);
+}
+
+void CPlaceholderPage::v_init()
+{
+    CGDIpMultiPageDialog::v_init();
+    m_heading->setGradientProportions({0.15, 0.15, 0.15, 0.15});
+    m_heading->setColors(Qt::white, Qt::white);
+    onLanguageChange();
+}
+
+void CPlaceholderPage::onLanguageChange()
+{
+    m_heading->setCaption(translateText(m_titleKey));
+}
+
+std::wstring CPlaceholderPage::heading() const
+{
+    return m_heading->caption();
+}
