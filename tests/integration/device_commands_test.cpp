@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -458,6 +460,38 @@ TEST_F(DeviceCommandsTest, LinkErrorInAPulseBlockIsShownAndStopsThePass)
         raised = true;
     }
     EXPECT_TRUE(raised);
+}
+
+TEST_F(DeviceCommandsTest, SampleThreadAndConfigurationCommandsShareTheLine)
+{
+    // The live-sample thread and the GUI thread exchange at the same time; the device mutex
+    // keeps every request and reply whole. The program's own time-outs keep a busy machine from
+    // passing for a broken line.
+    device.Timings() = CLinkTimings{};
+    device.ConfigurePort();
+    std::atomic<bool> stop{false};
+    std::atomic<int> samples{0}, sampleFailures{0};
+    std::thread sampler([&] {
+        CDiag sample;
+        while (!stop) {
+            if (device.GetDiagSample(sample) == CLPGDevice::kSampleOk)
+                ++samples;
+            else
+                ++sampleFailures;
+        }
+    });
+    int reads = 0;
+    for (int k = 0; k < 20; ++k) {
+        reads += device.GetSettings();
+        device.m_settings.advanceMap[0][0] = k / 10.0;
+        reads += device.SetMap();
+    }
+    stop = true;
+    sampler.join();
+    EXPECT_EQ(reads, 40);
+    EXPECT_GT(samples.load(), 0);
+    EXPECT_EQ(sampleFailures.load(), 0);
+    EXPECT_EQ(fx.sim().map()[0], 19);
 }
 
 // ---- Replies the virtual controller never gives, from a scripted peer ----------------------
