@@ -116,20 +116,21 @@ TEST_F(LiveSamples, FiveFailuresThenASuccessThenFiveMoreKeepRunningTheSixthInARo
 
 TEST_F(LiveSamples, ANewThreadStartsWithAFreshFailureCount)
 {
-    // The first thread sees five failures and is stopped before a sixth request.
+    // The first thread sees five failures and is told to end while the fifth is on the wire.
+    auto firstRunning = std::make_shared<std::atomic<bool>>(true);
     fixture.sim().addFault(noSampleReply(0));
-    fixture.sim().setRequestListener([this](const sim::LoggedRequest& r) {
+    fixture.sim().setRequestListener([&](const sim::LoggedRequest& r) {
         if (r.type == 2 && !r.payload.empty() && r.payload[0] == 0x06 && ++sampleRequests == 5)
-            live.StopLiveSamples();
+            *firstRunning = false;
     });
-    live.ResumeLiveSamples();
+    threads.insert(new CDiagRSThread(device, &device.m_diagData, L"\\", firstRunning));
     threads.joinAll();
     EXPECT_EQ(sampleRequests.load(), 5);
     EXPECT_TRUE(device.m_connected);
 
     // After a reconnection a single failed fetch must not drop the link again.
-    fixture.sim().clearFaults();
     fixture.sim().setRequestListener(nullptr);
+    fixture.sim().clearFaults();
     fixture.sim().addFault(noSampleReply(1));
     live.ResumeLiveSamples();
     ASSERT_TRUE(waitUntil([&] { return device.m_diagData.count() >= 3; }));
