@@ -1,7 +1,43 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the program's main job.
+# Sets up, builds and starts the window connected to the virtual controller: doravine-sim runs
+# on a pseudo-terminal at 38400 baud with a revving engine, and the program finds it as its only
+# serial port. The simulator stops when the window closes. Needs a display (X11 or Wayland).
+# Arguments are passed to doravine (e.g. --lang en, --size 1366x768).
+# DORAVINE_BUILD_DIR picks another build folder (default: build).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${DORAVINE_BUILD_DIR:-build}"
 "$here/scripts/setup.sh"
-"$here/scripts/build.sh" build
-exec "$here/build/bin/doravine-cli" ports
+"$here/scripts/build.sh" "$build"
+bin="$here/$build/bin"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "run.sh: no display (DISPLAY is not set). Start it from a desktop session, or use" >&2
+  echo "        xvfb-run -a scripts/run.sh --screenshot window.png" >&2
+  exit 1
+fi
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/doravine-run.XXXXXX")"
+link="$work/ttyDORAVINE"
+sim_pid=""
+cleanup() {
+  if [ -n "$sim_pid" ]; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+"$bin/doravine-sim" --profile rev --link "$link" > "$work/sim.out" 2> "$work/sim.err" &
+sim_pid=$!
+for _ in $(seq 50); do
+  [ -e "$link" ] && break
+  kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.err" >&2; exit 1; }
+  sleep 0.1
+done
+[ -e "$link" ] || { echo "run.sh: the virtual controller did not come up" >&2; exit 1; }
+echo "Virtual controller on $(head -n1 "$work/sim.out") (linked at $link)"
+
+# The simulator is the program's only port (COM1).
+DORAVINE_PORTS="$link" "$bin/doravine" "$@"
