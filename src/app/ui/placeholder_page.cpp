@@ -5,6 +5,8 @@
 CPlaceholderPage::CPlaceholderPage(const wchar_t* titleKey, QSize templateSize, QWidget* parent)
     : CGDIpMultiPageDialog(templateSize, parent), m_titleKey(titleKey), m_heading(new CGDIpStatic(this))
 {
+    // The heading spans the page whatever the shape of the template it stands in for.
+    templateLayout().setStretch(true);
     placeControl(m_heading, 7, 10, templateSize.width() - 14, 20);
 }
 
