@@ -81,7 +81,8 @@ TEST(DevicePage, StartsWithZerosAndItsLabels)
     EXPECT_EQ(p.page.versionDisplay()->labelText(), L"Wersja sterownika");
     EXPECT_EQ(p.page.typeDisplay()->labelText(), L"Typ urządzenia");
     EXPECT_EQ(p.page.serialDisplay()->labelText(), L"Nr seryjny");
-    for (auto* d : {p.page.dateDisplay(), p.page.versionDisplay(), p.page.typeDisplay(), p.page.serialDisplay()}) {
+    for (auto* d :
+         {p.page.dateDisplay(), p.page.versionDisplay(), p.page.typeDisplay(), p.page.serialDisplay()}) {
         EXPECT_EQ(d->valueText(), L"0");
         EXPECT_DOUBLE_EQ(d->ratio(), 0.55);
         EXPECT_EQ(d->labelFormat(), 0x8024u);
@@ -107,8 +108,8 @@ TEST(DevicePage, ActivationShowsTheIdentityReadFromTheController)
     EXPECT_EQ(p.page.dateDisplay()->valueText(), L"02/04/2004");
     EXPECT_EQ(p.page.serialDisplay()->valueText(), L"SN-000123");
 
-    for (const auto& [type, text] : {std::pair{0.0, L"Hallotronowy"}, std::pair{1.0, L"Indukcyjny"},
-                                     std::pair{7.0, L"Indukcyjny"}}) {
+    for (const auto& [type, text] :
+         {std::pair{0.0, L"Hallotronowy"}, std::pair{1.0, L"Indukcyjny"}, std::pair{7.0, L"Indukcyjny"}}) {
         p.device.m_settings.sensorType = type;
         p.page.v_activate();
         EXPECT_EQ(p.page.typeDisplay()->valueText(), text) << type;
