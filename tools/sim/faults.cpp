@@ -74,11 +74,11 @@ bool faultMatches(const FaultRule& rule, unsigned count, uint8_t type, uint8_t c
     return false;
 }
 
-std::optional<FaultRule> parseFault(std::string_view spec, std::string* error)
+std::optional<FaultRule> parseFault(std::string_view text, std::string* error)
 {
     FaultRule rule;
-    std::string_view head = spec.substr(0, spec.find(','));
-    std::string_view options = head.size() < spec.size() ? spec.substr(head.size() + 1) : std::string_view();
+    std::string_view head = text.substr(0, text.find(','));
+    std::string_view options = head.size() < text.size() ? text.substr(head.size() + 1) : std::string_view();
     const size_t at = head.find('@');
     const std::string_view kind = head.substr(0, at);
     bool known = false;

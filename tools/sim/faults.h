@@ -43,7 +43,7 @@ struct FaultRule {
 // Whether the rule applies to a request; count is the request's 1-based number.
 bool faultMatches(const FaultRule& rule, unsigned count, uint8_t type, uint8_t command);
 
-std::optional<FaultRule> parseFault(std::string_view spec, std::string* error = nullptr);
+std::optional<FaultRule> parseFault(std::string_view text, std::string* error = nullptr);
 const char* faultKindName(FaultKind kind);
 
 } // namespace sim

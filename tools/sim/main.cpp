@@ -30,7 +30,7 @@ Options:
                           that needs programming
   --no-live-samples       identification forbids live samples (bytes 2-3 = 0)
   --no-pacing             send replies at once instead of ~260 us per byte (38400 baud)
-  --fault SPEC            inject a fault; may be repeated. SPEC = KIND[@WHEN][,OPTION=VALUE...]
+  --fault RULE            inject a fault; may be repeated. RULE = KIND[@WHEN][,OPTION=VALUE...]
                             KIND: noreply, checksum, garbage, split, wrongtype, unknown-device,
                                   stall, hangup
                             WHEN: N (the N-th request), cmd=HEX (a command code, e.g. cmd=0x0D),
@@ -118,7 +118,7 @@ int main(int argc, char** argv)
         } else if (arg == "--fault") {
             std::string error;
             if (!value(v))
-                return usageError("--fault needs a specification");
+                return usageError("--fault needs a rule");
             const auto rule = sim::parseFault(v, &error);
             if (!rule)
                 return usageError("--fault " + v + ": " + error);
