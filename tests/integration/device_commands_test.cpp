@@ -8,14 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstring>
+#include <numeric>
 #include <thread>
+#include <tuple>
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using Request = std::pair<int, Bytes>; // frame type, plain payload
+using Requests = std::vector<Request>;
 
 // A type-2 command as the program sends it: the code, a zero, a little-endian argument, zeros.
 Bytes command(uint8_t code, uint16_t argument = 0)
@@ -23,32 +27,42 @@ Bytes command(uint8_t code, uint16_t argument = 0)
     return {code, 0, static_cast<uint8_t>(argument & 0xFF), static_cast<uint8_t>(argument >> 8), 0, 0};
 }
 
-sim::FaultRule faultOn(sim::FaultKind kind, unsigned nth)
+// Always, or only on the nth request when nth is given.
+sim::FaultRule fault(sim::FaultKind kind, unsigned nth = 0)
 {
     sim::FaultRule rule;
     rule.kind = kind;
-    rule.when = sim::FaultWhen::NthRequest;
+    rule.when = nth ? sim::FaultWhen::NthRequest : sim::FaultWhen::Always;
     rule.nth = nth;
     return rule;
 }
 
-bool sameRecord(const CSettingsRecord& a, const CSettingsRecord& b)
+// The bytes of a block at the given offsets.
+Bytes at(const Bytes& block, std::initializer_list<size_t> offsets)
 {
-    return a.tpsThreshold == b.tpsThreshold && a.inputSource == b.inputSource &&
-           a.teethCount == b.teethCount && a.missingTeeth == b.missingTeeth &&
-           a.wheelAlgorithm == b.wheelAlgorithm && a.wheelType == b.wheelType &&
-           a.sensorType == b.sensorType && a.wheelFactor == b.wheelFactor &&
-           a.signalCapture == b.signalCapture && a.workState == b.workState &&
-           std::memcmp(a.advanceMap, b.advanceMap, sizeof a.advanceMap) == 0 &&
-           std::memcmp(a.mapAxis, b.mapAxis, sizeof a.mapAxis) == 0 &&
-           std::memcmp(a.rpmAxis, b.rpmAxis, sizeof a.rpmAxis) == 0;
+    Bytes picked;
+    for (size_t k : offsets)
+        picked.push_back(block.at(k));
+    return picked;
 }
 
-sim::FaultRule faultAlways(sim::FaultKind kind)
+CPulseList pulsesOf(const uint8_t* block)
 {
-    sim::FaultRule rule;
-    rule.kind = kind;
-    return rule;
+    CPulseList pulses;
+    for (size_t k = 0; k < 50; ++k)
+        pulses.push_back(pulseFromBytes(block + 4 * k));
+    return pulses;
+}
+
+bool sameRecord(const CSettingsRecord& a, const CSettingsRecord& b)
+{
+    return std::memcmp(&a.advanceMap, &b.advanceMap, sizeof a.advanceMap) == 0 &&
+           std::memcmp(&a.mapAxis, &b.mapAxis, sizeof a.mapAxis) == 0 &&
+           std::memcmp(&a.rpmAxis, &b.rpmAxis, sizeof a.rpmAxis) == 0 &&
+           std::tie(a.tpsThreshold, a.inputSource, a.teethCount, a.missingTeeth, a.wheelAlgorithm,
+                    a.wheelType, a.sensorType, a.wheelFactor, a.signalCapture, a.workState) ==
+               std::tie(b.tpsThreshold, b.inputSource, b.teethCount, b.missingTeeth, b.wheelAlgorithm,
+                        b.wheelType, b.sensorType, b.wheelFactor, b.signalCapture, b.workState);
 }
 
 class DeviceCommandsTest : public ::testing::Test {
@@ -60,17 +74,12 @@ class DeviceCommandsTest : public ::testing::Test {
         fx.openDirect(device);
     }
 
-    std::vector<sim::LoggedRequest> requests() { return fx.sim().requests(); }
-
-    // Every logged request has this frame type and payload.
-    void expectAllRequests(uint8_t type, const Bytes& payload, size_t count)
+    Requests log()
     {
-        const auto log = requests();
-        ASSERT_EQ(log.size(), count);
-        for (const auto& r : log) {
-            EXPECT_EQ(r.type, type);
-            EXPECT_EQ(r.payload, payload);
-        }
+        Requests out;
+        for (const auto& r : fx.sim().requests())
+            out.emplace_back(r.type, r.payload);
+        return out;
     }
 
     CRecordingUser user;
@@ -80,27 +89,14 @@ class DeviceCommandsTest : public ::testing::Test {
 
 TEST_F(DeviceCommandsTest, ReadingCommandsSendTheirRequestsAndDecodeTheBlocks)
 {
-    std::array<uint8_t, sim::kSettingsSize> settings{};
-    settings[0] = 100; // 1.50 V
-    settings[2] = 3;   // wheel algorithm
-    settings[3] = 1;
-    settings[4] = 36;
-    settings[5] = 4;
-    settings[6] = 5;    // wheel type 5, little-endian
-    settings[8] = 0x77; // reserved bytes are ignored
-    settings[10] = 1;
-    settings[11] = 10;
-    settings[12] = 1;
-    settings[13] = 173;
-    fx.sim().setSettings(settings);
+    // 1.50 V, algorithm 3, input 1, 36-4 teeth, wheel type 5 (LE), reserved 0x77 (ignored), sensor 1,
+    // factor 10, capture 1, work state 173.
+    fx.sim().setSettings({100, 0, 3, 1, 36, 4, 5, 0, 0x77, 0, 1, 10, 1, 173});
     std::array<uint8_t, sim::kMapSize> map{};
-    for (size_t k = 0; k < map.size(); ++k)
-        map[k] = static_cast<uint8_t>(k);
+    std::iota(map.begin(), map.end(), 0);
     fx.sim().setMap(map);
-    std::array<uint8_t, sim::kAxesSize> axes{};
-    axes[0] = 0xF4; // 500 counts = 2.5 V
-    axes[1] = 0x01;
-    axes[30] = 0xE8; // 1000 counts = 5.0 V
+    std::array<uint8_t, sim::kAxesSize> axes{0xF4, 0x01}; // 500 counts = 2.5 V
+    axes[30] = 0xE8;                                      // 1000 counts = 5.0 V
     axes[31] = 0x03;
     axes[32] = 5;
     axes[46] = 48;
@@ -111,51 +107,35 @@ TEST_F(DeviceCommandsTest, ReadingCommandsSendTheirRequestsAndDecodeTheBlocks)
     fx.sim().setSerial("SN-42");
     device.m_serialNumber = L"a much longer old serial";
 
-    ASSERT_TRUE(device.GetVersion());
-    ASSERT_TRUE(device.GetSettings());
-    ASSERT_TRUE(device.GetMap());
-    ASSERT_TRUE(device.GetMapAxes());
     uint8_t errors[kErrorModuleCount] = {};
-    ASSERT_TRUE(device.GetErrors(errors));
+    ASSERT_TRUE(device.GetVersion() && device.GetSettings() && device.GetMap() && device.GetMapAxes() &&
+                device.GetErrors(errors));
+    EXPECT_EQ(log(), (Requests{{2, command(0x0D)},
+                               {2, command(0x07)},
+                               {2, command(0x0E)},
+                               {2, command(0x11)},
+                               {2, command(0x05)}}));
 
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 5u);
-    const Bytes expected[] = {command(0x0D), command(0x07), command(0x0E), command(0x11), command(0x05)};
-    for (size_t k = 0; k < 5; ++k) {
-        EXPECT_EQ(log[k].type, 2);
-        EXPECT_EQ(log[k].payload, expected[k]) << "request " << k;
-    }
-
-    EXPECT_EQ(device.m_productionDays, 4200);
-    EXPECT_EQ(device.ProductionDateText(), L"02/10/2015");
-    EXPECT_EQ(device.m_firmwareVersion, 0x0213);
-    EXPECT_EQ(device.VersionText(), L"v 2.19");
-    EXPECT_EQ(device.m_serialNumber, L"SN-42");
-    EXPECT_EQ(device.m_deviceType, 29);
-
+    EXPECT_EQ(std::tuple(device.m_productionDays, device.ProductionDateText(), device.m_firmwareVersion,
+                         device.VersionText(), device.m_serialNumber, device.m_deviceType),
+              std::tuple(4200, L"02/10/2015", 0x0213, L"v 2.19", L"SN-42", 29));
     const CSettingsRecord& s = device.m_settings;
     EXPECT_DOUBLE_EQ(s.tpsThreshold, 1.5005);
-    EXPECT_EQ(s.wheelAlgorithm, 3);
-    EXPECT_EQ(s.inputSource, 1);
-    EXPECT_EQ(s.teethCount, 36);
-    EXPECT_EQ(s.missingTeeth, 4);
-    EXPECT_EQ(s.wheelType, 5);
-    EXPECT_EQ(s.sensorType, 1);
-    EXPECT_EQ(s.wheelFactor, 10);
-    EXPECT_EQ(s.signalCapture, 1);
-    EXPECT_EQ(s.workState, 173u);
-    EXPECT_DOUBLE_EQ(s.advanceMap[0][0], 0.0);
-    EXPECT_DOUBLE_EQ(s.advanceMap[1][2], 1.7);    // byte 17
-    EXPECT_DOUBLE_EQ(s.advanceMap[15][14], 23.9); // byte 239
-    EXPECT_DOUBLE_EQ(s.mapAxis[0], 2.5);
-    EXPECT_DOUBLE_EQ(s.mapAxis[15], 5.0);
-    EXPECT_DOUBLE_EQ(s.rpmAxis[0], 500);
-    EXPECT_DOUBLE_EQ(s.rpmAxis[14], 4800);
+    EXPECT_EQ(std::tuple(s.wheelAlgorithm, s.inputSource, s.teethCount, s.missingTeeth, s.wheelType,
+                         s.sensorType, s.wheelFactor, s.signalCapture, s.workState),
+              std::tuple(3.0, 1.0, 36.0, 4.0, 5.0, 1.0, 10.0, 1.0, 173u));
+    // Map bytes 0, 17 and 239; axis words 0 and 15; RPM bytes 0 and 14.
+    for (auto [got, want] : {std::pair{s.advanceMap[0][0], 0.0},
+                             {s.advanceMap[1][2], 1.7},
+                             {s.advanceMap[15][14], 23.9},
+                             {s.mapAxis[0], 2.5},
+                             {s.mapAxis[15], 5.0},
+                             {s.rpmAxis[0], 500.0},
+                             {s.rpmAxis[14], 4800.0}})
+        EXPECT_DOUBLE_EQ(got, want);
     EXPECT_EQ(Bytes(errors, errors + 4), (Bytes{0x81, 0x02, 0x00, 0x01}));
-}
 
-TEST_F(DeviceCommandsTest, SerialNumberOfSixteenCharactersWithoutTerminator)
-{
+    // Sixteen characters fill the field with no terminator.
     fx.sim().setSerial("ABCDEFGHIJKLMNOP");
     ASSERT_TRUE(device.GetVersion());
     EXPECT_EQ(device.m_serialNumber, L"ABCDEFGHIJKLMNOP");
@@ -165,16 +145,10 @@ TEST_F(DeviceCommandsTest, WritingCommandsSendTheEncodedBlocks)
 {
     CSettingsRecord& s = device.m_settings;
     s = demoRecord();
-    s.tpsThreshold = 1.50;
-    s.inputSource = 1;
-    s.teethCount = 36;
-    s.missingTeeth = 2;
-    s.wheelAlgorithm = 4;
-    s.wheelType = 1;
-    s.sensorType = 0;
-    s.wheelFactor = 10;
-    s.signalCapture = 0;
-    s.workState = 0x1AD; // only the low byte travels
+    // Only the low byte of the work state travels.
+    std::tie(s.tpsThreshold, s.inputSource, s.teethCount, s.missingTeeth, s.wheelAlgorithm, s.wheelType,
+             s.sensorType, s.wheelFactor, s.signalCapture, s.workState) =
+        std::tuple(1.50, 1, 36, 2, 4, 1, 0, 10, 0, 0x1AD);
     // A cell reached by the grid's repeated addition of the 0.6 step: 7.199999999999998.
     double cell = 0;
     for (int k = 0; k < 12; ++k)
@@ -183,17 +157,15 @@ TEST_F(DeviceCommandsTest, WritingCommandsSendTheEncodedBlocks)
     s.advanceMap[15][14] = 12.35;
 
     ASSERT_TRUE(device.SetSettings());
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].type, 3);
-    EXPECT_EQ(log[0].payload, (Bytes{100, 0, 4, 1, 36, 2, 1, 0, 0, 0, 0, 10, 0, 0xAD, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(log[1].type, 9);
-    ASSERT_EQ(log[1].payload.size(), 240u);
-    EXPECT_EQ(log[1].payload[3 * 15 + 4], 72);
-    EXPECT_EQ(log[1].payload[239], 123);
-    EXPECT_EQ(log[1].payload[0], 100); // the demo map's 10.0
+    auto sent = log();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0], Request(3, {100, 0, 4, 1, 36, 2, 1, 0, 0, 0, 0, 10, 0, 0xAD, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(sent[1].first, 9);
+    // The demo map's 10.0, the summed 7.2 and 12.35.
+    EXPECT_EQ(at(sent[1].second, {0, 3 * 15 + 4, 239}), (Bytes{100, 72, 123}));
+    EXPECT_EQ(sent[1].second.size(), 240u);
     const auto simSettings = fx.sim().settings();
-    EXPECT_EQ(Bytes(simSettings.begin(), simSettings.end()), log[0].payload);
+    EXPECT_EQ(Bytes(simSettings.begin(), simSettings.end()), sent[0].second);
     EXPECT_EQ(fx.sim().map()[3 * 15 + 4], 72);
 
     fx.sim().clearRequests();
@@ -204,64 +176,51 @@ TEST_F(DeviceCommandsTest, WritingCommandsSendTheEncodedBlocks)
     s.rpmAxis[14] = 4800;
     ASSERT_TRUE(device.SetMapAxes());
     ASSERT_TRUE(device.SaveMap());
-    const auto mapBeforeClear = fx.sim().map();
-    EXPECT_EQ(fx.sim().savedMap(), mapBeforeClear);
+    EXPECT_EQ(fx.sim().savedMap(), fx.sim().map());
     ASSERT_TRUE(device.ClearMap());
     fx.sim().setErrors({1, 2, 3, 4});
     ASSERT_TRUE(device.ResetDevice());
 
-    const auto writes = requests();
-    ASSERT_EQ(writes.size(), 4u);
-    EXPECT_EQ(writes[0].type, 11);
-    ASSERT_EQ(writes[0].payload.size(), 48u);
-    EXPECT_EQ(writes[0].payload[0], 0xF4); // 500 counts
-    EXPECT_EQ(writes[0].payload[1], 0x01);
-    EXPECT_EQ(writes[0].payload[2], 0x00); // 0.0024 V rounds to 0
-    EXPECT_EQ(writes[0].payload[3], 0x00);
-    EXPECT_EQ(writes[0].payload[30], 0xFE); // -2 counts, signed
-    EXPECT_EQ(writes[0].payload[31], 0xFF);
-    EXPECT_EQ(writes[0].payload[32], 14);
-    EXPECT_EQ(writes[0].payload[46], 48);
-    EXPECT_EQ(writes[0].payload[47], 0);
-    EXPECT_EQ(writes[1].type, 2);
-    EXPECT_EQ(writes[1].payload, command(0x0F));
-    EXPECT_EQ(writes[2].payload, command(0x10));
-    EXPECT_EQ(writes[3].payload, command(0x0A));
+    sent = log();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[0].first, 11);
+    ASSERT_EQ(sent[0].second.size(), 48u);
+    // 500 counts; 0.0024 V rounds to 0; -2 counts, signed; 1499 RPM is 14; 4800 RPM; the byte after.
+    EXPECT_EQ(at(sent[0].second, {0, 1, 2, 3, 30, 31, 32, 46, 47}),
+              (Bytes{0xF4, 0x01, 0, 0, 0xFE, 0xFF, 14, 48, 0}));
+    EXPECT_EQ(Requests(sent.begin() + 1, sent.end()),
+              (Requests{{2, command(0x0F)}, {2, command(0x10)}, {2, command(0x0A)}}));
     const auto simAxes = fx.sim().axes();
-    EXPECT_EQ(Bytes(simAxes.begin(), simAxes.end()), writes[0].payload);
-    for (uint8_t b : fx.sim().map())
-        ASSERT_EQ(b, 0);
+    EXPECT_EQ(Bytes(simAxes.begin(), simAxes.end()), sent[0].second);
+    EXPECT_EQ(fx.sim().map(), (std::array<uint8_t, sim::kMapSize>{}));
     EXPECT_EQ(fx.sim().errors(), (std::array<uint8_t, 4>{0, 0, 0, 0}));
 }
 
-TEST_F(DeviceCommandsTest, RefusedSettingsStopBeforeTheMapAndKeepTheRecord)
+TEST_F(DeviceCommandsTest, MapIsSentOnlyAfterTheSettingsWereAccepted)
 {
-    sim::FaultRule rule = faultAlways(sim::FaultKind::WrongType);
-    rule.when = sim::FaultWhen::FrameType;
-    rule.code = 3;
-    fx.sim().addFault(rule);
-    device.m_settings.teethCount = 36;
-    EXPECT_FALSE(device.SetSettings());
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 10u);
-    for (const auto& r : log)
-        EXPECT_EQ(r.type, 3);
-    // Writes are never rolled back.
-    EXPECT_EQ(device.m_settings.teethCount, 36);
-}
-
-TEST_F(DeviceCommandsTest, AcceptedSettingsAnswerTrueEvenWhenTheMapIsRefused)
-{
-    sim::FaultRule rule = faultAlways(sim::FaultKind::WrongType);
-    rule.when = sim::FaultWhen::FrameType;
-    rule.code = 9;
-    fx.sim().addFault(rule);
-    EXPECT_TRUE(device.SetSettings());
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 11u);
-    EXPECT_EQ(log[0].type, 3);
-    for (size_t k = 1; k < log.size(); ++k)
-        EXPECT_EQ(log[k].type, 9);
+    // A refused settings block stops before the map; accepted settings answer true even when the
+    // map is then refused. Ten attempts each, and writes are never rolled back.
+    const struct {
+        uint8_t refusedType;
+        bool result;
+        std::vector<int> types;
+    } cases[] = {{3, false, std::vector<int>(10, 3)}, {9, true, {3, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.refusedType));
+        fx.sim().clearFaults();
+        fx.sim().clearRequests();
+        sim::FaultRule rule = fault(sim::FaultKind::WrongType);
+        rule.when = sim::FaultWhen::FrameType;
+        rule.code = c.refusedType;
+        fx.sim().addFault(rule);
+        device.m_settings.teethCount = 36;
+        EXPECT_EQ(device.SetSettings(), c.result);
+        std::vector<int> types;
+        for (const auto& r : log())
+            types.push_back(r.first);
+        EXPECT_EQ(types, c.types);
+        EXPECT_EQ(device.m_settings.teethCount, 36);
+    }
     EXPECT_FALSE(device.SetMap());
 }
 
@@ -273,17 +232,12 @@ TEST_F(DeviceCommandsTest, DisconnectedCommandsAnswerFalseWithoutSending)
     const CSettingsRecord before = device.m_settings;
     device.m_serialNumber = L"kept";
 
-    EXPECT_FALSE(device.GetSettings());
-    EXPECT_FALSE(device.GetMap());
-    EXPECT_FALSE(device.GetMapAxes());
+    for (auto op : {&CLPGDevice::GetSettings, &CLPGDevice::GetMap, &CLPGDevice::GetMapAxes,
+                    &CLPGDevice::SetSettings, &CLPGDevice::SetMap, &CLPGDevice::SetMapAxes,
+                    &CLPGDevice::SaveMap, &CLPGDevice::ClearMap, &CLPGDevice::ResetDevice})
+        EXPECT_FALSE((device.*op)());
     uint8_t errors[kErrorModuleCount] = {9, 9, 9, 9};
     EXPECT_FALSE(device.GetErrors(errors));
-    EXPECT_FALSE(device.SetSettings());
-    EXPECT_FALSE(device.SetMap());
-    EXPECT_FALSE(device.SetMapAxes());
-    EXPECT_FALSE(device.SaveMap());
-    EXPECT_FALSE(device.ClearMap());
-    EXPECT_FALSE(device.ResetDevice());
     EXPECT_FALSE(device.isConnected());
     CDiag sample;
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleFailed);
@@ -292,38 +246,35 @@ TEST_F(DeviceCommandsTest, DisconnectedCommandsAnswerFalseWithoutSending)
 
     // The version has defaults to show instead.
     EXPECT_TRUE(device.GetVersion());
-    EXPECT_EQ(device.m_firmwareVersion, 256);
-    EXPECT_EQ(device.m_deviceType, 29);
-    EXPECT_EQ(device.m_productionDays, 4200);
-    EXPECT_EQ(device.m_serialNumber, L"kept");
+    EXPECT_EQ(std::tuple(device.m_firmwareVersion, device.m_deviceType, device.m_productionDays,
+                         device.m_serialNumber),
+              std::tuple(256, 29, 4200, L"kept"));
     EXPECT_EQ(fx.sim().requestCount(), 0u);
 
     // The pulse blocks look only at the demo flag.
     uint8_t block[CLPGDevice::kReadDiagSize] = {};
     EXPECT_TRUE(device.GetReadDiag(1, block));
-    ASSERT_EQ(requests().size(), 1u);
-    EXPECT_EQ(requests()[0].payload, command(0x08, 1));
+    EXPECT_EQ(log(), (Requests{{2, command(0x08, 1)}}));
 }
 
-TEST_F(DeviceCommandsTest, RetriesRebuildTheRequestAndSucceedOnTheThirdAttempt)
+TEST_F(DeviceCommandsTest, RetriesResendTheSameRequestAndSucceedOnTheThirdAttempt)
 {
-    fx.sim().addFault(faultOn(sim::FaultKind::BadChecksum, 1));
-    fx.sim().addFault(faultOn(sim::FaultKind::NoReply, 2));
+    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 1));
+    fx.sim().addFault(fault(sim::FaultKind::NoReply, 2));
     ASSERT_TRUE(device.GetSettings());
-    expectAllRequests(2, command(0x07), 3);
+    EXPECT_EQ(log(), Requests(3, {2, command(0x07)}));
 
     fx.sim().clearRequests();
-    fx.sim().addFault(faultOn(sim::FaultKind::BadChecksum, 4));
-    fx.sim().addFault(faultOn(sim::FaultKind::WrongType, 5));
+    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 4));
+    fx.sim().addFault(fault(sim::FaultKind::WrongType, 5));
     device.m_settings.advanceMap[0][0] = 4.2;
     ASSERT_TRUE(device.SetMap());
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 3u);
-    for (const auto& r : log) {
-        EXPECT_EQ(r.type, 9);
-        ASSERT_EQ(r.payload.size(), 240u);
-        EXPECT_EQ(r.payload[0], 42);
-    }
+    const auto sent = log();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent, Requests(3, sent[0]));
+    EXPECT_EQ(sent[0].first, 9);
+    ASSERT_EQ(sent[0].second.size(), 240u);
+    EXPECT_EQ(sent[0].second[0], 42);
 }
 
 TEST_F(DeviceCommandsTest, TenFailedAttemptsAnswerFalseAndChangeNothing)
@@ -331,50 +282,38 @@ TEST_F(DeviceCommandsTest, TenFailedAttemptsAnswerFalseAndChangeNothing)
     device.m_firmwareVersion = 0x0101;
     device.m_serialNumber = L"old";
     device.m_settings.teethCount = 99;
-    fx.sim().addFault(faultAlways(sim::FaultKind::BadChecksum));
+    fx.sim().addFault(fault(sim::FaultKind::BadChecksum));
     EXPECT_FALSE(device.GetVersion());
-    EXPECT_EQ(requests().size(), 10u);
+    EXPECT_EQ(fx.sim().requestCount(), 10u);
     EXPECT_FALSE(device.GetSettings());
-    EXPECT_EQ(requests().size(), 20u);
-    EXPECT_EQ(device.m_firmwareVersion, 0x0101);
-    EXPECT_EQ(device.m_serialNumber, L"old");
-    EXPECT_EQ(device.m_settings.teethCount, 99);
+    EXPECT_EQ(fx.sim().requestCount(), 20u);
+    EXPECT_EQ(std::tuple(device.m_firmwareVersion, device.m_serialNumber, device.m_settings.teethCount),
+              std::tuple(0x0101, L"old", 99.0));
 
     fx.sim().clearFaults();
     fx.sim().clearRequests();
-    fx.sim().addFault(faultAlways(sim::FaultKind::WrongType));
+    fx.sim().addFault(fault(sim::FaultKind::WrongType));
     EXPECT_FALSE(device.SaveMap());
-    expectAllRequests(2, command(0x0F), 10);
+    EXPECT_EQ(log(), Requests(10, {2, command(0x0F)}));
 }
 
 TEST_F(DeviceCommandsTest, LiveSampleCopiesTheReplyAndKeepsTheSampleNumber)
 {
-    sim::OperatingPoint point;
-    point.rpm = 2500;
-    point.tpsVolts = 1.5;
-    point.mapVolts = 1.65;
-    point.supplyVolts = 13.6;
-    point.potVolts = 2.5;
-    point.switchOn = true;
-    fx.sim().setFixedPoint(point);
+    fx.sim().setFixedPoint({2500, 1.5, 1.65, 13.6, 2.5, true});
     fx.sim().setProfile(sim::Profile::Fixed);
 
     CDiag sample;
     sample.bytes.fill(0xEE);
     sample.setSampleNumber(77);
     ASSERT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleOk);
-    expectAllRequests(2, command(0x06), 1);
-    EXPECT_EQ(sample.rpm(), 2500);
-    EXPECT_EQ(sample.tpsRaw(), 100);
-    EXPECT_EQ(sample.mapRaw(), 512);
-    EXPECT_EQ(sample.supplyRaw(), 667);
-    EXPECT_TRUE(sample.switchOn());
-    EXPECT_EQ(sample.bytes[13], 25);
-    EXPECT_EQ(sample.sampleNumber(), 77u);
+    EXPECT_EQ(log(), (Requests{{2, command(0x06)}}));
+    EXPECT_EQ(std::tuple(sample.rpm(), sample.tpsRaw(), sample.mapRaw(), sample.supplyRaw(),
+                         sample.switchOn(), sample.bytes[13], sample.sampleNumber()),
+              std::tuple(2500, 100, 512, 667, true, 25, 77u));
 
-    fx.sim().addFault(faultOn(sim::FaultKind::WrongType, 2));
+    fx.sim().addFault(fault(sim::FaultKind::WrongType, 2));
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleOther);
-    fx.sim().addFault(faultOn(sim::FaultKind::BadChecksum, 3));
+    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 3));
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleFailed);
     EXPECT_EQ(sample.sampleNumber(), 77u);
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleOk);
@@ -389,25 +328,21 @@ TEST_F(DeviceCommandsTest, SignalPassReadsTenBlocksInOrder)
     EXPECT_EQ(first[200], 0); // the controller repeats the block index after the records
     ASSERT_TRUE(device.ReadSignalPass());
 
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 11u);
-    for (uint16_t k = 0; k < 10; ++k)
-        EXPECT_EQ(log[k + 1].payload, command(0x08, k));
+    Requests expected;
+    for (uint16_t k : {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9})
+        expected.emplace_back(2, command(0x08, k));
+    EXPECT_EQ(log(), expected);
 
     const CPulseList pulses = device.m_pulses.copy();
     ASSERT_EQ(pulses.size(), 500u);
     // Block 0 asked twice in a row is the same recording: the pass starts with those records.
-    for (size_t k = 0; k < 50; ++k)
-        ASSERT_EQ(pulses[k], pulseFromBytes(first + 4 * k)) << k;
+    EXPECT_EQ(CPulseList(pulses.begin(), pulses.begin() + 50), pulsesOf(first));
     uint8_t sixth[CLPGDevice::kReadDiagSize] = {};
     ASSERT_TRUE(device.GetReadDiag(5, sixth));
     EXPECT_EQ(sixth[200], 5);
-    for (size_t k = 0; k < 50; ++k)
-        ASSERT_EQ(pulses[250 + k], pulseFromBytes(sixth + 4 * k)) << k;
-    size_t nonzero = 0;
-    for (const CPulse& p : pulses)
-        nonzero += p.period != 0;
-    EXPECT_GT(nonzero, 400u);
+    EXPECT_EQ(CPulseList(pulses.begin() + 250, pulses.begin() + 300), pulsesOf(sixth));
+    EXPECT_GT(std::count_if(pulses.begin(), pulses.end(), [](const CPulse& p) { return p.period != 0; }),
+              400);
 
     ASSERT_TRUE(device.ReadSignalPass());
     EXPECT_EQ(device.m_pulses.size(), 1000u);
@@ -420,17 +355,13 @@ TEST_F(DeviceCommandsTest, SignalPassStopsAtTheFirstFailingBlockAndAppendsNothin
     device.m_pulses.append(&marker, 1);
     // Blocks 0 and 1 arrive; every attempt at block 2 fails.
     for (unsigned n = 3; n <= 12; ++n)
-        fx.sim().addFault(faultOn(sim::FaultKind::BadChecksum, n));
+        fx.sim().addFault(fault(sim::FaultKind::BadChecksum, n));
     EXPECT_FALSE(device.ReadSignalPass());
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 12u);
-    EXPECT_EQ(log[0].payload, command(0x08, 0));
-    EXPECT_EQ(log[1].payload, command(0x08, 1));
-    for (size_t k = 2; k < 12; ++k)
-        EXPECT_EQ(log[k].payload, command(0x08, 2));
-    const CPulseList pulses = device.m_pulses.copy();
-    ASSERT_EQ(pulses.size(), 1u);
-    EXPECT_EQ(pulses[0], marker);
+    Requests expected(12, {2, command(0x08, 2)});
+    expected[0].second = command(0x08, 0);
+    expected[1].second = command(0x08, 1);
+    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(device.m_pulses.copy(), CPulseList{marker});
 }
 
 TEST_F(DeviceCommandsTest, LinkErrorInAPulseBlockIsShownAndStopsThePass)
@@ -441,9 +372,10 @@ TEST_F(DeviceCommandsTest, LinkErrorInAPulseBlockIsShownAndStopsThePass)
     EXPECT_FALSE(device.GetReadDiag(0, block));
     ASSERT_EQ(user.messages().size(), 1u);
     const auto message = user.messages()[0];
+    const std::wstring where = L"CLPGDevice::GetReadDiag()\n";
     EXPECT_EQ(message.icon, MessageIcon::Error);
-    EXPECT_EQ(message.text.rfind(L"CLPGDevice::GetReadDiag()\n", 0), 0u);
-    EXPECT_GT(message.text.size(), std::wstring(L"CLPGDevice::GetReadDiag()\n").size());
+    EXPECT_EQ(message.text.rfind(where, 0), 0u);
+    EXPECT_GT(message.text.size(), where.size());
     EXPECT_EQ(block[0], 0x5A);
 
     user.clear();
@@ -464,31 +396,26 @@ TEST_F(DeviceCommandsTest, LinkErrorInAPulseBlockIsShownAndStopsThePass)
 
 TEST_F(DeviceCommandsTest, SampleThreadAndConfigurationCommandsShareTheLine)
 {
-    // The live-sample thread and the GUI thread exchange at the same time; the device mutex
-    // keeps every request and reply whole. The program's own time-outs keep a busy machine from
-    // passing for a broken line.
+    // The device mutex keeps every request and reply whole; the program's own time-outs keep a busy
+    // machine from passing for a broken line.
     device.Timings() = CLinkTimings{};
     device.ConfigurePort();
     std::atomic<bool> stop{false};
     std::atomic<int> samples{0}, sampleFailures{0};
     std::thread sampler([&] {
         CDiag sample;
-        while (!stop) {
-            if (device.GetDiagSample(sample) == CLPGDevice::kSampleOk)
-                ++samples;
-            else
-                ++sampleFailures;
-        }
+        while (!stop)
+            ++(device.GetDiagSample(sample) == CLPGDevice::kSampleOk ? samples : sampleFailures);
     });
-    int reads = 0;
+    int done = 0;
     for (int k = 0; k < 20; ++k) {
-        reads += device.GetSettings();
+        done += device.GetSettings();
         device.m_settings.advanceMap[0][0] = k / 10.0;
-        reads += device.SetMap();
+        done += device.SetMap();
     }
     stop = true;
     sampler.join();
-    EXPECT_EQ(reads, 40);
+    EXPECT_EQ(done, 40);
     EXPECT_GT(samples.load(), 0);
     EXPECT_EQ(sampleFailures.load(), 0);
     EXPECT_EQ(fx.sim().map()[0], 19);
@@ -508,6 +435,11 @@ class DeviceScriptedTest : public ::testing::Test {
     }
     void TearDown() override { porttable::setPortOverride({}); }
 
+    static Bytes reply(uint8_t type, const Bytes& payload)
+    {
+        return frame::encode(type, 0x0777, payload.data(), payload.size());
+    }
+
     static constexpr size_t kCommandFrame = 14;
     CRecordingUser user;
     CScriptedPeer peer;
@@ -516,8 +448,7 @@ class DeviceScriptedTest : public ::testing::Test {
 
 TEST_F(DeviceScriptedTest, LiveSampleRequestAnsweredWithAVersionBlockIsAnotherReply)
 {
-    const Bytes version(30, 0x11);
-    peer.respondEvery(kCommandFrame, frame::encode(8, 0x0123, version.data(), version.size()));
+    peer.respondEvery(kCommandFrame, reply(8, Bytes(30, 0x11)));
     peer.start();
     CDiag sample;
     sample.setSampleNumber(5);
@@ -528,8 +459,7 @@ TEST_F(DeviceScriptedTest, LiveSampleRequestAnsweredWithAVersionBlockIsAnotherRe
 
 TEST_F(DeviceScriptedTest, ShortBlocksAreRefusedAndLeaveTheRecordAlone)
 {
-    const Bytes shortSettings = {200, 0, 1, 1, 36, 4, 3, 0, 0, 0};
-    peer.respondEvery(kCommandFrame, frame::encode(3, 0x0777, shortSettings.data(), shortSettings.size()));
+    peer.respondEvery(kCommandFrame, reply(3, {200, 0, 1, 1, 36, 4, 3, 0, 0, 0}));
     peer.start();
     device.m_settings = demoRecord();
     const CSettingsRecord before = device.m_settings;
@@ -538,15 +468,13 @@ TEST_F(DeviceScriptedTest, ShortBlocksAreRefusedAndLeaveTheRecordAlone)
     EXPECT_EQ(peer.receivedCount(), 10 * kCommandFrame);
 
     // A version block cut before the device type is refused as well.
-    const Bytes shortVersion(20, 0x41);
-    peer.setReply(frame::encode(8, 0x0777, shortVersion.data(), shortVersion.size()));
+    peer.setReply(reply(8, Bytes(20, 0x41)));
     device.m_serialNumber = L"kept";
     EXPECT_FALSE(device.GetVersion());
     EXPECT_EQ(device.m_serialNumber, L"kept");
 
     // A long sample is cut at the sample number.
-    const Bytes longSample(30, 0x22);
-    peer.setReply(frame::encode(1, 0x0777, longSample.data(), longSample.size()));
+    peer.setReply(reply(1, Bytes(30, 0x22)));
     CDiag sample;
     sample.setSampleNumber(9);
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleOk);

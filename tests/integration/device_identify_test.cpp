@@ -9,10 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <tuple>
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using Requests = std::vector<std::pair<int, Bytes>>; // frame type, plain payload
 
 const Bytes kIdentifyRequest = {0xCC, 0, 0, 0, 0, 0};
 const Bytes kQueryRequest = {0xC4, 0, 0, 0, 0, 0};
@@ -49,6 +51,15 @@ bool recordingHandler(CLPGDevice& device)
     return g_handler.answer;
 }
 
+sim::FaultRule fault(sim::FaultKind kind, unsigned nth = 0)
+{
+    sim::FaultRule rule;
+    rule.kind = kind;
+    rule.when = nth ? sim::FaultWhen::NthRequest : sim::FaultWhen::Always;
+    rule.nth = nth;
+    return rule;
+}
+
 class DeviceIdentifyTest : public ::testing::Test {
   protected:
     void SetUp() override
@@ -62,75 +73,79 @@ class DeviceIdentifyTest : public ::testing::Test {
     }
     void TearDown() override { CLPGDevice::SetBootloaderUpdateHandler(nullptr); }
 
-    std::vector<sim::LoggedRequest> requests() { return fx.sim().requests(); }
+    Requests log()
+    {
+        Requests out;
+        for (const auto& r : fx.sim().requests())
+            out.emplace_back(r.type, r.payload);
+        return out;
+    }
 
     CRecordingUser user;
     CSimFixture fx;
     CLPGDevice device;
 };
 
-TEST_F(DeviceIdentifyTest, RegularFirmwareWithLiveSamples)
+TEST_F(DeviceIdentifyTest, ApplicationFirmwareKinds)
 {
-    device.m_signalFirmware = true;
-    device.m_liveSamplesAllowed = false;
-    ASSERT_TRUE(device.Identify());
-    EXPECT_EQ(device.m_deviceType, 29);
-    EXPECT_EQ(device.m_deviceName, L"DORAVINE");
-    EXPECT_FALSE(device.m_signalFirmware);
-    EXPECT_TRUE(device.m_liveSamplesAllowed);
-    EXPECT_TRUE(user.messages().empty());
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].type, 2);
-    EXPECT_EQ(log[0].payload, kIdentifyRequest);
-}
-
-TEST_F(DeviceIdentifyTest, RegularFirmwareWithoutLiveSamples)
-{
-    fx.sim().setLiveSamplesAllowed(false);
-    ASSERT_TRUE(device.Identify());
-    EXPECT_EQ(device.m_deviceType, 29);
-    EXPECT_FALSE(device.m_liveSamplesAllowed);
-    EXPECT_TRUE(user.messages().empty());
-}
-
-TEST_F(DeviceIdentifyTest, SignalReadingFirmwareIsAnnounced)
-{
-    fx.sim().setDeviceType(30);
-    ASSERT_TRUE(device.Identify());
-    EXPECT_EQ(device.m_deviceType, 30);
-    EXPECT_EQ(device.m_deviceName, L"DORAVINE");
-    EXPECT_TRUE(device.m_signalFirmware);
-    EXPECT_TRUE(device.m_liveSamplesAllowed);
-    ASSERT_EQ(user.messages().size(), 1u);
-    EXPECT_EQ(user.messages()[0].text, L"Wgrane Oprogramowanie do odczytu sygnału");
-    EXPECT_EQ(user.messages()[0].icon, MessageIcon::Warning);
+    // Regular firmware with and without live samples; the signal-reading firmware is announced.
+    const struct {
+        uint8_t type;
+        bool liveSamples;
+        bool signalFirmware;
+        std::vector<std::wstring> messages;
+    } cases[] = {{29, true, false, {}},
+                 {29, false, false, {}},
+                 {30, true, true, {L"Wgrane Oprogramowanie do odczytu sygnału"}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.type) << " " << c.liveSamples);
+        fx.sim().clearRequests();
+        user.clear();
+        fx.sim().setDeviceType(c.type);
+        fx.sim().setLiveSamplesAllowed(c.liveSamples);
+        device.m_signalFirmware = !c.signalFirmware;
+        device.m_liveSamplesAllowed = !c.liveSamples;
+        ASSERT_TRUE(device.Identify());
+        EXPECT_EQ(std::tuple(device.m_deviceType, device.m_deviceName, device.m_signalFirmware.load(),
+                             device.m_liveSamplesAllowed.load()),
+                  std::tuple(c.type, L"DORAVINE", c.signalFirmware, c.liveSamples));
+        EXPECT_EQ(user.texts(), c.messages);
+        for (const auto& m : user.messages())
+            EXPECT_EQ(m.icon, MessageIcon::Warning);
+        EXPECT_EQ(log(), (Requests{{2, kIdentifyRequest}}));
+    }
 }
 
 TEST_F(DeviceIdentifyTest, BootLoaderStartsTheUpdateWithoutAsking)
 {
+    const std::wstring notice = L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania.";
     fx.sim().enterBootloader(true);
     device.m_firmwareVersion = 0x0999;
     g_handler.answer = true;
     ASSERT_TRUE(device.Identify());
 
-    EXPECT_EQ(g_handler.calls, 1);
-    EXPECT_EQ(g_handler.deviceType, 29);
-    EXPECT_EQ(g_handler.version, 256);
-    EXPECT_EQ(g_handler.name, L"DORAVINE");
+    EXPECT_EQ(std::tuple(g_handler.calls, g_handler.deviceType, g_handler.version, g_handler.name),
+              std::tuple(1, 29, 256, L"DORAVINE"));
     EXPECT_EQ(g_handler.messagesBefore, 1u); // the notice comes before the update
     EXPECT_TRUE(user.questions().empty());
-    const auto messages = user.messages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].text, L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania.");
-    EXPECT_EQ(messages[0].icon, MessageIcon::Information);
-    EXPECT_EQ(messages[1].text, L"Zaprogramowano pomyślnie!");
-    EXPECT_EQ(messages[1].icon, MessageIcon::Information);
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].payload, kIdentifyRequest);
-    EXPECT_EQ(log[1].type, 2);
-    EXPECT_EQ(log[1].payload, kQueryRequest);
+    EXPECT_EQ(user.texts(), (std::vector<std::wstring>{notice, L"Zaprogramowano pomyślnie!"}));
+    for (const auto& m : user.messages())
+        EXPECT_EQ(m.icon, MessageIcon::Information);
+    EXPECT_EQ(log(), (Requests{{2, kIdentifyRequest}, {2, kQueryRequest}}));
+
+    // A failed update answers false without the success notice.
+    user.clear();
+    g_handler.answer = false;
+    EXPECT_FALSE(device.Identify());
+    EXPECT_EQ(g_handler.calls, 2);
+    EXPECT_EQ(user.texts(), std::vector<std::wstring>{notice});
+
+    // Without a handler the update cannot run at all.
+    CLPGDevice::SetBootloaderUpdateHandler(nullptr);
+    user.clear();
+    EXPECT_FALSE(device.Identify());
+    EXPECT_EQ(g_handler.calls, 2);
+    EXPECT_EQ(user.texts(), std::vector<std::wstring>{notice});
 }
 
 TEST_F(DeviceIdentifyTest, BootLoaderUpdateThatProgramsTheControllerThenIdentifiesAgain)
@@ -148,50 +163,20 @@ TEST_F(DeviceIdentifyTest, BootLoaderUpdateThatProgramsTheControllerThenIdentifi
     EXPECT_TRUE(user.messages().empty());
 }
 
-TEST_F(DeviceIdentifyTest, FailedBootLoaderUpdateAnswersFalseWithoutSuccessNotice)
+TEST_F(DeviceIdentifyTest, ThreeAttemptsAtMost)
 {
-    fx.sim().enterBootloader(true);
-    g_handler.answer = false;
-    EXPECT_FALSE(device.Identify());
-    EXPECT_EQ(g_handler.calls, 1);
-    ASSERT_EQ(user.messages().size(), 1u);
-    EXPECT_EQ(user.messages()[0].text,
-              L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania.");
+    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 1));
+    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 2));
+    EXPECT_TRUE(device.Identify());
+    EXPECT_EQ(fx.sim().requestCount(), 3u);
 
-    // Without a handler the update cannot run at all.
-    CLPGDevice::SetBootloaderUpdateHandler(nullptr);
-    user.clear();
-    EXPECT_FALSE(device.Identify());
-    EXPECT_EQ(g_handler.calls, 1);
-    EXPECT_EQ(user.messages().size(), 1u);
-}
-
-TEST_F(DeviceIdentifyTest, ThreeUnanswerableAttemptsAnswerFalse)
-{
-    sim::FaultRule rule;
-    rule.kind = sim::FaultKind::WrongType;
-    fx.sim().addFault(rule);
+    fx.sim().clearRequests();
+    fx.sim().addFault(fault(sim::FaultKind::WrongType));
     device.m_deviceName = L"";
     EXPECT_FALSE(device.Identify());
-    const auto log = requests();
-    ASSERT_EQ(log.size(), 3u);
-    for (const auto& r : log)
-        EXPECT_EQ(r.payload, kIdentifyRequest);
+    EXPECT_EQ(log(), Requests(3, {2, kIdentifyRequest}));
     EXPECT_EQ(device.m_deviceName, L"");
     EXPECT_TRUE(user.messages().empty());
-}
-
-TEST_F(DeviceIdentifyTest, SucceedsOnTheThirdAttempt)
-{
-    for (unsigned n : {1u, 2u}) {
-        sim::FaultRule rule;
-        rule.kind = sim::FaultKind::BadChecksum;
-        rule.when = sim::FaultWhen::NthRequest;
-        rule.nth = n;
-        fx.sim().addFault(rule);
-    }
-    EXPECT_TRUE(device.Identify());
-    EXPECT_EQ(requests().size(), 3u);
 }
 
 TEST(DeviceIdentifyRealTimeouts, SilentControllerCostsThreeFullReadTimeouts)
@@ -200,113 +185,82 @@ TEST(DeviceIdentifyRealTimeouts, SilentControllerCostsThreeFullReadTimeouts)
     CSimFixture fx;
     CLPGDevice device; // the program's own time-outs
     fx.openDirect(device);
-    sim::FaultRule rule;
-    rule.kind = sim::FaultKind::NoReply;
-    fx.sim().addFault(rule);
+    fx.sim().addFault(fault(sim::FaultKind::NoReply));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(device.Identify());
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(fx.sim().requestCount(), 3u);
     // Each attempt waits out the 1000 ms read constant before the next one goes.
-    EXPECT_GE(elapsed, std::chrono::milliseconds(3 * 1000));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3 * 1000));
+    EXPECT_EQ(fx.sim().requestCount(), 3u);
     EXPECT_TRUE(user.messages().empty());
 }
 
-// ---- Boot-loader answers from a scripted peer ----------------------------------------------
-
-class DeviceIdentifyScriptedTest : public ::testing::Test {
-  protected:
-    void SetUp() override
-    {
+// Boot-loader answers the virtual controller never gives, from a scripted peer.
+TEST(DeviceIdentifyScripted, BootLoaderAnswers)
+{
+    auto status = [](uint8_t first, uint8_t second = 0) {
+        const Bytes payload = {first, second, 0, 0, 0, 0};
+        return frame::encode(2, 0x0310, payload.data(), payload.size());
+    };
+    const struct {
+        const char* what;
+        std::vector<Bytes> replies; // one for each 14-byte command frame
+        bool identified;
+        std::vector<uint8_t> commands;
+    } cases[] = {
+        {"a foreign boot loader is sent back to its application",
+         {status(5), status(4, 0x12), status(4), status(4)},
+         false,
+         {0xCC, 0xC4, 0x60, 0x0A}},
+        {"a refused exit skips the reset",
+         {status(5), status(4, 0x12), status(0)},
+         false,
+         {0xCC, 0xC4, 0x60}},
+        {"a boot loader without an answer to the query is left alone",
+         {status(5), status(0, 0xE9)},
+         false,
+         {0xCC, 0xC4}},
+        {"unknown status bytes are retried",
+         {status(0), status(7, 29), status(4, 29)},
+         true,
+         {0xCC, 0xCC, 0xCC}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRecordingUser user;
+        CScriptedPeer peer;
         porttable::setPortOverride({peer.path()});
+        CLPGDevice device;
         CSimFixture::shortenTimeouts(device);
         device.Port().open(1);
         device.ConfigurePort();
         g_handler = HandlerRecord{};
         CLPGDevice::SetBootloaderUpdateHandler(recordingHandler);
-    }
-    void TearDown() override
-    {
-        CLPGDevice::SetBootloaderUpdateHandler(nullptr);
-        porttable::setPortOverride({});
-    }
-
-    static Bytes status(uint8_t first, uint8_t second = 0)
-    {
-        const Bytes payload = {first, second, 0, 0, 0, 0};
-        return frame::encode(2, 0x0310, payload.data(), payload.size());
-    }
-
-    // Answers the n-th 14-byte command frame with replies[n].
-    void script(const std::vector<Bytes>& replies)
-    {
         size_t received = 0;
-        for (const Bytes& reply : replies) {
-            received += 14;
-            peer.waitFor(received).send(reply);
-        }
+        for (const Bytes& reply : c.replies)
+            peer.waitFor(received += 14).send(reply);
         peer.start();
-    }
 
-    // The command codes the program sent, in order.
-    std::vector<uint8_t> commandsSent()
-    {
+        EXPECT_EQ(device.Identify(), c.identified);
+        EXPECT_TRUE(peer.finish(std::chrono::seconds(5)));
+        std::vector<uint8_t> commands;
         const Bytes wire = peer.received();
-        std::vector<uint8_t> codes;
-        size_t at = 0;
-        while (at < wire.size()) {
-            size_t used = 0;
+        size_t used = 0;
+        for (size_t at = 0; at < wire.size(); at += used) {
             const auto decoded = frame::decode(wire.data() + at, wire.size() - at, &used);
             if (!decoded)
                 break;
-            codes.push_back(decoded->payload.at(0));
-            at += used;
+            commands.push_back(decoded->payload.at(0));
         }
-        return codes;
+        EXPECT_EQ(commands, c.commands);
+        EXPECT_EQ(g_handler.calls, 0);
+        EXPECT_TRUE(user.messages().empty());
+        if (c.identified) {
+            EXPECT_EQ(device.m_deviceType, 29);
+            EXPECT_FALSE(device.m_liveSamplesAllowed); // bytes 2-3 were 00 00
+        }
+        CLPGDevice::SetBootloaderUpdateHandler(nullptr);
+        porttable::setPortOverride({});
     }
-
-    CRecordingUser user;
-    CScriptedPeer peer;
-    CLPGDevice device;
-};
-
-TEST_F(DeviceIdentifyScriptedTest, ForeignBootLoaderIsSentBackToItsApplication)
-{
-    script({status(5), status(4, 0x12), status(4), status(4)});
-    EXPECT_FALSE(device.Identify());
-    EXPECT_TRUE(peer.finish(std::chrono::seconds(5)));
-    EXPECT_EQ(commandsSent(), (std::vector<uint8_t>{0xCC, 0xC4, 0x60, 0x0A}));
-    EXPECT_EQ(g_handler.calls, 0);
-    EXPECT_TRUE(user.messages().empty());
-}
-
-TEST_F(DeviceIdentifyScriptedTest, RefusedExitSkipsTheReset)
-{
-    script({status(5), status(4, 0x12), status(0)});
-    EXPECT_FALSE(device.Identify());
-    EXPECT_TRUE(peer.finish(std::chrono::seconds(5)));
-    EXPECT_EQ(commandsSent(), (std::vector<uint8_t>{0xCC, 0xC4, 0x60}));
-    EXPECT_EQ(g_handler.calls, 0);
-}
-
-TEST_F(DeviceIdentifyScriptedTest, BootLoaderWithoutAnAnswerToTheQueryIsLeftAlone)
-{
-    script({status(5), status(0, 0xE9)});
-    EXPECT_FALSE(device.Identify());
-    EXPECT_TRUE(peer.finish(std::chrono::seconds(5)));
-    EXPECT_EQ(commandsSent(), (std::vector<uint8_t>{0xCC, 0xC4}));
-    EXPECT_EQ(g_handler.calls, 0);
-    EXPECT_TRUE(user.messages().empty());
-}
-
-TEST_F(DeviceIdentifyScriptedTest, UnknownStatusBytesAreRetried)
-{
-    script({status(0), status(7, 29), status(4, 29)});
-    EXPECT_TRUE(device.Identify());
-    EXPECT_TRUE(peer.finish(std::chrono::seconds(5)));
-    EXPECT_EQ(commandsSent(), (std::vector<uint8_t>{0xCC, 0xCC, 0xCC}));
-    EXPECT_EQ(device.m_deviceType, 29);
-    EXPECT_FALSE(device.m_liveSamplesAllowed); // bytes 2-3 were 00 00
 }
 
 } // namespace

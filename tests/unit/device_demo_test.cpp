@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -31,20 +32,15 @@ TEST_F(DeviceDemoTest, ReadingCommandsAnswerTheFixedValues)
     device.m_serialNumber = L"kept";
 
     ASSERT_TRUE(device.GetVersion());
-    EXPECT_EQ(device.m_firmwareVersion, 256);
-    EXPECT_EQ(device.VersionText(), L"v 1.0");
-    EXPECT_EQ(device.m_deviceType, 29);
-    EXPECT_EQ(device.m_productionDays, 4200);
-    EXPECT_EQ(device.ProductionDateText(), L"02/10/2015");
-    EXPECT_EQ(device.m_serialNumber, L"kept");
+    EXPECT_EQ(std::tuple(device.m_firmwareVersion, device.VersionText(), device.m_deviceType,
+                         device.m_productionDays, device.ProductionDateText(), device.m_serialNumber),
+              std::tuple(256, L"v 1.0", 29, 4200, L"02/10/2015", L"kept"));
 
     ASSERT_TRUE(device.GetSettings());
-    EXPECT_EQ(device.m_settings.teethCount, 60);
-    EXPECT_EQ(device.m_settings.missingTeeth, 2);
-    EXPECT_EQ(device.m_settings.inputSource, 1);
-    EXPECT_EQ(device.m_settings.sensorType, 1);
-    EXPECT_EQ(device.m_settings.wheelFactor, 10);
-    EXPECT_EQ(device.m_settings.workState, 0u);
+    const CSettingsRecord& s = device.m_settings;
+    EXPECT_EQ(
+        std::tuple(s.teethCount, s.missingTeeth, s.inputSource, s.sensorType, s.wheelFactor, s.workState),
+        std::tuple(60.0, 2.0, 1.0, 1.0, 10.0, 0u));
     // Each read sets its own part only.
     EXPECT_DOUBLE_EQ(device.m_settings.advanceMap[2][3], 1.2);
     EXPECT_DOUBLE_EQ(device.m_settings.mapAxis[4], 0.7);
@@ -70,12 +66,9 @@ TEST_F(DeviceDemoTest, ReadingCommandsAnswerTheFixedValues)
 TEST_F(DeviceDemoTest, WritesAndPulseReadsSucceedWithoutChange)
 {
     device.m_settings.teethCount = 36;
-    EXPECT_TRUE(device.SetSettings());
-    EXPECT_TRUE(device.SetMap());
-    EXPECT_TRUE(device.SetMapAxes());
-    EXPECT_TRUE(device.SaveMap());
-    EXPECT_TRUE(device.ClearMap());
-    EXPECT_TRUE(device.ResetDevice());
+    for (auto op : {&CLPGDevice::SetSettings, &CLPGDevice::SetMap, &CLPGDevice::SetMapAxes,
+                    &CLPGDevice::SaveMap, &CLPGDevice::ClearMap, &CLPGDevice::ResetDevice})
+        EXPECT_TRUE((device.*op)());
     EXPECT_EQ(device.m_settings.teethCount, 36);
     uint8_t block[CLPGDevice::kReadDiagSize];
     std::memset(block, 0x3C, sizeof block);
@@ -101,8 +94,8 @@ TEST_F(DeviceDemoTest, SamplesAreNumberedAcrossTheRunAndPaced)
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
     EXPECT_EQ(device.m_diagData.count(), 0u);
     EXPECT_EQ(sample.sampleNumber(), 1u);
-    for (size_t k = 0; k < 16; ++k)
-        EXPECT_EQ(sample.bytes[k], k == 12 ? 2 : 0) << k;
+    EXPECT_EQ(std::vector<uint8_t>(sample.bytes.begin(), sample.bytes.begin() + 16),
+              (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0}));
     EXPECT_TRUE(sample.switchOn());
 
     // Later calls, from any device object, go on counting and leave the store alone.
@@ -142,12 +135,10 @@ TEST(DeviceObject, PublishesItselfAndAnswersTheMapCommands)
 TEST(DeviceObject, ProductionDatesAndVersionTexts)
 {
     CLPGDevice device;
-    device.m_productionDays = 0;
-    EXPECT_EQ(device.ProductionDateText(), L"02/04/2004");
-    device.m_productionDays = 4200;
-    EXPECT_EQ(device.ProductionDateText(), L"02/10/2015");
-    device.m_productionDays = 65535;
-    EXPECT_EQ(device.ProductionDateText(), L"06/09/2183");
+    for (auto [days, text] : {std::pair{0, L"02/04/2004"}, {4200, L"02/10/2015"}, {65535, L"06/09/2183"}}) {
+        device.m_productionDays = days;
+        EXPECT_EQ(device.ProductionDateText(), text) << days;
+    }
     device.m_firmwareVersion = 0x0A0F;
     EXPECT_EQ(device.VersionText(), L"v 10.15");
 }
@@ -164,8 +155,7 @@ TEST(DeviceObject, ErrorTextsFollowTheLanguageSwitch)
     ASSERT_TRUE(switchLanguage(kLanguageEnglish));
     const auto english = device.decodeErrors(bytes);
     ASSERT_TRUE(switchLanguage(kLanguagePolish));
-    ASSERT_EQ(english.size(), 1u);
-    EXPECT_EQ(english[0], L"EEPROM write error");
+    EXPECT_EQ(english, std::vector<std::wstring>{L"EEPROM write error"});
     EXPECT_EQ(device.errorModuleCount(), kErrorModuleCount);
     EXPECT_EQ(device.decodeErrors(bytes), (std::vector<std::wstring>{L"Błąd zapisu do pamięci EEPROM"}));
 }
