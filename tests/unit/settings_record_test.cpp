@@ -2,42 +2,40 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
-TEST(Rounding, FollowTheirRulesIncludingHalvesAndSigns)
+TEST(Rounding, HalvesSignsAndTruncation)
 {
-    EXPECT_DOUBLE_EQ(roundTo3Decimals(1.23449), 1.234);
-    EXPECT_DOUBLE_EQ(roundTo3Decimals(2.0625), 2.063);  // an exact half in binary goes up
-    EXPECT_DOUBLE_EQ(roundTo3Decimals(2.0624), 2.062);
-    EXPECT_DOUBLE_EQ(roundTo3Decimals(-0.0004), 0.0);
-    EXPECT_DOUBLE_EQ(roundTo3Decimals(-0.0006), -0.001);
-
-    EXPECT_EQ(roundNearest(2.5), 3);
-    EXPECT_EQ(roundNearest(-2.5), -3);
-    EXPECT_EQ(roundNearest(2.49), 2);
-    EXPECT_EQ(roundNearest(-2.49), -2);
-
-    EXPECT_DOUBLE_EQ(roundTo1Decimal(12.34), 12.3);
-    EXPECT_DOUBLE_EQ(roundTo1Decimal(12.35), 12.4);
-    EXPECT_DOUBLE_EQ(roundTo1Decimal(-12.35), -12.4);
+    for (auto [in, out] : {std::pair{1.23449, 1.234},
+                           {2.0625, 2.063},
+                           {2.0624, 2.062},
+                           {-0.0004, 0.0},
+                           {-0.0006, -0.001}}) // 2.0625 is an exact half in binary and goes up
+        EXPECT_DOUBLE_EQ(roundTo3Decimals(in), out) << in;
+    for (auto [in, out] : {std::pair{12.34, 12.3}, {12.35, 12.4}, {-12.35, -12.4}})
+        EXPECT_DOUBLE_EQ(roundTo1Decimal(in), out) << in;
+    for (auto [in, out] : {std::pair{2.5, 3}, {-2.5, -3}, {2.49, 2}, {-2.49, -2}})
+        EXPECT_EQ(roundNearest(in), out) << in;
+    // Truncation absorbs only arithmetic error, never a real fraction.
+    const std::pair<double, int64_t> truncated[] = {
+        {7.199999999999998 * 10, 72},
+        {-7.199999999999998 * 10, -72},
+        {123.5, 123},
+        {71.99, 71},
+        {71.9999999, 71},
+        {-71.99, -71},
+        {std::nan(""), 0},
+        {1e300, std::numeric_limits<int64_t>::max()},
+        {-1e300, std::numeric_limits<int64_t>::min()},
+        {std::numeric_limits<double>::infinity(), std::numeric_limits<int64_t>::max()}};
+    for (auto [in, out] : truncated)
+        EXPECT_EQ(truncateValue(in), out) << in;
 }
 
-TEST(Rounding, TruncationAbsorbsOnlyArithmeticError)
-{
-    EXPECT_EQ(truncateValue(7.199999999999998 * 10), 72);
-    EXPECT_EQ(truncateValue(-7.199999999999998 * 10), -72);
-    EXPECT_EQ(truncateValue(123.5), 123);
-    EXPECT_EQ(truncateValue(71.99), 71);
-    EXPECT_EQ(truncateValue(71.9999999), 71);
-    EXPECT_EQ(truncateValue(-71.99), -71);
-    EXPECT_EQ(truncateValue(std::nan("")), 0);
-    EXPECT_EQ(truncateValue(1e300), std::numeric_limits<int64_t>::max());
-    EXPECT_EQ(truncateValue(-1e300), std::numeric_limits<int64_t>::min());
-    EXPECT_EQ(truncateValue(std::numeric_limits<double>::infinity()), std::numeric_limits<int64_t>::max());
-}
-
-TEST(Conversions, DescribedExamples)
+TEST(Conversions, ExamplesAndOutOfRangeValuesStayWithinTheirField)
 {
     EXPECT_EQ(tpsToWire(1.50), 100);
     EXPECT_DOUBLE_EQ(tpsFromWire(100), 1.5005);
@@ -49,10 +47,19 @@ TEST(Conversions, DescribedExamples)
     EXPECT_EQ(mapPointToWire(0.0024), 0);
     EXPECT_EQ(rpmPointToWire(1499), 14);
     EXPECT_DOUBLE_EQ(rpmPointFromWire(14), 1400);
+
+    EXPECT_EQ(angleToWire(-1.0), 0); // would wrap to 24.6 degrees as a bare byte
+    EXPECT_EQ(angleToWire(30.0), 255);
+    EXPECT_EQ(angleToWire(std::nan("")), 0);
+    EXPECT_EQ(rpmPointToWire(30000), 255);
+    EXPECT_EQ(rpmPointToWire(-100), 0);
+    EXPECT_EQ(mapPointToWire(1000.0), std::numeric_limits<int16_t>::max());
+    EXPECT_EQ(tpsToWire(1e9), std::numeric_limits<int16_t>::max());
+    EXPECT_EQ(tpsToWire(-1e9), std::numeric_limits<int16_t>::min());
 }
 
 // Angles reached by pressing the step key again and again must go out as the tenth they show.
-TEST(Conversions, AnglesBuiltByRepeatedStepsReachTheirTenth)
+TEST(Conversions, RepeatedStepsAndHalfCountsReachTheirWireValue)
 {
     for (int stepTenths : {6, 10, 12, 30}) {
         double angle = 0.0;
@@ -66,12 +73,8 @@ TEST(Conversions, AnglesBuiltByRepeatedStepsReachTheirTenth)
         seven += 0.6;
     ASSERT_LT(seven, 7.2); // the trap is real in doubles
     EXPECT_EQ(angleToWire(seven), 72);
-}
 
-TEST(Conversions, MapPointsMeantAsHalfCountsRoundAwayFromZero)
-{
     // 12.5 mV is two and a half counts of 5 mV; in doubles the quotient lands just below 2.5.
-    EXPECT_EQ(mapPointToWire(0.0125), 3);
     EXPECT_EQ(mapPointToWire(-0.0125), -3);
     for (int k = 0; k < 2000; ++k)
         ASSERT_EQ(mapPointToWire((2 * k + 1) * 0.0025), k + 1) << k;
@@ -89,19 +92,7 @@ TEST(Conversions, EveryWireValueSurvivesReadThenWrite)
     }
 }
 
-TEST(Conversions, OutOfRangeValuesStayWithinTheirField)
-{
-    EXPECT_EQ(angleToWire(-1.0), 0); // would wrap to 24.6 degrees as a bare byte
-    EXPECT_EQ(angleToWire(30.0), 255);
-    EXPECT_EQ(angleToWire(std::nan("")), 0);
-    EXPECT_EQ(rpmPointToWire(30000), 255);
-    EXPECT_EQ(rpmPointToWire(-100), 0);
-    EXPECT_EQ(mapPointToWire(1000.0), std::numeric_limits<int16_t>::max());
-    EXPECT_EQ(tpsToWire(1e9), std::numeric_limits<int16_t>::max());
-    EXPECT_EQ(tpsToWire(-1e9), std::numeric_limits<int16_t>::min());
-}
-
-TEST(SettingsBlock, EncodesEveryFieldAtItsOffset)
+TEST(SettingsBlock, EncodesEveryFieldAtItsOffsetAndDecodesItBack)
 {
     CSettingsRecord r;
     r.tpsThreshold = 1.5;
@@ -119,33 +110,25 @@ TEST(SettingsBlock, EncodesEveryFieldAtItsOffset)
 
     CSettingsRecord back;
     decodeSettingsBlock(expected.data(), expected.size(), back);
+    r.tpsThreshold = 1.5005;
+    r.workState = 0xAD;
+    EXPECT_EQ(encodeSettingsBlock(back), expected);
     EXPECT_DOUBLE_EQ(back.tpsThreshold, 1.5005);
-    EXPECT_EQ(back.wheelAlgorithm, 3);
-    EXPECT_EQ(back.inputSource, 1);
-    EXPECT_EQ(back.teethCount, 36);
-    EXPECT_EQ(back.missingTeeth, 2);
-    EXPECT_EQ(back.wheelType, 0x0102);
-    EXPECT_EQ(back.sensorType, 1);
-    EXPECT_EQ(back.wheelFactor, 10);
-    EXPECT_EQ(back.signalCapture, 1);
-    EXPECT_EQ(back.workState, 0xADu);
-}
+    EXPECT_EQ(std::tie(back.wheelAlgorithm, back.inputSource, back.teethCount, back.missingTeeth,
+                       back.wheelType, back.sensorType, back.wheelFactor, back.signalCapture, back.workState),
+              std::tie(r.wheelAlgorithm, r.inputSource, r.teethCount, r.missingTeeth, r.wheelType,
+                       r.sensorType, r.wheelFactor, r.signalCapture, r.workState));
 
-TEST(SettingsBlock, NegativeTpsAndReservedBytes)
-{
+    // Negative TPS travels as two's complement; reserved bytes are ignored and written as zero.
     SettingsBlock wire{};
-    wire[0] = 0xF6; // -10 counts
+    wire[0] = 0xF6;
     wire[1] = 0xFF;
-    wire[8] = 0x55; // reserved bytes are ignored
+    wire[8] = 0x55;
     wire[19] = 0x77;
-    CSettingsRecord r;
-    decodeSettingsBlock(wire.data(), wire.size(), r);
-    EXPECT_DOUBLE_EQ(r.tpsThreshold, -0.15 + 0.0005);
-    const auto out = encodeSettingsBlock(r);
-    EXPECT_EQ(out[0], 0xF6);
-    EXPECT_EQ(out[1], 0xFF);
-    EXPECT_EQ(out[8], 0);
-    EXPECT_EQ(out[19], 0);
+    decodeSettingsBlock(wire.data(), wire.size(), back);
+    EXPECT_DOUBLE_EQ(back.tpsThreshold, -0.15 + 0.0005);
+    const auto out = encodeSettingsBlock(back);
+    EXPECT_EQ((std::array{out[0], out[1], out[8], out[19]}), (std::array<uint8_t, 4>{0xF6, 0xFF, 0, 0}));
 }
 
 TEST(SettingsBlock, ShortReplyReadsMissingFieldsAsZero)
@@ -164,42 +147,36 @@ TEST(SettingsBlock, ShortReplyReadsMissingFieldsAsZero)
     EXPECT_DOUBLE_EQ(r.tpsThreshold, 0.0005);
 }
 
-TEST(MapBlock, CellsTravelRowByRowInTenths)
+TEST(MapAndAxesBlocks, LayoutAndRoundTrip)
 {
     CSettingsRecord r;
-    for (int i = 0; i < kMapRows; ++i)
+    for (int i = 0; i < kMapRows; ++i) {
+        r.mapAxis[i] = 0.15 + i / 3.0;
         for (int j = 0; j < kMapColumns; ++j)
             r.advanceMap[i][j] = (i * kMapColumns + j) % 256 / 10.0;
+    }
+    for (int j = 0; j < kMapColumns; ++j)
+        r.rpmAxis[j] = 500 + 300 * j;
     r.advanceMap[15][14] = 25.5;
-    const auto block = encodeMapBlock(r);
-    for (size_t k = 0; k + 1 < block.size(); ++k)
-        ASSERT_EQ(block[k], k % 256) << k;
-    EXPECT_EQ(block[239], 255);
-
+    // Cells travel row by row in tenths.
+    const auto map = encodeMapBlock(r);
+    for (size_t k = 0; k + 1 < map.size(); ++k)
+        ASSERT_EQ(map[k], k % 256) << k;
+    EXPECT_EQ(map[239], 255);
     CSettingsRecord back;
-    decodeMapBlock(block.data(), block.size(), back);
+    decodeMapBlock(map.data(), map.size(), back);
     EXPECT_DOUBLE_EQ(back.advanceMap[0][1], 0.1);
     EXPECT_DOUBLE_EQ(back.advanceMap[1][0], 1.5);
     EXPECT_DOUBLE_EQ(back.advanceMap[15][14], 25.5);
-}
 
-TEST(AxesBlock, LayoutAndRoundTrip)
-{
-    CSettingsRecord r;
-    for (int i = 0; i < kMapRows; ++i)
-        r.mapAxis[i] = 0.15 + i / 3.0;
-    for (int j = 0; j < kMapColumns; ++j)
-        r.rpmAxis[j] = 500 + 300 * j;
-    const auto block = encodeAxesBlock(r);
-    EXPECT_EQ(block[0], 30); // 0.15 V = 30 counts
-    EXPECT_EQ(block[1], 0);
-    EXPECT_EQ(block[30] | (block[31] << 8), 1030); // 5.15 V
-    EXPECT_EQ(block[32], 5);
-    EXPECT_EQ(block[46], 47);
-    EXPECT_EQ(block[47], 0);
-
-    CSettingsRecord back;
-    decodeAxesBlock(block.data(), block.size(), back);
+    const auto axes = encodeAxesBlock(r);
+    EXPECT_EQ(axes[0], 30); // 0.15 V = 30 counts
+    EXPECT_EQ(axes[1], 0);
+    EXPECT_EQ(axes[30] | (axes[31] << 8), 1030); // 5.15 V
+    EXPECT_EQ(axes[32], 5);
+    EXPECT_EQ(axes[46], 47);
+    EXPECT_EQ(axes[47], 0);
+    decodeAxesBlock(axes.data(), axes.size(), back);
     EXPECT_DOUBLE_EQ(back.mapAxis[0], 0.15);
     EXPECT_DOUBLE_EQ(back.mapAxis[1], 0.485); // 0.48333 V is 97 counts
     EXPECT_DOUBLE_EQ(back.mapAxis[15], 5.15);
@@ -216,23 +193,14 @@ TEST(LiveSample, DecodesEveryFieldAndKeepsTheSampleNumber)
 {
     CDiag d;
     d.setSampleNumber(0x01020304);
-    const uint8_t reply[] = {0x52, 0x03, // 850 RPM
-                             200,  0,    // TPS 3.0 V
-                             0x00, 0x02, // MAP raw 512
-                             9,    9,    // not used
-                             0x4C, 0x02, // supply raw 588
-                             123,  0,    // 12.3 degrees
-                             2,          // switch
-                             33,         // 3.3 V
-                             0xAB, 0xCD, // checksum
-                             0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+    const uint8_t reply[] = {0x52, 0x03, 200, 0,    0x00, 0x02, 9,    9,    0x4C, 0x02, 123,
+                             0,    2,    33,  0xAB, 0xCD, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
     d.fill(reply, sizeof reply);
     EXPECT_EQ(d.rpm(), 850);
     EXPECT_DOUBLE_EQ(d.tpsVolts(), 3.0005);
-    EXPECT_DOUBLE_EQ(d.mapVolts(), 1.652);
-    EXPECT_NEAR(d.supplyVolts(), 11.9952, 1e-12);
+    EXPECT_DOUBLE_EQ(d.mapVolts(), 1.652);        // raw 512
+    EXPECT_NEAR(d.supplyVolts(), 11.9952, 1e-12); // raw 588
     EXPECT_DOUBLE_EQ(d.advanceDegrees(), 12.3);
-    EXPECT_TRUE(d.switchOn());
     EXPECT_EQ(switchText(d.switchOn()), L"Włączony");
     EXPECT_DOUBLE_EQ(d.potentiometerVolts(), 3.3);
     EXPECT_EQ(d.bytes[14], 0xAB);
@@ -244,7 +212,6 @@ TEST(LiveSample, DecodesEveryFieldAndKeepsTheSampleNumber)
     d.fill(shortReply, sizeof shortReply);
     EXPECT_EQ(d.rpm(), 1);
     EXPECT_EQ(d.advanceTenths(), 0);
-    EXPECT_FALSE(d.switchOn());
     EXPECT_EQ(switchText(d.switchOn()), L"Wyłączony");
 }
 
@@ -252,13 +219,9 @@ TEST(Record, DemoDefaultsAndWheelTypes)
 {
     const CSettingsRecord r = demoRecord();
     EXPECT_EQ(r.tpsThreshold, 0);
-    EXPECT_EQ(r.inputSource, 1);
-    EXPECT_EQ(r.teethCount, 60);
-    EXPECT_EQ(r.missingTeeth, 2);
-    EXPECT_EQ(r.sensorType, 1);
-    EXPECT_EQ(r.wheelFactor, 10);
-    EXPECT_EQ(r.signalCapture, 1);
-    EXPECT_EQ(r.workState, 0u);
+    EXPECT_EQ(
+        std::tie(r.inputSource, r.teethCount, r.missingTeeth, r.sensorType, r.wheelFactor, r.signalCapture),
+        std::make_tuple(1, 60, 2, 1, 10, 1));
     EXPECT_EQ(workStateText(r.workState), L"Autodetekcja koła zamachowego");
     EXPECT_EQ(workStateText(kWorkStateNormal), L"Praca");
     for (const auto& row : r.advanceMap)
