@@ -27,52 +27,38 @@ struct FirmwareSpec {
     size_t checksumCount = SIZE_MAX; // data bytes summed; default: declared length mod 65536
 };
 
-std::vector<uint8_t> patternData(size_t n, uint32_t seed)
-{
-    std::mt19937 gen(seed);
-    std::vector<uint8_t> data(n);
-    for (auto& b : data)
-        b = static_cast<uint8_t>(gen());
-    return data;
-}
-
 std::vector<uint8_t> buildFile(const FirmwareSpec& spec)
 {
-    uint8_t header[40] = {};
-    for (int i = 0; i < 4; ++i)
-        header[i] = static_cast<uint8_t>(spec.declaredLength >> (8 * i));
-    header[4] = static_cast<uint8_t>(spec.version);
-    header[5] = static_cast<uint8_t>(spec.version >> 8);
-    header[6] = static_cast<uint8_t>(spec.format);
-    header[7] = static_cast<uint8_t>(spec.format >> 8);
+    std::vector<uint8_t> file(40);
+    auto little = [&file](size_t at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            file[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    little(0, spec.declaredLength, 4);
+    little(4, spec.version, 2);
+    little(6, spec.format, 2);
     for (int i = 8; i < 19; ++i)
-        header[i] = static_cast<uint8_t>(0x30 + i); // bytes without a role still count in the sum
-    std::memset(header + 19, spec.terminateName ? 0 : 'X', 19);
-    std::memcpy(header + 19, spec.name.data(), std::min<size_t>(spec.name.size(), 19));
-
-    unsigned sum = 0;
-    for (int i = 0; i < 38; ++i)
-        sum += header[i];
+        file[i] = static_cast<uint8_t>(0x30 + i); // bytes without a role still count in the sum
+    std::fill(file.begin() + 19, file.begin() + 38, spec.terminateName ? 0 : 'X');
+    std::copy_n(spec.name.begin(), std::min<size_t>(spec.name.size(), 19), file.begin() + 19);
     const size_t counted = spec.checksumCount == SIZE_MAX ? spec.declaredLength % 65536 : spec.checksumCount;
-    for (size_t i = 0; i < counted && i < spec.data.size(); ++i)
-        sum += spec.data[i];
-    const unsigned checksum = (sum + 2 + static_cast<unsigned>(spec.checksumAdjust)) & 0xFFFF;
-    header[38] = static_cast<uint8_t>(checksum);
-    header[39] = static_cast<uint8_t>(checksum >> 8);
-
-    std::vector<uint8_t> file(40 + spec.data.size());
-    std::copy(header, header + 40, file.begin());
-    std::copy(spec.data.begin(), spec.data.end(), file.begin() + 40);
+    unsigned sum =
+        std::accumulate(file.begin(), file.begin() + 38, 0u) +
+        std::accumulate(spec.data.begin(), spec.data.begin() + std::min(counted, spec.data.size()), 0u);
+    little(38, (sum + 2 + static_cast<unsigned>(spec.checksumAdjust)) & 0xFFFF, 2);
+    file.insert(file.end(), spec.data.begin(), spec.data.end());
     for (auto& b : file)
         b = static_cast<uint8_t>((b << 2) | (b >> 6)); // stored rotated left by two bits
     return file;
 }
 
-FirmwareSpec validSpec(size_t length, uint32_t seed = 1)
+FirmwareSpec validSpec(size_t length)
 {
     FirmwareSpec spec;
     spec.declaredLength = static_cast<uint32_t>(length);
-    spec.data = patternData(length, seed);
+    std::mt19937 gen(1);
+    for (size_t i = 0; i < length; ++i)
+        spec.data.push_back(static_cast<uint8_t>(gen()));
     return spec;
 }
 
@@ -87,12 +73,11 @@ class FirmwareFileTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    fs::path write(const std::vector<uint8_t>& bytes, const std::string& fileName = "firmware.afm")
+    fs::path write(const std::vector<uint8_t>& bytes)
     {
-        const fs::path path = folder / fileName;
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
+        std::ofstream(folder / "firmware.afm", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return folder / "firmware.afm";
     }
 
     bool load(const std::vector<uint8_t>& bytes) { return file.load(write(bytes), version, name, format); }
@@ -142,48 +127,46 @@ TEST_F(FirmwareFileTest, LoadsAFileAndBuildsTheImageWithoutTheSixtyBytes)
 
 TEST_F(FirmwareFileTest, LengthRules)
 {
+    using F = CFirmwareFile::Failure;
+    const struct {
+        size_t length;
+        F failure;
+        size_t imageLength, rows;
+    } cases[] = {
+        {8380, F::TooShort, 0, 0},
+        {8381, F::None, 8321, 33},
+        {8508, F::None, 8448, 33}, // an image of exactly 33 rows
+        {0x80000, F::None, 0x80000 - 60, 2048},
+        {0x80001, F::ShortData, 0, 0}, // 0x80001 bytes on disk, but no more than 0x80000 are ever read
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        EXPECT_EQ(load(buildFile(validSpec(c.length))), c.failure == F::None);
+        EXPECT_EQ(file.failure(), c.failure);
+        EXPECT_EQ(file.isLoaded(), c.failure == F::None);
+        if (c.failure == F::None) {
+            EXPECT_EQ(file.imageLength(), c.imageLength);
+            EXPECT_EQ(file.rowCount(), c.rows);
+        }
+    }
     EXPECT_FALSE(load(buildFile(validSpec(8380))));
-    EXPECT_EQ(file.failure(), CFirmwareFile::Failure::TooShort);
     EXPECT_EQ(file.lastMessage(), L"Nie powiodło się zaprogramowanie urządzenia!");
-    EXPECT_FALSE(file.isLoaded());
-
-    ASSERT_TRUE(load(buildFile(validSpec(8381))));
-    EXPECT_EQ(file.imageLength(), 8321u);
-    EXPECT_EQ(file.rowCount(), 33u);
-
-    ASSERT_TRUE(load(buildFile(validSpec(8508)))); // an image of exactly 33 rows
-    EXPECT_EQ(file.rowCount(), 33u);
-
-    ASSERT_TRUE(load(buildFile(validSpec(0x80000))));
-    EXPECT_EQ(file.imageLength(), 0x80000u - 60);
-    EXPECT_EQ(file.rowCount(), 2048u);
-
-    // 0x80001 bytes on disk, but no more than 0x80000 are ever read.
-    EXPECT_FALSE(load(buildFile(validSpec(0x80001))));
-    EXPECT_EQ(file.failure(), CFirmwareFile::Failure::ShortData);
 
     FirmwareSpec truncated = validSpec(9000);
     truncated.data.resize(8999);
     EXPECT_FALSE(load(buildFile(truncated)));
-    EXPECT_EQ(file.failure(), CFirmwareFile::Failure::ShortData);
-
-    FirmwareSpec longer = validSpec(9000);
-    auto bytes = buildFile(longer);
+    EXPECT_EQ(file.failure(), F::ShortData);
+    auto bytes = buildFile(validSpec(9000));
     bytes.insert(bytes.end(), 500, 0x5A); // bytes after the declared data are not read
     EXPECT_TRUE(load(bytes));
-}
 
-TEST_F(FirmwareFileTest, HeaderProblemsAndMissingFiles)
-{
-    auto bytes = buildFile(validSpec(9000));
     bytes.resize(39);
     EXPECT_FALSE(load(bytes));
-    EXPECT_EQ(file.failure(), CFirmwareFile::Failure::ShortHeader);
+    EXPECT_EQ(file.failure(), F::ShortHeader);
     EXPECT_FALSE(load({}));
-    EXPECT_EQ(file.failure(), CFirmwareFile::Failure::ShortHeader);
-
+    EXPECT_EQ(file.failure(), F::ShortHeader);
     EXPECT_FALSE(file.load(folder / "missing.afm", version, name, format));
-    EXPECT_EQ(file.failure(), CFirmwareFile::Failure::Open);
+    EXPECT_EQ(file.failure(), F::Open);
     EXPECT_FALSE(file.load(folder, version, name, format)) << "a folder is not a firmware file";
 }
 
@@ -193,16 +176,13 @@ TEST_F(FirmwareFileTest, ChecksumCoversHeaderAndData)
     spec.checksumAdjust = 1;
     EXPECT_FALSE(load(buildFile(spec)));
     EXPECT_EQ(file.failure(), CFirmwareFile::Failure::Checksum);
-
-    auto bytes = buildFile(validSpec(9000));
-    bytes[40 + 8999] ^= 0x04; // the last data byte
-    EXPECT_FALSE(load(bytes));
-    bytes = buildFile(validSpec(9000));
-    bytes[10] ^= 0x04; // a header byte without a role of its own
-    EXPECT_FALSE(load(bytes));
-    bytes = buildFile(validSpec(9000));
-    bytes[40 + 8330] ^= 0x04; // a dropped byte is still summed
-    EXPECT_FALSE(load(bytes));
+    // The last data byte, a header byte without a role of its own, a dropped byte (still summed).
+    for (size_t at : {40u + 8999u, 10u, 40u + 8330u}) {
+        auto bytes = buildFile(validSpec(9000));
+        bytes[at] ^= 0x04;
+        EXPECT_FALSE(load(bytes)) << at;
+        EXPECT_EQ(file.failure(), CFirmwareFile::Failure::Checksum) << at;
+    }
 }
 
 TEST_F(FirmwareFileTest, ChecksumOverMoreThan65535BytesCountsOnlyLengthModulo65536)
@@ -227,32 +207,31 @@ TEST_F(FirmwareFileTest, ChecksumOverMoreThan65535BytesCountsOnlyLengthModulo655
 
 TEST_F(FirmwareFileTest, NamesAndFormatDecideWhetherTheFileFits)
 {
-    FirmwareSpec other = validSpec(9000);
-    other.name = "INNY STEROWNIK";
-    ASSERT_TRUE(load(buildFile(other)));
-    EXPECT_EQ(name, L"INNY STEROWNIK");
-    EXPECT_FALSE(file.matchesController(L"DORAVINE"));
-
-    FirmwareSpec wrongFormat = validSpec(9000);
-    wrongFormat.format = 0x0102;
-    ASSERT_TRUE(load(buildFile(wrongFormat)));
-    EXPECT_EQ(format, 0x0102);
-    EXPECT_FALSE(file.matchesController(L"DORAVINE"));
-
-    // A field with no NUL is read as its 19 bytes, never into the checksum after it.
-    FirmwareSpec unterminated = validSpec(9000);
-    unterminated.name = "DORAVINE";
-    unterminated.terminateName = false;
-    ASSERT_TRUE(load(buildFile(unterminated)));
-    EXPECT_EQ(name, L"DORAVINEXXXXXXXXXXX");
-    EXPECT_FALSE(file.nameTerminated());
-    EXPECT_FALSE(file.matchesController(L"DORAVINE"));
-    EXPECT_FALSE(file.matchesController(name));
-
-    FirmwareSpec polish = validSpec(9000);
-    polish.name = "\xA3\xB9\x8C\xEA"; // Ł ą Ś ę in code page 1250
-    ASSERT_TRUE(load(buildFile(polish)));
-    EXPECT_EQ(name, L"ŁąŚę");
+    const struct {
+        std::string name;
+        bool terminated;
+        uint16_t format;
+        std::wstring read;
+    } cases[] = {
+        {"INNY STEROWNIK", true, 0x0101, L"INNY STEROWNIK"},
+        {"DORAVINE", true, 0x0102, L"DORAVINE"},
+        // A field with no NUL is read as its 19 bytes, never into the checksum after it.
+        {"DORAVINE", false, 0x0101, L"DORAVINEXXXXXXXXXXX"},
+        {"\xA3\xB9\x8C\xEA", true, 0x0101, L"ŁąŚę"}, // code page 1250
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FirmwareSpec spec = validSpec(9000);
+        spec.name = c.name;
+        spec.terminateName = c.terminated;
+        spec.format = c.format;
+        ASSERT_TRUE(load(buildFile(spec)));
+        EXPECT_EQ(name, c.read);
+        EXPECT_EQ(format, c.format);
+        EXPECT_EQ(file.nameTerminated(), c.terminated);
+        EXPECT_FALSE(file.matchesController(L"DORAVINE"));
+        EXPECT_EQ(file.matchesController(name), c.terminated && c.format == 0x0101);
+    }
 }
 
 TEST_F(FirmwareFileTest, AFailedLoadAfterAGoodOneLeavesNothingLoaded)

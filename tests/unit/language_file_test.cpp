@@ -2,10 +2,10 @@
 #include "app/lang_file.h"
 #include "app/language.h"
 #include "platform/ierror.h"
+#include "support/saved_environment.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -45,17 +45,14 @@ class TempFolder {
   public:
     TempFolder()
     {
-        static std::atomic<int> counter{0};
-        m_path = fs::temp_directory_path() /
-                 ("doravine-lang-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fs::create_directories(m_path);
+        std::string pattern = (fs::temp_directory_path() / "doravine-lang-XXXXXX").string();
+        m_path = ::mkdtemp(pattern.data()) ? pattern : "";
     }
     ~TempFolder()
     {
         std::error_code ignored;
         fs::remove_all(m_path, ignored);
     }
-    const fs::path& path() const { return m_path; }
     std::wstring wide() const { return utf82unicode(m_path.string() + "/"); }
     std::wstring write(const std::string& name, const std::string& bytes) const
     {
@@ -67,15 +64,9 @@ class TempFolder {
     fs::path m_path;
 };
 
-CLangFile& loaded(CLangFile& file, const std::wstring& text, bool mark = true)
-{
-    file.load(utf16(text, mark));
-    return file;
-}
-
 } // namespace
 
-TEST(LangFile, MissingUnreadableAndEmptyFiles)
+TEST(LangFile, OpenCloseAndMissingFiles)
 {
     TempFolder folder;
     CLangFile file;
@@ -83,139 +74,102 @@ TEST(LangFile, MissingUnreadableAndEmptyFiles)
     EXPECT_FALSE(file.isOpen());
     EXPECT_TRUE(file.path().empty());
     EXPECT_EQ(file.translate(L"Obroty"), L"");
-
     EXPECT_FALSE(file.open(folder.wide())) << "a folder is not a language file";
 
-    std::wstring empty = folder.write("EMPTY.txt", "");
-    ASSERT_TRUE(file.open(empty));
-    EXPECT_EQ(file.path(), empty);
-    EXPECT_EQ(file.entryCount(), 0u);
-    EXPECT_EQ(file.translate(L""), L"");
-
-    ASSERT_TRUE(file.open(folder.write("MARK.txt", "\xFF\xFE")));
-    EXPECT_EQ(file.entryCount(), 0u);
-
+    for (const char* bytes : {"", "\xFF\xFE"}) {
+        std::wstring path = folder.write("EMPTY.txt", bytes);
+        ASSERT_TRUE(file.open(path));
+        EXPECT_EQ(file.path(), path);
+        EXPECT_EQ(file.entryCount(), 0u);
+        EXPECT_EQ(file.translate(L""), L"");
+    }
+    ASSERT_TRUE(
+        file.open(folder.write("ENGLISH.txt", utf16(L"Obroty\tx\tEngine speed\r\nStan\t\tState\r\n"))));
+    EXPECT_EQ(file.translate(L"Obroty"), L"Engine speed");
+    ASSERT_TRUE(file.open(folder.write("OTHER.txt", utf16(L"Stan\t\tStatus\r\n"))));
+    EXPECT_EQ(file.translate(L"Obroty"), L"") << "reopening replaces what was read before";
+    EXPECT_EQ(file.translate(L"Stan"), L"Status");
     file.close();
     EXPECT_FALSE(file.isOpen());
     EXPECT_TRUE(file.path().empty());
 }
 
-TEST(LangFile, ReadsTheThirdColumnOfTheMatchingLine)
+TEST(LangFile, LookupRules)
 {
-    TempFolder folder;
-    CLangFile file;
-    ASSERT_TRUE(file.open(folder.write("ENGLISH.txt", utf16(L"Mapa\tx\tMap\r\n"
-                                                            L"Obroty\tx\tEngine speed\r\n"
-                                                            L"Stan\t\tState\r\n"))));
-    EXPECT_EQ(file.translate(L"Obroty"), L"Engine speed");
-    EXPECT_EQ(file.translate(L"Mapa"), L"Map");
-    EXPECT_EQ(file.translate(L"Stan"), L"State") << "an empty note column is fine";
-    EXPECT_EQ(file.translate(L"obroty"), L"") << "keys compare case-sensitively";
-    EXPECT_EQ(file.translate(L"Obroty "), L"");
-    EXPECT_EQ(file.translate(L"x"), L"") << "the note column is never a key";
-
-    // Reopening replaces what was read before.
-    ASSERT_TRUE(file.open(folder.write("OTHER.txt", utf16(L"Stan\t\tStatus\r\n"))));
-    EXPECT_EQ(file.translate(L"Obroty"), L"");
-    EXPECT_EQ(file.translate(L"Stan"), L"Status");
-}
-
-TEST(LangFile, LinesWithOneTabAreSkippedAndTheFirstCompleteLineWins)
-{
-    CLangFile file;
-    loaded(file, L"Obroty\tEngine speed\r\n"
-                 L"Obroty\tnote\tRevolutions\r\n"
-                 L"Obroty\tnote\tLater duplicate\r\n"
-                 L"Pusty\tnote\t\r\n"
-                 L"Pusty\tnote\tNot reached\r\n"
-                 L"no tab at all\r\n"
-                 L"Taby\tnote\tone\ttwo\r\n");
-    EXPECT_EQ(file.translate(L"Obroty"), L"Revolutions");
-    EXPECT_EQ(file.translate(L"Pusty"), L"") << "an empty translation ends the search";
-    EXPECT_EQ(file.translate(L"Taby"), L"one\ttwo") << "the translation runs to the line end";
-    EXPECT_EQ(file.translate(L"no tab at all"), L"");
-}
-
-TEST(LangFile, EscapesInKeyAndTranslation)
-{
-    CLangFile file;
-    loaded(file, L"Wiersz 1\\nWiersz 2\tn\tLine 1\\nLine 2\r\n"
-                 L"A\\tB\\rC\tn\tx\\ty\\rz\r\n"
-                 L"Map\\RPM\tn\tMAP\\RPM\r\n"
-                 L"Koniec\\\tn\tEnd\\\r\n");
-    EXPECT_EQ(file.translate(L"Wiersz 1\nWiersz 2"), L"Line 1\nLine 2");
-    EXPECT_EQ(file.translate(L"Wiersz 1\\nWiersz 2"), L"") << "the program's key holds a real LF";
-    EXPECT_EQ(file.translate(L"A\tB\rC"), L"x\ty\rz");
-    EXPECT_EQ(file.translate(L"Map\\RPM"), L"MAP\\RPM") << "other backslashes stay";
-    EXPECT_EQ(file.translate(L"Koniec\\"), L"End\\");
+    const std::wstring longText(10000, L'x');
+    const struct {
+        std::wstring text;
+        bool mark;
+        std::wstring key, expected;
+        const char* why;
+    } cases[] = {
+        {L"Mapa\tx\tMap\r\nObroty\tx\tEngine speed\r\n", true, L"Obroty", L"Engine speed", "third column"},
+        {L"Stan\t\tState\r\n", true, L"Stan", L"State", "an empty note column is fine"},
+        {L"Obroty\tx\tEngine speed\r\n", true, L"obroty", L"", "keys compare case-sensitively"},
+        {L"Obroty\tx\tEngine speed\r\n", true, L"Obroty ", L"", "no trimming"},
+        {L"Obroty\tx\tEngine speed\r\n", true, L"x", L"", "the note column is never a key"},
+        {L"Obroty\tEngine speed\r\nObroty\tnote\tRevolutions\r\nObroty\tnote\tLater\r\n", true, L"Obroty",
+         L"Revolutions", "lines with one tab are skipped and the first complete line wins"},
+        {L"Pusty\tnote\t\r\nPusty\tnote\tNot reached\r\n", true, L"Pusty", L"",
+         "an empty translation ends the search"},
+        {L"Taby\tnote\tone\ttwo\r\n", true, L"Taby", L"one\ttwo", "the translation runs to the line end"},
+        {L"no tab at all\r\n", true, L"no tab at all", L"", "no tab"},
+        {L"Wiersz 1\\nWiersz 2\tn\tLine 1\\nLine 2\r\n", true, L"Wiersz 1\nWiersz 2", L"Line 1\nLine 2",
+         "escaped LF"},
+        {L"Wiersz 1\\nWiersz 2\tn\tLine 1\r\n", true, L"Wiersz 1\\nWiersz 2", L"",
+         "the program's key holds a real LF"},
+        {L"A\\tB\\rC\tn\tx\\ty\\rz\r\n", true, L"A\tB\rC", L"x\ty\rz", "escaped TAB and CR"},
+        {L"Map\\RPM\tn\tMAP\\RPM\r\n", true, L"Map\\RPM", L"MAP\\RPM", "other backslashes stay"},
+        {L"Koniec\\\tn\tEnd\\\r\n", true, L"Koniec\\", L"End\\", "a backslash at the end stays"},
+        {L"Obroty\tx\tEngine speed\r\nStan\tx\tState", true, L"Stan", L"State",
+         "no CR LF after the last line"},
+        {L"Obroty\tx\tEngine speed\nStan\tx\tState\n", true, L"Obroty", L"Engine speed", "a bare LF breaks"},
+        {L"Obroty\tx\tEngine speed\r\n", false, L"Obroty", L"Engine speed",
+         "no character lost without a mark"},
+        {L"\xFEFFObroty\tx\tEngine speed\r\n", true, L"\xFEFFObroty", L"Engine speed",
+         "only one mark is skipped"},
+        {L"Obroty \U0001F697\tx\tОбороты \U0001F697\r\n", true, L"Obroty \U0001F697", L"Обороты \U0001F697",
+         "beyond the basic plane"},
+        {L"Żółć\tx\tЖёлчь\r\n", true, L"Żółć", L"Жёлчь", "non-Latin"},
+        // The buffer holds the first 2047 characters of a line; what follows is read as more lines.
+        {L"Dlugi\tn\t" + longText + L"\r\n", true, L"Dlugi", std::wstring(2047 - 8, L'x'), "long line"},
+        {L"Dlugi\tn\t" + longText + L"\r\nPo\tn\tAfter\r\n", true, L"Po", L"After",
+         "the rest of a long line does not swallow the next"},
+        {longText + L"\tn\tLongKey\r\n", true, longText, L"", "a key longer than the buffer cannot match"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        CLangFile file;
+        const std::string bytes = utf16(c.text, c.mark);
+        file.load(bytes);
+        EXPECT_EQ(file.translate(c.key), c.expected);
+        EXPECT_EQ(file.translate(c.key), langfile::scan(bytes, c.key)) << "the table answers as a scan";
+    }
     EXPECT_EQ(langfile::unescape(L"\\\\n"), L"\\\n");
 }
 
-TEST(LangFile, LineBreaksAndTheLastLine)
+TEST(LangFile, LinesAndOddBytes)
 {
-    // The last line keeps its last characters when no CR LF follows it.
-    CLangFile file;
-    loaded(file, L"Obroty\tx\tEngine speed\r\nStan\tx\tState");
-    EXPECT_EQ(file.translate(L"Stan"), L"State");
-
-    loaded(file, L"Obroty\tx\tEngine speed\nStan\tx\tState\n");
-    EXPECT_EQ(file.translate(L"Obroty"), L"Engine speed") << "a bare LF is a line break too";
-    EXPECT_EQ(file.translate(L"Stan"), L"State");
-
-    EXPECT_EQ(langfile::readLines(utf16(L"ab")), std::vector<std::wstring>{L"ab"});
-    EXPECT_EQ(langfile::readLines(utf16(L"ab\r\n\r\nc\r\n")), (std::vector<std::wstring>{L"ab", L"", L"c"}));
-    EXPECT_EQ(langfile::readLines(utf16(L"x\ry\r\n")), std::vector<std::wstring>{L"x\ry"});
-}
-
-TEST(LangFile, MarkIsSkippedOnlyWhenPresentAndAnOddByteIsIgnored)
-{
-    CLangFile file;
-    loaded(file, L"Obroty\tx\tEngine speed\r\n", false);
-    EXPECT_EQ(file.translate(L"Obroty"), L"Engine speed") << "no character is lost without a mark";
-
-    loaded(file, L"\xFEFFObroty\tx\tEngine speed\r\n", true);
-    EXPECT_EQ(file.translate(L"\xFEFFObroty"), L"Engine speed") << "only one mark is skipped";
-
-    std::string odd = utf16(L"Obroty\tx\tEngine speed\r\nStan\tx\tState\r\n") + "\x41";
-    file.load(odd);
-    EXPECT_EQ(file.translate(L"Stan"), L"State");
-    EXPECT_EQ(file.entryCount(), 2u);
-
-    file.load(std::string("\xFF", 1));
-    EXPECT_TRUE(file.isOpen());
-    EXPECT_EQ(file.entryCount(), 0u);
-}
-
-TEST(LangFile, CharactersBeyondTheBasicPlaneAndNonLatinText)
-{
-    CLangFile file;
-    loaded(file, L"Obroty \U0001F697\tx\tОбороты \U0001F697\r\nŻółć\tx\tЖёлчь\r\n");
-    EXPECT_EQ(file.translate(L"Obroty \U0001F697"), L"Обороты \U0001F697");
-    EXPECT_EQ(file.translate(L"Żółć"), L"Жёлчь");
-}
-
-TEST(LangFile, LongLinesAreReadInPiecesOf2047Characters)
-{
-    std::wstring longText(10000, L'x');
-    CLangFile file;
-    loaded(file, L"Dlugi\tn\t" + longText + L"\r\nPo\tn\tAfter\r\n" + longText + L"\tn\tLongKey\r\n");
-    // The buffer holds the first 2047 characters of the line; what follows is read as more lines.
-    EXPECT_EQ(file.translate(L"Dlugi"), std::wstring(2047 - 8, L'x'));
-    EXPECT_EQ(file.translate(L"Po"), L"After") << "the rest of a long line does not swallow the next";
-    EXPECT_EQ(file.translate(longText), L"") << "a key longer than the buffer cannot match";
-
-    std::vector<std::wstring> lines = langfile::readLines(utf16(std::wstring(4094, L'y') + L"\r\n"));
+    using Lines = std::vector<std::wstring>;
+    EXPECT_EQ(langfile::readLines(utf16(L"ab")), Lines{L"ab"});
+    EXPECT_EQ(langfile::readLines(utf16(L"ab\r\n\r\nc\r\n")), (Lines{L"ab", L"", L"c"}));
+    EXPECT_EQ(langfile::readLines(utf16(L"x\ry\r\n")), Lines{L"x\ry"});
+    Lines lines = langfile::readLines(utf16(std::wstring(4094, L'y') + L"\r\n"));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].size(), 2047u);
     EXPECT_EQ(lines[1].size(), 2047u);
     EXPECT_EQ(lines[2], L"") << "the line break ends up alone and is dropped";
-}
 
-TEST(LangFile, AnswersTheSameAsAScanFromTheStart)
-{
-    std::string bytes =
-        utf16(L"a\tb\r\na\t1\t2\r\na\t3\t4\r\nb\\n\tx\t\\t\r\n\t\tempty key\r\n\t\r\nc\tx\tlast");
     CLangFile file;
+    file.load(utf16(L"Obroty\tx\tEngine speed\r\nStan\tx\tState\r\n") + "\x41");
+    EXPECT_EQ(file.translate(L"Stan"), L"State") << "an odd last byte is ignored";
+    EXPECT_EQ(file.entryCount(), 2u);
+    file.load(std::string("\xFF", 1));
+    EXPECT_TRUE(file.isOpen());
+    EXPECT_EQ(file.entryCount(), 0u);
+
+    const std::string bytes =
+        utf16(L"a\tb\r\na\t1\t2\r\na\t3\t4\r\nb\\n\tx\t\\t\r\n\t\tempty key\r\n\t\r\nc\tx\tlast");
     file.load(bytes);
     for (const wchar_t* key : {L"a", L"b", L"b\n", L"", L"c", L"d", L"1"})
         EXPECT_EQ(file.translate(key), langfile::scan(bytes, key)) << unicode2utf8(key);
@@ -244,36 +198,29 @@ class TranslateText : public ::testing::Test {
     int m_saved = 0;
 };
 
-TEST_F(TranslateText, PolishShowsEveryKeyUnchanged)
+TEST_F(TranslateText, PolishShowsTheKeyOthersFallBackToEnglishThenToTheKey)
 {
-    writeFiles(L"Obroty\tx\tEngine speed\r\n", L"Obroty\tx\tОбороты\r\n");
+    writeFiles(L"Obroty\tx\tEngine speed\r\nMapa\tx\tMap\r\nPusty\tx\tEmpty\r\n",
+               L"Obroty\tx\tОбороты\r\nMapa\tx\tКарта\r\nPusty\tx\t\r\nTylko\tx\tТолько\r\n");
     setCurrentLanguage(kLanguagePolish);
     EXPECT_EQ(translateText(L"Obroty"), L"Obroty");
     EXPECT_EQ(translateText(L""), L"");
-}
-
-TEST_F(TranslateText, FallsBackToEnglishThenToTheKey)
-{
-    writeFiles(L"Obroty\tx\tEngine speed\r\nMapa\tx\tMap\r\nPusty\tx\tEmpty\r\n",
-               L"Mapa\tx\tКарта\r\nPusty\tx\t\r\nTylko\tx\tТолько\r\n");
     setCurrentLanguage(kLanguageRussian);
     EXPECT_EQ(translateText(L"Mapa"), L"Карта");
-    EXPECT_EQ(translateText(L"Obroty"), L"Engine speed");
     EXPECT_EQ(translateText(L"Pusty"), L"Empty") << "an empty translation counts as missing";
-    EXPECT_EQ(translateText(L"Tylko"), L"Только");
     EXPECT_EQ(translateText(L"Nigdzie"), L"Nigdzie");
-
     setCurrentLanguage(kLanguageEnglish);
     EXPECT_EQ(translateText(L"Tylko"), L"Tylko") << "English never falls back to Russian";
-}
 
-TEST_F(TranslateText, MissingFilesAndIndicesWithoutFiles)
-{
-    writeFiles(L"", L"Mapa\tx\tКарта\r\n");
+    fs::remove(unicode2utf8(m_folder.wide()) + "ENGLISH.txt");
+    openLanguageFiles(m_folder.wide());
     setCurrentLanguage(kLanguageRussian);
     EXPECT_EQ(translateText(L"Mapa"), L"Карта");
-    EXPECT_EQ(translateText(L"Obroty"), L"Obroty") << "no English file: the key";
+    EXPECT_EQ(translateText(L"Nigdzie"), L"Nigdzie") << "no English file: the key";
+}
 
+TEST_F(TranslateText, IndicesWithoutFilesUseEnglish)
+{
     writeFiles(L"Obroty\tx\tEngine speed\r\n", L"");
     for (int index : {5, 6, 10, 19, 25, -1}) {
         setCurrentLanguage(index);
@@ -283,10 +230,7 @@ TEST_F(TranslateText, MissingFilesAndIndicesWithoutFiles)
     openLanguageFiles(m_folder.wide());
     setCurrentLanguage(5);
     EXPECT_EQ(translateText(L"Obroty"), L"รอบเครื่องยนต์");
-}
 
-TEST(LanguageTable, FileNamesByIndex)
-{
     EXPECT_STREQ(languageFileName(1), L"ENGLISH.txt");
     EXPECT_STREQ(languageFileName(2), L"RUSSIAN.txt");
     EXPECT_STREQ(languageFileName(7), L"SPAIN.txt");
@@ -295,28 +239,24 @@ TEST(LanguageTable, FileNamesByIndex)
         EXPECT_EQ(languageFileName(index), nullptr) << index;
 }
 
-class LanguageSwitch : public ::testing::Test {
-  protected:
-    void SetUp() override
-    {
-        m_saved = currentLanguage();
-        setCurrentLanguage(kLanguagePolish);
-    }
-    void TearDown() override { setCurrentLanguage(m_saved); }
-    int m_saved = 0;
-};
-
-TEST_F(LanguageSwitch, RunsTheDecoderBeforeTheWindowAndOnlyOnAChange)
+TEST_F(TranslateText, SwitchRunsTheDecoderBeforeTheWindowsOnlyOnAChangeAndSkipsRemovedHooks)
 {
+    setCurrentLanguage(kLanguagePolish);
     std::vector<std::string> calls;
-    CLanguageChangeHook window([&] { calls.push_back("window " + std::to_string(currentLanguage())); });
+    std::optional<CLanguageChangeHook> later;
+    CLanguageChangeHook window([&] {
+        calls.push_back("window " + std::to_string(currentLanguage()));
+        later.reset(); // a window destroyed by an earlier hook must not be called
+    });
     CLanguageChangeHook decoder([&] { calls.push_back("decoder " + std::to_string(currentLanguage())); },
                                 LanguageHookStage::ErrorDecoder);
     CLanguageChangeHook second([&] { calls.push_back("second window"); });
-
+    later.emplace([&] { calls.push_back("destroyed"); });
+    {
+        CLanguageChangeHook scoped([&] { calls.push_back("scoped"); });
+    }
     EXPECT_FALSE(switchLanguage(kLanguagePolish)) << "choosing the current language does nothing";
     EXPECT_TRUE(calls.empty());
-
     EXPECT_TRUE(switchLanguage(kLanguageRussian));
     EXPECT_EQ(calls, (std::vector<std::string>{"decoder 2", "window 2", "second window"}));
     EXPECT_EQ(currentLanguage(), kLanguageRussian);
@@ -326,76 +266,48 @@ TEST_F(LanguageSwitch, RunsTheDecoderBeforeTheWindowAndOnlyOnAChange)
     EXPECT_FALSE(switchLanguage(-1));
     EXPECT_EQ(currentLanguage(), kLanguageRussian);
     EXPECT_TRUE(calls.empty());
-}
 
-TEST_F(LanguageSwitch, RemovedHooksAreNotRun)
-{
-    int runs = 0;
-    std::optional<CLanguageChangeHook> later;
-    CLanguageChangeHook first([&] {
-        ++runs;
-        later.reset(); // a window destroyed by an earlier hook must not be called
-    });
-    later.emplace([&] { runs += 100; });
-    {
-        CLanguageChangeHook scoped([&] { runs += 1000; });
-    }
-    EXPECT_TRUE(switchLanguage(kLanguageEnglish));
-    EXPECT_EQ(runs, 1);
-
-    unsigned id = addLanguageChangeHook([&] { runs += 10; });
+    unsigned id = addLanguageChangeHook([&] { calls.push_back("added"); });
     EXPECT_TRUE(switchLanguage(kLanguagePolish));
-    EXPECT_EQ(runs, 12);
+    EXPECT_EQ(calls.back(), "added");
     removeLanguageChangeHook(id);
+    calls.clear();
     EXPECT_TRUE(switchLanguage(kLanguageEnglish));
-    EXPECT_EQ(runs, 13);
+    EXPECT_EQ(calls, (std::vector<std::string>{"decoder 1", "window 1", "second window"}));
 }
 
-// The environment variables of the start-up rule, restored afterwards.
-class StartupLanguage : public ::testing::Test {
-  protected:
-    void SetUp() override
-    {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
-            m_saved.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
-            ::unsetenv(name);
-        }
-    }
-    void TearDown() override
-    {
-        for (std::size_t i = 0; i < kNames.size(); ++i) {
-            if (m_saved[i])
-                ::setenv(kNames[i], m_saved[i]->c_str(), 1);
-            else
-                ::unsetenv(kNames[i]);
-        }
-    }
-    static constexpr std::array<const char*, 3> kNames{"LC_ALL", "LC_MESSAGES", "LANG"};
-    std::vector<std::optional<std::string>> m_saved;
-};
-
-TEST_F(StartupLanguage, PolishOnlyForAPolishUserLanguage)
+// The start-up language from LC_ALL, LC_MESSAGES and LANG, which are restored afterwards.
+TEST(StartupLanguage, PolishOnlyForAPolishUserLanguage)
 {
-    EXPECT_EQ(startupLanguageIndex(), kLanguageEnglish) << "nothing set";
-    ::setenv("LANG", "pl_PL.UTF-8", 1);
-    EXPECT_EQ(startupLanguageIndex(), kLanguagePolish);
-    ::setenv("LANG", "pl", 1);
-    EXPECT_EQ(startupLanguageIndex(), kLanguagePolish);
-    ::setenv("LANG", "C", 1);
-    EXPECT_EQ(startupLanguageIndex(), kLanguageEnglish);
-    ::setenv("LANG", "plt_XX", 1);
-    EXPECT_EQ(startupLanguageIndex(), kLanguageEnglish);
-    ::setenv("LANG", "ru_RU.UTF-8", 1);
-    EXPECT_EQ(startupLanguageIndex(), kLanguageEnglish) << "Russian users start in English too";
-
-    ::setenv("LANG", "pl_PL.UTF-8", 1);
-    ::setenv("LC_MESSAGES", "en_GB.UTF-8", 1);
-    EXPECT_EQ(startupLanguageIndex(), kLanguageEnglish) << "LC_MESSAGES overrides LANG";
-    ::setenv("LC_ALL", "pl_PL@euro", 1);
-    EXPECT_EQ(startupLanguageIndex(), kLanguagePolish) << "LC_ALL overrides both";
-    ::setenv("LC_ALL", "", 1);
-    EXPECT_EQ(startupLanguageIndex(), kLanguageEnglish) << "an empty LC_ALL is not set";
+    const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    std::vector<std::optional<std::string>> saved;
+    for (const char* name : names) {
+        const char* value = std::getenv(name);
+        saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    const struct {
+        const char *all, *messages, *lang;
+        int expected;
+        const char* why;
+    } cases[] = {
+        {nullptr, nullptr, nullptr, kLanguageEnglish, "nothing set"},
+        {nullptr, nullptr, "pl_PL.UTF-8", kLanguagePolish, "Polish"},
+        {nullptr, nullptr, "pl", kLanguagePolish, "bare pl"},
+        {nullptr, nullptr, "C", kLanguageEnglish, "C"},
+        {nullptr, nullptr, "plt_XX", kLanguageEnglish, "only the language part counts"},
+        {nullptr, nullptr, "ru_RU.UTF-8", kLanguageEnglish, "Russian users start in English too"},
+        {nullptr, "en_GB.UTF-8", "pl_PL.UTF-8", kLanguageEnglish, "LC_MESSAGES overrides LANG"},
+        {"pl_PL@euro", "en_GB.UTF-8", "pl_PL.UTF-8", kLanguagePolish, "LC_ALL overrides both"},
+        {"", "en_GB.UTF-8", "pl_PL.UTF-8", kLanguageEnglish, "an empty LC_ALL is not set"},
+    };
+    for (const auto& c : cases) {
+        const char* values[] = {c.all, c.messages, c.lang};
+        for (std::size_t i = 0; i < 3; ++i)
+            values[i] ? ::setenv(names[i], values[i], 1) : ::unsetenv(names[i]);
+        EXPECT_EQ(startupLanguageIndex(), c.expected) << c.why;
+    }
+    for (std::size_t i = 0; i < 3; ++i)
+        saved[i] ? ::setenv(names[i], saved[i]->c_str(), 1) : ::unsetenv(names[i]);
 }
 
 TEST(ShippedFiles, LoadFromTheDataFolder)

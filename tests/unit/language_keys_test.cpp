@@ -35,50 +35,28 @@ std::string readFile(const fs::path& path)
 }
 
 // The source with its comments blanked out (line breaks kept), string and character literals intact.
-std::string withoutComments(const std::string& source)
+std::string withoutComments(std::string out)
 {
-    std::string out = source;
-    enum { Code, Line, Block, String, Char } state = Code;
+    char quote = 0; // inside a literal: its quote
     for (std::size_t i = 0; i < out.size(); ++i) {
-        char c = out[i];
-        char next = i + 1 < out.size() ? out[i + 1] : '\0';
-        switch (state) {
-        case Code:
-            if (c == '/' && next == '/') {
-                state = Line;
-                out[i] = ' ';
-            } else if (c == '/' && next == '*') {
-                state = Block;
-                out[i] = ' ';
-                out[++i] = ' ';
-            } else if (c == '"') {
-                state = String;
-            } else if (c == '\'') {
-                state = Char;
-            }
-            break;
-        case Line:
-            if (c == '\n')
-                state = Code;
-            else
-                out[i] = ' ';
-            break;
-        case Block:
-            if (c == '*' && next == '/') {
-                out[i] = out[i + 1] = ' ';
-                ++i;
-                state = Code;
-            } else if (c != '\n') {
-                out[i] = ' ';
-            }
-            break;
-        case String:
-        case Char:
+        char c = out[i], next = i + 1 < out.size() ? out[i + 1] : '\0';
+        if (quote) {
             if (c == '\\')
                 ++i;
-            else if ((state == String && c == '"') || (state == Char && c == '\''))
-                state = Code;
-            break;
+            else if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '/' && next == '/') {
+            while (i < out.size() && out[i] != '\n')
+                out[i++] = ' ';
+        } else if (c == '/' && next == '*') {
+            std::size_t end = out.find("*/", i + 2);
+            end = end == std::string::npos ? out.size() : end + 2;
+            for (; i < end; ++i)
+                if (out[i] != '\n')
+                    out[i] = ' ';
+            --i;
         }
     }
     return out;
@@ -89,55 +67,30 @@ std::wstring literalValue(const std::string& body)
 {
     std::string utf8;
     std::wstring result;
-    auto flush = [&] {
-        result += utf82unicode(utf8);
-        utf8.clear();
-    };
     for (std::size_t i = 0; i < body.size(); ++i) {
         if (body[i] != '\\' || i + 1 == body.size()) {
             utf8 += body[i];
             continue;
         }
+        result += utf82unicode(utf8);
+        utf8.clear();
         char e = body[++i];
-        auto hex = [&](std::size_t maxDigits) {
-            std::size_t start = i + 1, n = 0;
-            while (n < maxDigits && start + n < body.size() &&
-                   std::isxdigit(static_cast<unsigned char>(body[start + n])))
+        if (e == 'x' || e == 'u' || e == 'U') {
+            std::size_t n = 0, most = e == 'u' ? 4 : 8;
+            while (n < most && i + 1 + n < body.size() &&
+                   std::isxdigit(static_cast<unsigned char>(body[i + 1 + n])))
                 ++n;
-            unsigned long value = std::stoul(body.substr(start, n), nullptr, 16);
+            result += static_cast<wchar_t>(std::stoul(body.substr(i + 1, n), nullptr, 16));
             i += n;
-            return static_cast<wchar_t>(value);
-        };
-        flush();
-        switch (e) {
-        case 'n':
-            result += L'\n';
-            break;
-        case 'r':
-            result += L'\r';
-            break;
-        case 't':
-            result += L'\t';
-            break;
-        case '0':
-            result += L'\0';
-            break;
-        case 'x':
-            result += hex(8);
-            break;
-        case 'u':
-            result += hex(4);
-            break;
-        case 'U':
-            result += hex(8);
-            break;
-        default:
-            result += static_cast<wchar_t>(e);
-            break; // \\ \" \' \?
+            continue;
         }
+        const std::string from = "nrt0";
+        const std::wstring to(L"\n\r\t\0", 4);
+        std::size_t k = from.find(e);
+        result +=
+            k == std::string::npos ? static_cast<wchar_t>(e) : to[k]; // \\ \" \' \? stand for themselves
     }
-    flush();
-    return result;
+    return result + utf82unicode(utf8);
 }
 
 struct KeyUse {
@@ -145,39 +98,29 @@ struct KeyUse {
     std::string where;
 };
 
-// Keys of one source file: translateText(L"..." ...) and TR_KEY(L"..." ...), adjacent literals joined.
-std::vector<KeyUse> keysOf(const fs::path& file, const fs::path& root)
+// Keys of the sources under src/ and tools/: translateText(L"..." ...) and TR_KEY(L"..." ...),
+// adjacent literals joined.
+std::vector<KeyUse> collectKeys(const fs::path& root)
 {
-    std::string source = withoutComments(readFile(file));
     static const std::regex call(
         R"((?:\btranslateText|\bTR_KEY)\s*\(\s*((?:L?"(?:[^"\\\n]|\\.)*"\s*)+)[,)])");
     static const std::regex piece(R"delim(L?"((?:[^"\\\n]|\\.)*)")delim");
     std::vector<KeyUse> keys;
-    for (auto it = std::sregex_iterator(source.begin(), source.end(), call); it != std::sregex_iterator();
-         ++it) {
-        std::string literals = (*it)[1].str();
-        std::wstring key;
-        for (auto p = std::sregex_iterator(literals.begin(), literals.end(), piece);
-             p != std::sregex_iterator(); ++p)
-            key += literalValue((*p)[1].str());
-        auto line = 1 + std::count(source.begin(), source.begin() + it->position(0), '\n');
-        keys.push_back({key, fs::relative(file, root).string() + ":" + std::to_string(line)});
-    }
-    return keys;
-}
-
-std::vector<KeyUse> collectKeys(const fs::path& root)
-{
-    std::vector<KeyUse> keys;
+    std::error_code ec; // a missing folder has no keys
     for (const char* dir : {"src", "tools"}) {
-        if (!fs::exists(root / dir))
-            continue;
-        for (const auto& entry : fs::recursive_directory_iterator(root / dir)) {
+        for (const auto& entry : fs::recursive_directory_iterator(root / dir, ec)) {
             std::string ext = entry.path().extension().string();
             if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h" && ext != ".hpp"))
                 continue;
-            for (KeyUse& use : keysOf(entry.path(), root))
-                keys.push_back(std::move(use));
+            const std::string source = withoutComments(readFile(entry.path()));
+            for (std::sregex_iterator it(source.begin(), source.end(), call), end; it != end; ++it) {
+                const std::string literals = (*it)[1].str();
+                std::wstring key;
+                for (std::sregex_iterator p(literals.begin(), literals.end(), piece); p != end; ++p)
+                    key += literalValue((*p)[1].str());
+                auto line = 1 + std::count(source.begin(), source.begin() + it->position(0), '\n');
+                keys.push_back({key, fs::relative(entry.path(), root).string() + ":" + std::to_string(line)});
+            }
         }
     }
     return keys;
@@ -187,16 +130,8 @@ std::vector<KeyUse> collectKeys(const fs::path& root)
 std::string shown(const std::wstring& key)
 {
     std::wstring out;
-    for (wchar_t c : key) {
-        if (c == L'\n')
-            out += L"\\n";
-        else if (c == L'\r')
-            out += L"\\r";
-        else if (c == L'\t')
-            out += L"\\t";
-        else
-            out += c;
-    }
+    for (wchar_t c : key)
+        out += c == L'\n' ? L"\\n" : c == L'\r' ? L"\\r" : c == L'\t' ? L"\\t" : std::wstring(1, c);
     return unicode2utf8(out);
 }
 
@@ -259,6 +194,7 @@ TEST(LanguageKeys, EveryKeyOfTheProgramIsInBothFiles)
     fs::path root = repositoryRoot();
     ASSERT_TRUE(fs::exists(root / "src")) << root;
     std::vector<KeyUse> keys = collectKeys(root);
+    ASSERT_GT(keys.size(), 100u) << "the collector must see the program's texts";
 
     for (const char* name : kShipped) {
         fs::path path = root / "data" / "Doravine_LANG" / name;
