@@ -53,23 +53,24 @@ TEST_F(DeviceErrors, DecodesTheFourBytesIntoAFlatListInModuleAndBitOrder)
     EXPECT_EQ(decode(0x81, 0x00, 0x01, 0x80),
               (Messages{L"Błąd zapisu do pamięci EEPROM", L"Błąd sumy kontrolnej w pamięci EEPROM",
                         L"Błąd - zbyt niskie napięcie zasilania", L"Nieznany kod błędu = 0x80"}));
+    // A second start keeps one set and decodes the same.
+    decoder.buildErrorModules();
+    EXPECT_EQ(decoder.errorModuleCount(), kErrorModuleCount);
+    EXPECT_EQ(decode(0x01, 0, 0, 0), (Messages{L"Błąd zapisu do pamięci EEPROM"}));
 }
 
-TEST_F(DeviceErrors, EveryEepromBitHasItsOwnText)
+TEST_F(DeviceErrors, ModulesTheirBitsAndUnknownCodes)
 {
-    const Messages all = decoder.decodeErrorModule(0, 0xFF);
-    ASSERT_EQ(all.size(), 8u);
-    EXPECT_EQ(all[0], L"Błąd zapisu do pamięci EEPROM");
-    EXPECT_EQ(all[2], L"Błąd ustawienia adresu pamięci EEPROM");
-    EXPECT_EQ(all[3], L"ERROR_EEPROM_FORMAT");
-    EXPECT_EQ(all[6], L"Błędny typ struktury pamięci EEPROM");
-    EXPECT_EQ(all[7], L"Błąd sumy kontrolnej w pamięci EEPROM");
-    for (const auto& text : all)
+    const Messages eeprom = decoder.decodeErrorModule(0, 0xFF);
+    ASSERT_EQ(eeprom.size(), 8u);
+    EXPECT_EQ(eeprom[0], L"Błąd zapisu do pamięci EEPROM");
+    EXPECT_EQ(eeprom[2], L"Błąd ustawienia adresu pamięci EEPROM");
+    EXPECT_EQ(eeprom[3], L"ERROR_EEPROM_FORMAT");
+    EXPECT_EQ(eeprom[6], L"Błędny typ struktury pamięci EEPROM");
+    EXPECT_EQ(eeprom[7], L"Błąd sumy kontrolnej w pamięci EEPROM");
+    for (const auto& text : eeprom)
         EXPECT_EQ(text.find(L'\0'), std::wstring::npos) << "no NUL may travel inside a message";
-}
 
-TEST_F(DeviceErrors, BitsBeyondAModulesTextsAndUnknownModules)
-{
     EXPECT_EQ(decoder.decodeErrorModule(2, 0x06),
               (Messages{L"Nieznany kod błędu = 0x2", L"Nieznany kod błędu = 0x4"}));
     EXPECT_EQ(
@@ -78,29 +79,15 @@ TEST_F(DeviceErrors, BitsBeyondAModulesTextsAndUnknownModules)
                   L"Nieznany kod błędu = 0x40", L"Nieznany kod błędu = 0x80"}));
     EXPECT_EQ(decoder.decodeErrorModule(4, 0x00), (Messages{L"Nieznany kod modułu"}));
     EXPECT_EQ(decoder.decodeErrorModule(100, 0x01), (Messages{L"Nieznany kod modułu"}));
+    EXPECT_EQ(CLPGDeviceErr().decodeErrorModule(0, 0x01), (Messages{L"Nieznany kod modułu"})) << "unbuilt";
 
-    CLPGDeviceErr unbuilt;
-    EXPECT_EQ(unbuilt.decodeErrorModule(0, 0x01), (Messages{L"Nieznany kod modułu"}));
-}
-
-TEST_F(DeviceErrors, ModuleNamesAndBaseName)
-{
-    EXPECT_EQ(decoder.errorModuleName(0), L"EEPROM");
-    EXPECT_EQ(decoder.errorModuleName(1), L"SYGNAŁ");
-    EXPECT_EQ(decoder.errorModuleName(2), L"GAP1");
-    EXPECT_EQ(decoder.errorModuleName(3), L"GAP2");
-    EXPECT_EQ(decoder.errorModuleName(4), L"Nieznany kod błędu");
+    const wchar_t* names[] = {L"EEPROM", L"SYGNAŁ", L"GAP1", L"GAP2", L"Nieznany kod błędu"};
+    for (int module = 0; module < 5; ++module)
+        EXPECT_EQ(decoder.errorModuleName(module), names[module]);
     // Destroyed through the base, as the list does.
     std::unique_ptr<CDeviceErrorBase> gap2 = std::make_unique<CGAP2Error>();
     EXPECT_TRUE(gap2->messages().empty());
     EXPECT_EQ(gap2->decodeByte(0x01), (Messages{L"Nieznany kod błędu = 0x1"}));
-}
-
-TEST_F(DeviceErrors, ASecondStartKeepsOneSetAndDecodesTheSame)
-{
-    decoder.buildErrorModules();
-    EXPECT_EQ(decoder.errorModuleCount(), kErrorModuleCount);
-    EXPECT_EQ(decode(0x01, 0, 0, 0), (Messages{L"Błąd zapisu do pamięci EEPROM"}));
 }
 
 TEST_F(DeviceErrors, TextsFollowTheLanguageOnlyAfterTheRebuild)

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -26,37 +27,37 @@ class Folders : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        for (const char* name : kNames) {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "TMPDIR"}) {
             const char* value = std::getenv(name);
-            m_saved.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
+            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
             ::unsetenv(name);
         }
         m_root = fs::temp_directory_path() / ("doravine-folders-" + std::to_string(::getpid()));
         fs::remove_all(m_root);
-        fs::create_directories(m_root / "home");
+        fs::create_directories(m_root / "home" / ".config");
         ::setenv("HOME", (m_root / "home").c_str(), 1);
         ::setenv("TMPDIR", m_root.c_str(), 1);
     }
     void TearDown() override
     {
-        for (std::size_t i = 0; i < std::size(kNames); ++i) {
-            if (m_saved[i])
-                ::setenv(kNames[i], m_saved[i]->c_str(), 1);
-            else
-                ::unsetenv(kNames[i]);
-        }
+        for (const auto& [name, value] : m_saved)
+            value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
         fs::remove_all(m_root);
     }
     std::string root() const { return m_root.string(); }
+    void userDirs(const fs::path& file, const std::string& documents) const
+    {
+        std::ofstream(file) << "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Pulpit\"\n"
+                            << "XDG_DOCUMENTS_DIR=\"" << documents << "\"\n";
+    }
 
-    static constexpr const char* kNames[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "TMPDIR"};
-    std::vector<std::optional<std::string>> m_saved;
+    std::vector<std::pair<const char*, std::optional<std::string>>> m_saved;
     fs::path m_root;
 };
 
 } // namespace
 
-TEST_F(Folders, DocumentsFolderFromTheEnvironment)
+TEST_F(Folders, DocumentsFolderFromTheEnvironmentAndTheUserDirsFile)
 {
     ::setenv("XDG_DOCUMENTS_DIR", (root() + "/Dokumenty//").c_str(), 1);
     EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/Dokumenty/");
@@ -64,60 +65,33 @@ TEST_F(Folders, DocumentsFolderFromTheEnvironment)
     EXPECT_TRUE(fs::is_directory(root() + "/Dokumenty/Doravine/Map data"));
     EXPECT_EQ(narrow(getDiagFolder()), root() + "/Dokumenty/Doravine/Diag/");
     EXPECT_TRUE(fs::is_directory(root() + "/Dokumenty/Doravine/Diag"));
-}
-
-TEST_F(Folders, DocumentsFolderFromUserDirsFile)
-{
-    fs::create_directories(m_root / "config");
-    ::setenv("XDG_CONFIG_HOME", (m_root / "config").c_str(), 1);
-    std::ofstream(m_root / "config" / "user-dirs.dirs")
-        << "# written by xdg-user-dirs-update\n"
-           "XDG_DESKTOP_DIR=\"$HOME/Pulpit\"\n"
-           "XDG_DOCUMENTS_DIR=\"$HOME/Dokumenty ze spacją\"\n";
-    EXPECT_EQ(narrow(getDiagFolder()), root() + "/home/Dokumenty ze spacją/Doravine/Diag/");
-    EXPECT_TRUE(fs::is_directory(root() + "/home/Dokumenty ze spacją/Doravine/Diag"));
-
-    std::ofstream(m_root / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"" << root() << "/abs\"\n";
-    EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/abs/");
-
-    // The environment wins over the file.
-    ::setenv("XDG_DOCUMENTS_DIR", (root() + "/env").c_str(), 1);
-    EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/env/");
     ::unsetenv("XDG_DOCUMENTS_DIR");
 
-    // A relative path is not allowed in the file: the default applies.
-    std::ofstream(m_root / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"Documents\"\n";
-    EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/home/Documents/");
+    userDirs(m_root / "home" / ".config" / "user-dirs.dirs", "$HOME/Dokumenty");
+    EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/home/Dokumenty/") << "the default file under HOME";
+
+    fs::create_directories(m_root / "config");
+    ::setenv("XDG_CONFIG_HOME", (m_root / "config").c_str(), 1);
+    const fs::path file = m_root / "config" / "user-dirs.dirs";
+    userDirs(file, "$HOME/Dokumenty ze spacją");
+    EXPECT_EQ(narrow(getDiagFolder()), root() + "/home/Dokumenty ze spacją/Doravine/Diag/");
+    EXPECT_TRUE(fs::is_directory(root() + "/home/Dokumenty ze spacją/Doravine/Diag"));
+    userDirs(file, root() + "/abs");
+    EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/abs/");
+    ::setenv("XDG_DOCUMENTS_DIR", (root() + "/env").c_str(), 1);
+    EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/env/") << "the environment wins over the file";
+    ::unsetenv("XDG_DOCUMENTS_DIR");
+    userDirs(file, "Documents");
+    EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/home/Documents/") << "a relative path is not allowed";
 }
 
-TEST_F(Folders, DefaultUserDirsFileUnderHome)
-{
-    fs::create_directories(m_root / "home" / ".config");
-    std::ofstream(m_root / "home" / ".config" / "user-dirs.dirs")
-        << "XDG_DOCUMENTS_DIR=\"$HOME/Dokumenty\"\n";
-    EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/home/Dokumenty/");
-}
-
-TEST_F(Folders, HomeDocumentsIsCreatedWhenMissing)
+TEST_F(Folders, HomeDocumentsIsCreatedOnEveryCallAndFailureIsLeftToTheCaller)
 {
     EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/home/Documents/");
     EXPECT_FALSE(fs::exists(root() + "/home/Documents")) << "asking for the folder creates nothing";
     EXPECT_EQ(narrow(getMapDataFolder()), root() + "/home/Documents/Doravine/Map data/");
     EXPECT_TRUE(fs::is_directory(root() + "/home/Documents/Doravine/Map data"));
-}
 
-TEST_F(Folders, FallbackWithoutAnyDocumentsFolder)
-{
-    ::unsetenv("HOME");
-    EXPECT_EQ(getDocumentsFolder(), L"");
-    EXPECT_EQ(narrow(getFallbackFolder()), root() + "/Doravine/");
-    EXPECT_EQ(narrow(getDiagFolder()), root() + "/Doravine/Diag/");
-    EXPECT_TRUE(fs::is_directory(root() + "/Doravine/Diag"));
-    EXPECT_EQ(narrow(getMapDataFolder()), root() + "/Doravine/Map data/");
-}
-
-TEST_F(Folders, CreatedAgainOnEveryCallAndFailureIsLeftToTheCaller)
-{
     std::string diag = narrow(getDiagFolder());
     fs::remove_all(root() + "/home/Documents/Doravine");
     EXPECT_EQ(narrow(getDiagFolder()), diag);
@@ -130,13 +104,22 @@ TEST_F(Folders, CreatedAgainOnEveryCallAndFailureIsLeftToTheCaller)
     EXPECT_FALSE(std::ofstream(root() + "/home/Documents/Doravine/Map data/default.settings").is_open());
 }
 
+TEST_F(Folders, FallbackWithoutAnyDocumentsFolder)
+{
+    ::unsetenv("HOME");
+    EXPECT_EQ(getDocumentsFolder(), L"");
+    EXPECT_EQ(narrow(getFallbackFolder()), root() + "/Doravine/");
+    EXPECT_EQ(narrow(getDiagFolder()), root() + "/Doravine/Diag/");
+    EXPECT_TRUE(fs::is_directory(root() + "/Doravine/Diag"));
+    EXPECT_EQ(narrow(getMapDataFolder()), root() + "/Doravine/Map data/");
+}
+
 TEST_F(Folders, ProgramFolders)
 {
     std::string exe = narrow(getExeFolder());
     ASSERT_FALSE(exe.empty());
     EXPECT_EQ(exe.front(), '/');
     EXPECT_EQ(exe.back(), '/');
-    // The folder holds this very program.
     fs::path self = fs::path(exe) / fs::path(program_invocation_name).filename();
     EXPECT_TRUE(fs::equivalent(self, "/proc/self/exe")) << self;
 
