@@ -2,7 +2,6 @@
 #include "app/lang_file.h"
 #include "app/language.h"
 #include "platform/ierror.h"
-#include "support/saved_environment.h"
 
 #include <gtest/gtest.h>
 
