@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <thread>
@@ -82,36 +83,27 @@ TEST_F(SerialPortTest, MissingPortRaisesCode5WithItsTextAndStaysClosed)
     EXPECT_FALSE(port.isOpen());
 }
 
-TEST_F(SerialPortTest, ShortReadReturnsWhatArrivedAfterTheTotalTimeout)
-{
-    CSerialPort port;
-    openConfigured(port); // the program's own values: 1000 ms + 1 ms per byte
-    peer.waitFor(1).send({0x5A}).start();
-    const uint8_t ping = 0x01;
-    ASSERT_EQ(port.write(&ping, 1), 1u);
-    ASSERT_TRUE(peer.finish());
-
-    uint8_t buffer[4] = {};
-    const auto start = Clock::now();
-    const size_t got = port.read(buffer, 4);
-    const long elapsed = msSince(start);
-    EXPECT_EQ(got, 1u);
-    EXPECT_EQ(buffer[0], 0x5A);
-    EXPECT_GE(elapsed, 990);
-    EXPECT_LT(elapsed, 1600);
-}
-
-TEST_F(SerialPortTest, ReadOfNothingReturnsZeroAfterAShortenedTimeout)
+TEST_F(SerialPortTest, ReadReturnsWhatArrivedWhenTheTotalTimeoutRunsOut)
 {
     CSerialPort port;
     CLinkTimings quick;
     quick.readConstantMs = 150;
     openConfigured(port, quick);
-    uint8_t buffer[8];
-    const auto start = Clock::now();
+    uint8_t buffer[8] = {};
+    auto start = Clock::now();
     EXPECT_EQ(port.read(buffer, 8), 0u);
     EXPECT_GE(msSince(start), 150);
     EXPECT_LT(msSince(start), 800);
+
+    port.setTimeout(controllerTimeouts(CLinkTimings{})); // the program's own: 1000 ms + 1 ms per byte
+    peer.waitFor(1).send({0x5A}).start();
+    ASSERT_EQ(port.write(buffer, 1), 1u);
+    ASSERT_TRUE(peer.finish());
+    start = Clock::now();
+    EXPECT_EQ(port.read(buffer, 4), 1u);
+    EXPECT_EQ(buffer[0], 0x5A);
+    EXPECT_GE(msSince(start), 990);
+    EXPECT_LT(msSince(start), 1600);
 }
 
 TEST_F(SerialPortTest, CarriesEveryByteValueUnchangedBothWays)
@@ -145,8 +137,8 @@ TEST_F(SerialPortTest, AppliesTheControllerLineSettings)
     EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
     EXPECT_EQ(tio.c_oflag & OPOST, 0u);
 
-    // A pseudo-terminal always keeps 8 bits without parity, so the other mappings are checked
-    // on what it does keep: stop bits and software flow control.
+    // A pseudo-terminal always keeps 8 bits without parity: the other mappings are checked on
+    // stop bits and software flow control.
     CSerialState other = controllerLineState();
     other.stopBits = CSerialState::TwoStopBits;
     other.flags |= CSerialState::kOutX | CSerialState::kInX;
@@ -157,6 +149,12 @@ TEST_F(SerialPortTest, AppliesTheControllerLineSettings)
     EXPECT_EQ(changed.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
     EXPECT_EQ(changed.c_cc[VSTART], 0x01);
     EXPECT_EQ(changed.c_cc[VSTOP], 0x13);
+
+    // The write time-out must pass a 263-byte frame at 38400 baud (about 69 ms) with room to spare.
+    const CSerialTimeouts t = controllerTimeouts(CLinkTimings{});
+    EXPECT_GT(t.writeTotalConstant + t.writeTotalMultiplier * 263.0, 2 * 263 * 10 * 1000.0 / 38400);
+    EXPECT_EQ(t.readInterval, 0u);
+    EXPECT_EQ(controllerLineState().flags, 0x4081u);
 }
 
 TEST_F(SerialPortTest, RefusedSettingsRaiseCode6WithTheThreeLineText)
@@ -185,21 +183,19 @@ TEST_F(SerialPortTest, CloseTwiceIsHarmlessAndAClosedPortRaisesCode6)
     EXPECT_NE(port.clearCommError(), 0u);
 
     uint8_t byte = 0;
-    auto error = raised([&] { port.read(&byte, 1); });
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->code(), 6u);
-    EXPECT_EQ(error->line(), 166);
-    EXPECT_EQ(error->text(),
+    const std::pair<int, std::function<void()>> calls[] = {
+        {166, [&] { port.read(&byte, 1); }},
+        {182, [&] { port.write(&byte, 1); }},
+        {201, [&] { port.purgeIn(); }},
+        {151, [&] { port.setTimeout(CSerialTimeouts{}); }}};
+    for (const auto& [line, call] : calls) {
+        auto error = raised(call);
+        ASSERT_NE(error, nullptr) << line;
+        EXPECT_EQ(error->code(), 6u);
+        EXPECT_EQ(error->line(), line);
+    }
+    EXPECT_EQ(raised([&] { port.read(&byte, 1); })->text(),
               std::wstring(L"CSerialPort::read() - GetLastError()=") + std::to_wstring(EBADF) + L'\0');
-    error = raised([&] { port.write(&byte, 1); });
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->line(), 182);
-    error = raised([&] { port.purgeIn(); });
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->line(), 201);
-    error = raised([&] { port.setTimeout(CSerialTimeouts{}); });
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->line(), 151);
 }
 
 TEST_F(SerialPortTest, OpensExclusivelyAndReleasesOnCloseAndDestruction)
@@ -262,18 +258,6 @@ TEST_F(SerialPortTest, HangUpFailsEveryOperationAndStaysReported)
                                  std::to_wstring(EIO) + L"\n clearCommError() = " + std::to_wstring(EIO) +
                                  L'\0');
     EXPECT_TRUE(port.close());
-}
-
-TEST_F(SerialPortTest, WriteTimeoutLetsAWholeFrameGoOut)
-{
-    // The write time-out must pass a 263-byte frame at 38400 baud (about 69 ms).
-    const CSerialTimeouts t = controllerTimeouts(CLinkTimings{});
-    const double frameMs = 263 * 10 * 1000.0 / 38400;
-    EXPECT_GT(t.writeTotalConstant + t.writeTotalMultiplier * 263.0, 2 * frameMs);
-    EXPECT_EQ(t.readTotalConstant, 1000u);
-    EXPECT_EQ(t.readTotalMultiplier, 1u);
-    EXPECT_EQ(t.readInterval, 0u);
-    EXPECT_EQ(controllerLineState().flags, 0x4081u);
 }
 
 } // namespace

@@ -35,9 +35,8 @@ Child launch(const std::vector<std::string>& args)
         dup2(fds[1], 1);
         close(fds[0]);
         close(fds[1]);
-        std::vector<char*> argv;
         const std::string program = simProgram();
-        argv.push_back(const_cast<char*>(program.c_str()));
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const auto& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
@@ -53,10 +52,8 @@ std::string readLine(FILE* f)
     char line[4096] = {};
     if (!fgets(line, sizeof line, f))
         return {};
-    std::string s = line;
-    if (!s.empty() && s.back() == '\n')
-        s.pop_back();
-    return s;
+    const std::string s = line;
+    return s.substr(0, s.find('\n'));
 }
 
 int finish(Child& c)
@@ -123,9 +120,9 @@ TEST_F(SimProgram, BootloaderOptionAndFaultFromTheCommandLine)
 TEST_F(SimProgram, HelpNamesEveryOptionAndBadOptionsAreRefused)
 {
     Child c = launch({"--help"});
-    std::string text, line;
-    while (!(line = readLine(c.out)).empty() || !feof(c.out))
-        text += line + "\n";
+    std::string text;
+    for (int ch; (ch = fgetc(c.out)) != EOF;)
+        text += static_cast<char>(ch);
     EXPECT_EQ(finish(c), 0);
     for (const char* option :
          {"--wheel", "--profile", "--device-type", "--bootloader", "--no-pacing", "--fault", "--link", "idle",
