@@ -27,11 +27,11 @@ class SimFaults : public ::testing::Test {
         ASSERT_TRUE(port.open(vc.path())) << std::strerror(errno);
     }
 
-    FaultRule rule(const char* spec)
+    FaultRule rule(const char* text)
     {
         std::string error;
-        auto r = sim::parseFault(spec, &error);
-        EXPECT_TRUE(r) << spec << ": " << error;
+        auto r = sim::parseFault(text, &error);
+        EXPECT_TRUE(r) << text << ": " << error;
         return r.value_or(FaultRule{});
     }
 
