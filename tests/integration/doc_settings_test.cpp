@@ -1,26 +1,22 @@
 // The document's settings operations against the virtual controller: saving and loading settings
-// files, the default file, and the factory reset, checked by what reaches the controller (frames
-// in order, its stored blocks), by the files byte for byte, by the messages and by the page
-// refreshes the document asks for.
+// files, the default file and the factory reset, checked by the frames the controller receives, its
+// stored blocks, the files byte for byte, the messages and the page refreshes asked for.
 #include "app/doravine_doc.h"
 
 #include "settings/settings_file.h"
+#include "support/byte_files.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <bit>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using testsupport::Bytes;
+using testsupport::readAll;
 
 namespace {
 
@@ -37,28 +33,7 @@ class CViewRecorder : public IDocumentViews {
     std::vector<std::string> calls;
 };
 
-Bytes readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const fs::path& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A request as "type" or "type/command" for type-2 frames.
-std::string describe(const sim::LoggedRequest& r)
-{
-    char text[16];
-    if (r.type == 2 && !r.payload.empty())
-        std::snprintf(text, sizeof text, "2/%02X", r.payload[0]);
-    else
-        std::snprintf(text, sizeof text, "%X", r.type);
-    return text;
-}
+const std::vector<std::string> kAllPagesRefreshed = {"settings:0", "grid", "device"};
 
 class DocSettings : public ::testing::Test {
   protected:
@@ -76,15 +51,16 @@ class DocSettings : public ::testing::Test {
     }
     sim::VirtualController& sim() { return fixture.sim(); }
     fs::path mapData() const { return fixture.home().path() / "Documents" / "Doravine" / "Map data"; }
-    std::vector<std::string> requests()
+    std::vector<std::string> requests() { return testsupport::requestNames(sim()); }
+    // Answers Yes to the question and offers this file; returns what the load reports.
+    CDoravineDoc::LoadResult load(const fs::path& path)
     {
-        std::vector<std::string> out;
-        for (const auto& r : sim().requests())
-            out.push_back(describe(r));
-        return out;
+        user.answerYes();
+        user.answerFile(path.wstring());
+        return doc.LoadSettingsFromFile();
     }
-    // A settings file of the current record with some changes.
-    fs::path fileWith(uint16_t deviceType, double cell00, const char* name = "in.settings")
+    // A settings file of the current record with some changes, cell 0 of the map at 7.0.
+    fs::path settingsFile(uint8_t deviceType = 29)
     {
         CSettingsRecord record = doc.Device().m_settings;
         record.tpsThreshold = 2.25;
@@ -93,17 +69,17 @@ class DocSettings : public ::testing::Test {
         for (auto& row : record.advanceMap)
             for (double& c : row)
                 c = 3.0;
-        record.advanceMap[0][0] = cell00;
+        record.advanceMap[0][0] = 7.0;
         for (int j = 0; j < kMapRows; ++j)
             record.mapAxis[j] = 0.5 + 0.25 * j;
         for (int i = 0; i < kMapColumns; ++i)
             record.rpmAxis[i] = 1000.0 + 200 * i;
         CSettingsSnapshot snapshot;
         snapshot.initMarker(0x0101);
-        snapshot.takeSnapshot(0x0101, static_cast<uint8_t>(deviceType), record);
-        const fs::path path = fixture.home().path() / name;
+        snapshot.takeSnapshot(0x0101, deviceType, record);
+        const fs::path path = fixture.home().path() / ("in" + std::to_string(deviceType) + ".settings");
         const auto bytes = snapshot.fileBytes();
-        writeAll(path, Bytes(bytes.begin(), bytes.end()));
+        testsupport::writeAll(path, Bytes(bytes.begin(), bytes.end()));
         return path;
     }
 
@@ -123,21 +99,17 @@ TEST_F(DocSettings, SaveWritesTheControllersSettingsByteForByte)
 
     const Bytes file = readAll(path);
     ASSERT_EQ(file.size(), 2247u);
-    for (size_t k = 0; k < 15; ++k)
-        ASSERT_EQ(file[k], 0x54);
     const uint16_t version = sim().firmwareVersion();
-    EXPECT_EQ(file[15], version & 0xFF);
-    EXPECT_EQ(file[16], version >> 8);
-    EXPECT_EQ(file[17], 29);
-    EXPECT_EQ(file[18], 0);
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 15), Bytes(15, 0x54));
+    EXPECT_EQ(Bytes(file.begin() + 15, file.begin() + 19),
+              (Bytes{static_cast<uint8_t>(version & 0xFF), static_cast<uint8_t>(version >> 8), 29, 0}));
     // Each map cell is the controller's byte in tenths, as a little-endian double.
     const auto map = sim().map();
     for (size_t cell = 0; cell < kMapBlockSize; ++cell) {
-        const double expected = map[cell] / 10.0;
         uint64_t bits = 0;
-        for (int k = 7; k >= 0; --k)
-            bits = (bits << 8) | file[23 + 8 * cell + static_cast<size_t>(k)];
-        ASSERT_EQ(std::bit_cast<double>(bits), expected) << "cell " << cell;
+        for (size_t k = 8; k-- > 0;)
+            bits = (bits << 8) | file[23 + 8 * cell + k];
+        ASSERT_EQ(std::bit_cast<double>(bits), map[cell] / 10.0) << "cell " << cell;
     }
     CSettingsSnapshot expected;
     expected.initMarker(version);
@@ -150,10 +122,7 @@ TEST_F(DocSettings, LoadSendsEverythingInOrderAndSnapsToTheWheelStep)
 {
     ASSERT_EQ(doc.Device().m_settings.workState, kWorkStateNormal);
     ASSERT_EQ(doc.Device().m_settings.wheelType, 0.0); // "TYP1: 60-2" Hall: step 0.6
-    const double wheelBefore = doc.Device().m_settings.wheelType;
-    user.answerYes();
-    user.answerFile(fileWith(29, 7.0).wstring());
-    EXPECT_EQ(doc.LoadSettingsFromFile(), CDoravineDoc::LoadResult::Loaded);
+    EXPECT_EQ(load(settingsFile()), CDoravineDoc::LoadResult::Loaded);
     EXPECT_TRUE(user.messages().empty());
     EXPECT_EQ(user.questions(),
               std::vector<std::wstring>{
@@ -164,7 +133,7 @@ TEST_F(DocSettings, LoadSendsEverythingInOrderAndSnapsToTheWheelStep)
     EXPECT_NEAR(r.advanceMap[0][0], 7.2, 1e-9);
     EXPECT_NEAR(r.advanceMap[0][1], 3.0, 1e-9);
     EXPECT_EQ(r.tpsThreshold, 2.25);
-    EXPECT_EQ(r.wheelType, wheelBefore);
+    EXPECT_EQ(r.wheelType, 0.0) << "the wheel is not taken from the file";
     EXPECT_EQ(sim().map()[0], 72);
     EXPECT_EQ(sim().savedMap()[0], 72);
     EXPECT_EQ(sim().savedMap()[1], 30);
@@ -172,37 +141,34 @@ TEST_F(DocSettings, LoadSendsEverythingInOrderAndSnapsToTheWheelStep)
     EXPECT_EQ(axes[32], 10);                  // RPM point 0: 1000 in hundreds
     EXPECT_EQ(axes[32 + 14], 38);             // 1000 + 200 * 14
     EXPECT_EQ(axes[0] | (axes[1] << 8), 100); // MAP point 0: 0.5 V in 5 mV counts
-    EXPECT_EQ(views.calls, (std::vector<std::string>{"settings:0", "grid", "device"}));
+    EXPECT_EQ(views.calls, kAllPagesRefreshed);
 }
 
 TEST_F(DocSettings, RefusedFilesChangeNothingAndStillRefreshThePages)
 {
     const CSettingsRecord before = doc.Device().m_settings;
     const auto mapBefore = sim().map();
-    struct Case {
+    const fs::path path = fixture.home().path() / "bad.settings";
+    const Bytes good = readAll(settingsFile());
+    Bytes badMarker = good, longer = good;
+    badMarker[7] = 0x00;
+    longer.push_back(0x54);
+    const struct {
         Bytes bytes;
         const wchar_t* message;
-    };
-    Bytes good = readAll(fileWith(29, 7.0));
-    Bytes badMarker = good;
-    badMarker[7] = 0x00;
-    Bytes longer = good;
-    longer.push_back(0x54);
-    const std::vector<Case> cases = {
+    } cases[] = {
         {Bytes(good.begin(), good.end() - 1), L"Niezgodny rozmiar pliku"},
         {longer, L"Niezgodny rozmiar pliku"},
         {badMarker, L"Plik nie zawiera ustawień doravinea"},
     };
-    for (const Case& c : cases) {
-        const fs::path path = fixture.home().path() / "bad.settings";
-        writeAll(path, c.bytes);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.size());
+        testsupport::writeAll(path, c.bytes);
         user.clear();
         views.calls.clear();
-        user.answerYes();
-        user.answerFile(path.wstring());
-        EXPECT_EQ(doc.LoadSettingsFromFile(), CDoravineDoc::LoadResult::FileRefused);
+        EXPECT_EQ(load(path), CDoravineDoc::LoadResult::FileRefused);
         EXPECT_EQ(user.texts(), std::vector<std::wstring>{c.message});
-        EXPECT_EQ(views.calls, (std::vector<std::string>{"settings:0", "grid", "device"}));
+        EXPECT_EQ(views.calls, kAllPagesRefreshed);
     }
     // Declined question: no file asked for, pages still refreshed.
     user.clear();
@@ -210,7 +176,7 @@ TEST_F(DocSettings, RefusedFilesChangeNothingAndStillRefreshThePages)
     user.answerNo();
     EXPECT_EQ(doc.LoadSettingsFromFile(), CDoravineDoc::LoadResult::Declined);
     EXPECT_TRUE(user.fileRequests().empty());
-    EXPECT_EQ(views.calls.size(), 3u);
+    EXPECT_EQ(views.calls, kAllPagesRefreshed);
 
     EXPECT_TRUE(requests().empty());
     EXPECT_EQ(sim().map(), mapBefore);
@@ -219,14 +185,12 @@ TEST_F(DocSettings, RefusedFilesChangeNothingAndStillRefreshThePages)
 
 TEST_F(DocSettings, FileOfTheRegularFirmwareIsRefusedBySignalFirmware)
 {
-    const fs::path regular = fileWith(29, 7.0);
+    const fs::path regular = settingsFile(29);
     sim().setDeviceType(30);
     connect();
     ASSERT_EQ(doc.Device().m_deviceType, 30);
     const CSettingsRecord before = doc.Device().m_settings;
-    user.answerYes();
-    user.answerFile(regular.wstring());
-    EXPECT_EQ(doc.LoadSettingsFromFile(), CDoravineDoc::LoadResult::WrongDevice);
+    EXPECT_EQ(load(regular), CDoravineDoc::LoadResult::WrongDevice);
     EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Nieprawidłowy plik"});
     EXPECT_TRUE(requests().empty());
     EXPECT_EQ(std::memcmp(&before, &doc.Device().m_settings, sizeof before), 0);
@@ -235,31 +199,26 @@ TEST_F(DocSettings, FileOfTheRegularFirmwareIsRefusedBySignalFirmware)
 TEST_F(DocSettings, RefusedWriteStopsAtTheFirstFailure)
 {
     sim().addFault(sim::FaultRule{sim::FaultKind::NoReply, sim::FaultWhen::FrameType, 0, 0x0B});
-    user.answerYes();
-    user.answerFile(fileWith(29, 7.0).wstring());
-    EXPECT_EQ(doc.LoadSettingsFromFile(), CDoravineDoc::LoadResult::WriteFailed);
+    EXPECT_EQ(load(settingsFile()), CDoravineDoc::LoadResult::WriteFailed);
     EXPECT_EQ(user.texts(),
               std::vector<std::wstring>{L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!"});
-    const auto sent = requests();
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), "B"), 10) << "ten attempts of SetMapAxes";
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), "2/0F"), 0) << "nothing after the refusal";
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), "2/0A"), 0);
-    // The record keeps what was loaded.
-    EXPECT_NEAR(doc.Device().m_settings.advanceMap[0][0], 7.2, 1e-9);
-    EXPECT_EQ(views.calls.size(), 3u);
+    // Ten attempts of SetMapAxes, nothing after the refusal.
+    EXPECT_EQ(requests(),
+              (std::vector<std::string>{"3", "9", "B", "B", "B", "B", "B", "B", "B", "B", "B", "B"}));
+    EXPECT_NEAR(doc.Device().m_settings.advanceMap[0][0], 7.2, 1e-9) << "the record keeps what was loaded";
+    EXPECT_EQ(views.calls, kAllPagesRefreshed);
 }
 
 TEST_F(DocSettings, LinkErrorIsShownWithTheHandlerAndSkipsTheRefresh)
 {
-    user.answerYes();
-    user.answerFile(fileWith(29, 7.0).wstring());
+    const fs::path path = settingsFile();
     sim().hangUp();
-    EXPECT_EQ(doc.LoadSettingsFromFile(), CDoravineDoc::LoadResult::LinkError);
+    EXPECT_EQ(load(path), CDoravineDoc::LoadResult::LinkError);
     const auto texts = user.texts();
+    const std::wstring handler = L"CDoravineDoc::OnFileWriteSetings()\n";
     ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].rfind(L"CDoravineDoc::OnFileWriteSetings()\n", 0), 0u)
-        << std::string(texts[0].begin(), texts[0].end());
-    EXPECT_GT(texts[0].size(), std::wstring(L"CDoravineDoc::OnFileWriteSetings()\n").size());
+    EXPECT_EQ(texts[0].rfind(handler, 0), 0u) << std::string(texts[0].begin(), texts[0].end());
+    EXPECT_GT(texts[0].size(), handler.size()) << "the link's own error follows";
     EXPECT_TRUE(views.calls.empty());
 }
 
@@ -280,7 +239,7 @@ TEST_F(DocSettings, DefaultSettingsFile)
     EXPECT_EQ(readAll(path), saved);
 
     // A default file of another controller type: false, silently, nothing sent.
-    fs::copy_file(fileWith(30, 7.0), path, fs::copy_options::overwrite_existing);
+    fs::copy_file(settingsFile(30), path, fs::copy_options::overwrite_existing);
     user.clear();
     EXPECT_FALSE(doc.LoadDefaultSettings());
     EXPECT_TRUE(user.messages().empty());
@@ -288,7 +247,7 @@ TEST_F(DocSettings, DefaultSettingsFile)
     EXPECT_EQ(doc.Device().m_settings.tpsThreshold, 4.5);
 
     // A good one: four writes, no reset.
-    fs::copy_file(fileWith(29, 7.0), path, fs::copy_options::overwrite_existing);
+    fs::copy_file(settingsFile(29), path, fs::copy_options::overwrite_existing);
     EXPECT_TRUE(doc.LoadDefaultSettings());
     EXPECT_EQ(requests(), (std::vector<std::string>{"3", "9", "B", "9", "2/0F"}));
     EXPECT_EQ(sim().savedMap()[0], 72);
@@ -302,13 +261,11 @@ TEST_F(DocSettings, FactoryResetRebuildsAxesAndClearsTheMap)
     const CSettingsRecord& r = doc.Device().m_settings;
     const double rpm[kMapColumns] = {500,  800,  1100, 1400, 1700, 2000, 2300, 2600,
                                      2900, 3200, 3500, 3800, 4100, 4400, 4800};
-    for (int i = 0; i < kMapColumns; ++i)
-        EXPECT_EQ(r.rpmAxis[i], rpm[i]) << i;
+    EXPECT_TRUE(std::equal(std::begin(rpm), std::end(rpm), std::begin(r.rpmAxis)));
     EXPECT_DOUBLE_EQ(r.mapAxis[0], 0.15);
     EXPECT_NEAR(r.mapAxis[15], 5.15, 1e-9);
     for (const auto& row : r.advanceMap)
-        for (double c : row)
-            ASSERT_EQ(c, 0.0);
+        EXPECT_TRUE(std::all_of(std::begin(row), std::end(row), [](double c) { return c == 0.0; }));
     // What the controller holds: the settings as sent and read back, the axes, an empty map.
     EXPECT_EQ(r.teethCount, 60.0);
     EXPECT_EQ(r.missingTeeth, 2.0);
@@ -322,14 +279,13 @@ TEST_F(DocSettings, FactoryResetRebuildsAxesAndClearsTheMap)
     EXPECT_EQ(requests(), (std::vector<std::string>{"3", "9", "2/07", "2/0A", "B", "2/10", "2/0F"}));
     EXPECT_TRUE(user.messages().empty());
     EXPECT_EQ(views.calls, (std::vector<std::string>{"grid", "map", "settings:0", "device", "signal"}));
-}
 
-TEST_F(DocSettings, FactoryResetFailsSilentlyWhenTheControllerRefuses)
-{
+    // A controller that refuses the settings: false, silently, the record keeps the factory values.
+    views.calls.clear();
     sim().addFault(sim::FaultRule{sim::FaultKind::NoReply, sim::FaultWhen::FrameType, 0, 0x03});
     EXPECT_FALSE(doc.RestoreFactorySettings());
     EXPECT_TRUE(user.messages().empty());
-    EXPECT_EQ(doc.Device().m_settings.teethCount, 60.0) << "the record keeps the factory values";
+    EXPECT_EQ(doc.Device().m_settings.teethCount, 60.0);
     EXPECT_TRUE(views.calls.empty());
 }
 

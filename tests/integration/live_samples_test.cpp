@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <numeric>
 #include <thread>
 
 namespace {
@@ -102,11 +103,10 @@ TEST_F(LiveSamples, FiveFailuresThenASuccessThenFiveMoreKeepRunningTheSixthInARo
     }
 
     // Six in a row: the flag drops at the sixth and no seventh request is sent.
-    int atDrop = -1;
     const int requestsBefore = sampleRequests.load();
     fixture.sim().addFault(noSampleReply(0));
     ASSERT_TRUE(waitUntil([&] { return !device.m_connected.load(); }));
-    atDrop = sampleRequests.load() - requestsBefore;
+    const int atDrop = sampleRequests.load() - requestsBefore;
     threads.joinAll();
     EXPECT_EQ(atDrop, 6);
     EXPECT_EQ(sampleRequests.load() - requestsBefore, 6);
@@ -168,14 +168,12 @@ TEST_F(LiveSamples, ACapturePassWithBlockSevenNeverAnsweringAppendsNothing)
     EXPECT_EQ(device.m_pulses.size(), 0u);
     const auto requests = fixture.sim().requests();
     ASSERT_GE(requests.size(), 17u);
-    const auto& lastTry = requests[requests.size() - 1];
-    EXPECT_EQ(lastTry.payload[0], 0x08);
-    EXPECT_EQ(lastTry.payload[2], 7);
+    EXPECT_EQ(requests.back().payload[0], 0x08);
+    EXPECT_EQ(requests.back().payload[2], 7) << "the last try asks for block 7";
 
     // The capture thread goes on with the next pass, which arrives whole.
     captureState() = kCaptureRunning;
-    auto* capture = new CSignalCaptureThread(device);
-    threads.insert(capture);
+    threads.insert(new CSignalCaptureThread(device));
     ASSERT_TRUE(waitUntil([&] { return device.m_pulses.size() >= 1000; }));
     captureState() = kCaptureIdle;
     threads.joinAll();
@@ -209,9 +207,8 @@ TEST(LiveSampleReply, TypeOneReplyFillsSixteenBytesAndTheSequenceLongerRepliesAr
 {
     CTempHome home;
     CScriptedPeer peer;
-    std::vector<uint8_t> payload14;
-    for (uint8_t i = 0; i < 14; ++i)
-        payload14.push_back(static_cast<uint8_t>(0x31 + i));
+    std::vector<uint8_t> payload14(14);
+    std::iota(payload14.begin(), payload14.end(), uint8_t{0x31});
     const auto reply = frame::encode(1, 0x1234, payload14.data(), payload14.size());
     peer.respondEvery(14, reply);
     peer.start();
@@ -230,20 +227,20 @@ TEST(LiveSampleReply, TypeOneReplyFillsSixteenBytesAndTheSequenceLongerRepliesAr
     ASSERT_TRUE(waitUntil([&] { return device.m_diagData.count() >= 2; }));
     CDiag sample;
     ASSERT_TRUE(device.m_diagData.getLast(sample));
-    for (size_t i = 0; i < 14; ++i)
-        EXPECT_EQ(sample.bytes[i], payload14[i]);
-    EXPECT_EQ(sample.bytes[14], reply[reply.size() - 2]); // the checksum, high byte first
-    EXPECT_EQ(sample.bytes[15], reply[reply.size() - 1]);
+    // The payload, then the checksum high byte first.
+    EXPECT_EQ(std::vector<uint8_t>(sample.bytes.begin(), sample.bytes.begin() + 14), payload14);
+    EXPECT_EQ(std::vector<uint8_t>(sample.bytes.begin() + 14, sample.bytes.begin() + 16),
+              std::vector<uint8_t>(reply.end() - 2, reply.end()));
     EXPECT_EQ(sample.sampleNumber(), device.m_diagData.count());
 
     // A longer reply stops at byte 15 and never touches the sequence number.
     std::vector<uint8_t> payload18(18, 0xEE);
     peer.setReply(frame::encode(1, 0x0101, payload18.data(), payload18.size()));
+    payload18.resize(16);
     const size_t before = device.m_diagData.count();
     ASSERT_TRUE(waitUntil([&] { return device.m_diagData.count() >= before + 3; }));
     ASSERT_TRUE(device.m_diagData.getLast(sample));
-    for (size_t i = 0; i < 16; ++i)
-        EXPECT_EQ(sample.bytes[i], 0xEE);
+    EXPECT_EQ(std::vector<uint8_t>(sample.bytes.begin(), sample.bytes.begin() + 16), payload18);
     EXPECT_EQ(sample.sampleNumber(), device.m_diagData.count());
     EXPECT_TRUE(device.m_connected);
 

@@ -4,33 +4,22 @@
 #include "settings/settings_file.h"
 
 #include "platform/folders.h"
+#include "support/byte_files.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using testsupport::Bytes;
+using testsupport::readAll;
+using testsupport::writeAll;
 
 namespace {
-
-Bytes readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const fs::path& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 // The eight bytes of a double as the file carries it, written out by hand for these values.
 const Bytes kOnePointFive = {0, 0, 0, 0, 0, 0, 0xF8, 0x3F};       // 1.5
@@ -162,47 +151,39 @@ TEST_F(SettingsFile, NormalOperationSnapsTheLoadedMapToTheWheelStep)
     EXPECT_EQ(record.advanceMap[0][2], 0.0);
 }
 
-TEST_F(SettingsFile, WrongSizeIsRefusedBeforeTheContentsAreLookedAt)
+TEST_F(SettingsFile, WrongSizeOrMarkerIsRefusedAndLeavesTheData)
 {
-    for (size_t size : {2246u, 2248u, 0u}) {
-        const fs::path path = folder() / ("size" + std::to_string(size) + ".settings");
-        writeAll(path, Bytes(size, 0x00)); // no marker either: the size must decide first
+    CSettingsSnapshot good;
+    good.initMarker(1);
+    good.takeSnapshot(1, 29, sampleRecord());
+    Bytes badMarker = fileOf(good);
+    badMarker[7] = 0x53;
+    // Files without a marker must be refused for their size, which is looked at first.
+    const struct {
+        Bytes bytes;
+        const wchar_t* message;
+    } cases[] = {{Bytes(2246, 0), L"Niezgodny rozmiar pliku"},
+                 {Bytes(2248, 0), L"Niezgodny rozmiar pliku"},
+                 {Bytes(), L"Niezgodny rozmiar pliku"},
+                 {badMarker, L"Plik nie zawiera ustawień doravinea"}};
+    const fs::path path = folder() / "bad.settings";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.size());
+        writeAll(path, c.bytes);
         CSettingsSnapshot snapshot;
         snapshot.initMarker(0);
         snapshot.data().fill(0xA5);
         user.clear();
         user.answerFile(wide(path));
-        EXPECT_FALSE(snapshot.readFileWithDialog()) << size;
-        ASSERT_EQ(user.texts(), std::vector<std::wstring>{L"Niezgodny rozmiar pliku"}) << size;
+        EXPECT_FALSE(snapshot.readFileWithDialog());
+        ASSERT_EQ(user.texts(), std::vector<std::wstring>{c.message});
         EXPECT_EQ(user.messages()[0].icon, MessageIcon::Error);
-        for (uint8_t b : snapshot.data())
-            ASSERT_EQ(b, 0xA5) << size;
+        EXPECT_TRUE(
+            std::all_of(snapshot.data().begin(), snapshot.data().end(), [](uint8_t b) { return b == 0xA5; }));
+        user.clear();
         EXPECT_FALSE(snapshot.readFileAt(wide(path)));
+        EXPECT_TRUE(user.messages().empty()) << "readFileAt never speaks";
     }
-}
-
-TEST_F(SettingsFile, WrongMarkerIsRefusedAndLeavesTheData)
-{
-    CSettingsSnapshot good;
-    good.initMarker(1);
-    good.takeSnapshot(1, 29, sampleRecord());
-    Bytes bytes = fileOf(good);
-    bytes[7] = 0x53;
-    const fs::path path = folder() / "marker.settings";
-    writeAll(path, bytes);
-
-    CSettingsSnapshot snapshot;
-    snapshot.initMarker(0);
-    snapshot.data().fill(0x11);
-    user.answerFile(wide(path));
-    EXPECT_FALSE(snapshot.readFileWithDialog());
-    EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Plik nie zawiera ustawień doravinea"});
-    for (uint8_t b : snapshot.data())
-        ASSERT_EQ(b, 0x11);
-
-    user.clear();
-    EXPECT_FALSE(snapshot.readFileAt(wide(path)));
-    EXPECT_TRUE(user.messages().empty()) << "readFileAt never speaks";
 }
 
 TEST_F(SettingsFile, UnreadableChoicesAndTheDialogRequest)
@@ -253,7 +234,7 @@ TEST_F(SettingsFile, OverwriteAsksAndNoLeavesTheFile)
     user.answerYes();
     EXPECT_TRUE(snapshot.writeFileAt(wide(path)));
     EXPECT_EQ(readAll(path), fileOf(snapshot));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 1)
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), {}), 1)
         << "no temporary file is left beside it";
 }
 
@@ -293,7 +274,7 @@ TEST_F(SettingsFile, WriteCutShortKeepsTheOldFile)
     EXPECT_FALSE(written);
     EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Nie można zapisać wybranego pliku"});
     EXPECT_EQ(readAll(path), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), {}), 1);
 }
 
 } // namespace
