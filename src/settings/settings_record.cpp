@@ -77,11 +77,6 @@ double roundNearest(double x)
     return x >= 0 ? std::trunc((x * 10 + 5) / 10) : std::trunc((x * 10 - 5) / 10);
 }
 
-double roundTo1Decimal(double x)
-{
-    return x >= 0 ? std::floor((x + 0.05) * 10) / 10 : std::floor((x - 0.05) * 10) / 10;
-}
-
 int64_t truncateValue(double x)
 {
     if (std::isnan(x))

@@ -31,8 +31,6 @@ using AxesBlock = std::array<uint8_t, kAxesBlockSize>;
 double roundTo3Decimals(double x);
 // Nearest whole number, halves away from zero: trunc((10x + 5) / 10), or (10x - 5) / 10 below 0.
 double roundNearest(double x);
-// One decimal: floor((x + 0.05) * 10) / 10, or floor((x - 0.05) * 10) / 10 below 0.
-double roundTo1Decimal(double x);
 // Truncation toward zero that first absorbs the rounding error of double arithmetic: a value
 // built by repeated addition (0.6 + 0.6 + ... = 7.199999999999998) stands for 7.2, so 72.0 - 1e-14
 // truncates to 72, while 71.99 still truncates to 71. The result saturates at the int64 range and
