@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // A firmware file built the way the maker's tool would write one.
-struct FirmwareSpec {
+struct FirmwareLayout {
     uint32_t declaredLength = 0;
     std::vector<uint8_t> data;
     uint16_t version = 0x0102;
@@ -27,39 +27,39 @@ struct FirmwareSpec {
     size_t checksumCount = SIZE_MAX; // data bytes summed; default: declared length mod 65536
 };
 
-std::vector<uint8_t> buildFile(const FirmwareSpec& spec)
+std::vector<uint8_t> buildFile(const FirmwareLayout& layout)
 {
     std::vector<uint8_t> file(40);
     auto little = [&file](size_t at, uint32_t value, int bytes) {
         for (int i = 0; i < bytes; ++i)
             file[at + i] = static_cast<uint8_t>(value >> (8 * i));
     };
-    little(0, spec.declaredLength, 4);
-    little(4, spec.version, 2);
-    little(6, spec.format, 2);
+    little(0, layout.declaredLength, 4);
+    little(4, layout.version, 2);
+    little(6, layout.format, 2);
     for (int i = 8; i < 19; ++i)
         file[i] = static_cast<uint8_t>(0x30 + i); // bytes without a role still count in the sum
-    std::fill(file.begin() + 19, file.begin() + 38, spec.terminateName ? 0 : 'X');
-    std::copy_n(spec.name.begin(), std::min<size_t>(spec.name.size(), 19), file.begin() + 19);
-    const size_t counted = spec.checksumCount == SIZE_MAX ? spec.declaredLength % 65536 : spec.checksumCount;
+    std::fill(file.begin() + 19, file.begin() + 38, layout.terminateName ? 0 : 'X');
+    std::copy_n(layout.name.begin(), std::min<size_t>(layout.name.size(), 19), file.begin() + 19);
+    const size_t counted = layout.checksumCount == SIZE_MAX ? layout.declaredLength % 65536 : layout.checksumCount;
     unsigned sum =
         std::accumulate(file.begin(), file.begin() + 38, 0u) +
-        std::accumulate(spec.data.begin(), spec.data.begin() + std::min(counted, spec.data.size()), 0u);
-    little(38, (sum + 2 + static_cast<unsigned>(spec.checksumAdjust)) & 0xFFFF, 2);
-    file.insert(file.end(), spec.data.begin(), spec.data.end());
+        std::accumulate(layout.data.begin(), layout.data.begin() + std::min(counted, layout.data.size()), 0u);
+    little(38, (sum + 2 + static_cast<unsigned>(layout.checksumAdjust)) & 0xFFFF, 2);
+    file.insert(file.end(), layout.data.begin(), layout.data.end());
     for (auto& b : file)
         b = static_cast<uint8_t>((b << 2) | (b >> 6)); // stored rotated left by two bits
     return file;
 }
 
-FirmwareSpec validSpec(size_t length)
+FirmwareLayout validLayout(size_t length)
 {
-    FirmwareSpec spec;
-    spec.declaredLength = static_cast<uint32_t>(length);
+    FirmwareLayout layout;
+    layout.declaredLength = static_cast<uint32_t>(length);
     std::mt19937 gen(1);
     for (size_t i = 0; i < length; ++i)
-        spec.data.push_back(static_cast<uint8_t>(gen()));
-    return spec;
+        layout.data.push_back(static_cast<uint8_t>(gen()));
+    return layout;
 }
 
 class FirmwareFileTest : public ::testing::Test {
@@ -102,8 +102,8 @@ TEST(FirmwareBytes, RotationRestoresEveryByte)
 
 TEST_F(FirmwareFileTest, LoadsAFileAndBuildsTheImageWithoutTheSixtyBytes)
 {
-    const FirmwareSpec spec = validSpec(8640);
-    ASSERT_TRUE(load(buildFile(spec)));
+    const FirmwareLayout layout = validLayout(8640);
+    ASSERT_TRUE(load(buildFile(layout)));
     EXPECT_TRUE(file.isLoaded());
     EXPECT_EQ(file.failure(), CFirmwareFile::Failure::None);
     EXPECT_TRUE(file.lastMessage().empty());
@@ -115,8 +115,8 @@ TEST_F(FirmwareFileTest, LoadsAFileAndBuildsTheImageWithoutTheSixtyBytes)
 
     const auto& image = file.image();
     ASSERT_EQ(image.size(), 0x80000u);
-    EXPECT_TRUE(std::equal(spec.data.begin(), spec.data.begin() + 8320, image.begin()));
-    EXPECT_TRUE(std::equal(spec.data.begin() + 8380, spec.data.end(), image.begin() + 8320));
+    EXPECT_TRUE(std::equal(layout.data.begin(), layout.data.begin() + 8320, image.begin()));
+    EXPECT_TRUE(std::equal(layout.data.begin() + 8380, layout.data.end(), image.begin() + 8320));
     EXPECT_TRUE(std::all_of(image.begin() + 8580, image.end(), [](uint8_t b) { return b == 0; }));
 
     EXPECT_TRUE(file.matchesController(L"DORAVINE"));
@@ -141,7 +141,7 @@ TEST_F(FirmwareFileTest, LengthRules)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.length);
-        EXPECT_EQ(load(buildFile(validSpec(c.length))), c.failure == F::None);
+        EXPECT_EQ(load(buildFile(validLayout(c.length))), c.failure == F::None);
         EXPECT_EQ(file.failure(), c.failure);
         EXPECT_EQ(file.isLoaded(), c.failure == F::None);
         if (c.failure == F::None) {
@@ -149,14 +149,14 @@ TEST_F(FirmwareFileTest, LengthRules)
             EXPECT_EQ(file.rowCount(), c.rows);
         }
     }
-    EXPECT_FALSE(load(buildFile(validSpec(8380))));
+    EXPECT_FALSE(load(buildFile(validLayout(8380))));
     EXPECT_EQ(file.lastMessage(), L"Nie powiodło się zaprogramowanie urządzenia!");
 
-    FirmwareSpec truncated = validSpec(9000);
+    FirmwareLayout truncated = validLayout(9000);
     truncated.data.resize(8999);
     EXPECT_FALSE(load(buildFile(truncated)));
     EXPECT_EQ(file.failure(), F::ShortData);
-    auto bytes = buildFile(validSpec(9000));
+    auto bytes = buildFile(validLayout(9000));
     bytes.insert(bytes.end(), 500, 0x5A); // bytes after the declared data are not read
     EXPECT_TRUE(load(bytes));
 
@@ -172,13 +172,13 @@ TEST_F(FirmwareFileTest, LengthRules)
 
 TEST_F(FirmwareFileTest, ChecksumCoversHeaderAndData)
 {
-    FirmwareSpec spec = validSpec(9000);
-    spec.checksumAdjust = 1;
-    EXPECT_FALSE(load(buildFile(spec)));
+    FirmwareLayout layout = validLayout(9000);
+    layout.checksumAdjust = 1;
+    EXPECT_FALSE(load(buildFile(layout)));
     EXPECT_EQ(file.failure(), CFirmwareFile::Failure::Checksum);
     // The last data byte, a header byte without a role of its own, a dropped byte (still summed).
     for (size_t at : {40u + 8999u, 10u, 40u + 8330u}) {
-        auto bytes = buildFile(validSpec(9000));
+        auto bytes = buildFile(validLayout(9000));
         bytes[at] ^= 0x04;
         EXPECT_FALSE(load(bytes)) << at;
         EXPECT_EQ(file.failure(), CFirmwareFile::Failure::Checksum) << at;
@@ -188,9 +188,9 @@ TEST_F(FirmwareFileTest, ChecksumCoversHeaderAndData)
 TEST_F(FirmwareFileTest, ChecksumOverMoreThan65535BytesCountsOnlyLengthModulo65536)
 {
     const size_t length = 70000; // 70000 mod 65536 = 4464
-    FirmwareSpec spec = validSpec(length);
-    spec.checksumCount = 4464;
-    auto bytes = buildFile(spec);
+    FirmwareLayout layout = validLayout(length);
+    layout.checksumCount = 4464;
+    auto bytes = buildFile(layout);
     ASSERT_TRUE(load(bytes));
     EXPECT_EQ(file.rowCount(), (length - 60 + 255) / 256);
 
@@ -200,9 +200,9 @@ TEST_F(FirmwareFileTest, ChecksumOverMoreThan65535BytesCountsOnlyLengthModulo655
     bytes[40 + 4463] ^= 0x10; // the last summed byte
     EXPECT_FALSE(load(bytes));
 
-    spec.checksumCount = length; // a sum over every byte is not what the controller's tool writes
-    ASSERT_NE(std::accumulate(spec.data.begin() + 4464, spec.data.end(), 0u) % 65536, 0u);
-    EXPECT_FALSE(load(buildFile(spec)));
+    layout.checksumCount = length; // a sum over every byte is not what the controller's tool writes
+    ASSERT_NE(std::accumulate(layout.data.begin() + 4464, layout.data.end(), 0u) % 65536, 0u);
+    EXPECT_FALSE(load(buildFile(layout)));
 }
 
 TEST_F(FirmwareFileTest, NamesAndFormatDecideWhetherTheFileFits)
@@ -221,11 +221,11 @@ TEST_F(FirmwareFileTest, NamesAndFormatDecideWhetherTheFileFits)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FirmwareSpec spec = validSpec(9000);
-        spec.name = c.name;
-        spec.terminateName = c.terminated;
-        spec.format = c.format;
-        ASSERT_TRUE(load(buildFile(spec)));
+        FirmwareLayout layout = validLayout(9000);
+        layout.name = c.name;
+        layout.terminateName = c.terminated;
+        layout.format = c.format;
+        ASSERT_TRUE(load(buildFile(layout)));
         EXPECT_EQ(name, c.read);
         EXPECT_EQ(format, c.format);
         EXPECT_EQ(file.nameTerminated(), c.terminated);
@@ -236,9 +236,9 @@ TEST_F(FirmwareFileTest, NamesAndFormatDecideWhetherTheFileFits)
 
 TEST_F(FirmwareFileTest, AFailedLoadAfterAGoodOneLeavesNothingLoaded)
 {
-    ASSERT_TRUE(load(buildFile(validSpec(9000))));
+    ASSERT_TRUE(load(buildFile(validLayout(9000))));
     ASSERT_TRUE(file.matchesController(L"DORAVINE"));
-    EXPECT_FALSE(load(buildFile(validSpec(100))));
+    EXPECT_FALSE(load(buildFile(validLayout(100))));
     EXPECT_FALSE(file.isLoaded());
     EXPECT_FALSE(file.matchesController(L"DORAVINE"));
 }

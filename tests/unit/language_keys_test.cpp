@@ -158,10 +158,10 @@ Entries entriesOf(const fs::path& file)
 // The printf conversions of a text, in order ("%s", "%.2f", ...).
 std::vector<std::string> conversions(const std::wstring& text)
 {
-    static const std::regex spec(R"(%[-+ #0]*[0-9]*(?:\.[0-9]+)?(?:l|ll|h)?[diouxXeEfgGcsS%])");
+    static const std::regex placeholder(R"(%[-+ #0]*[0-9]*(?:\.[0-9]+)?(?:l|ll|h)?[diouxXeEfgGcsS%])");
     std::string utf8 = unicode2utf8(text);
     std::vector<std::string> found;
-    for (auto it = std::sregex_iterator(utf8.begin(), utf8.end(), spec); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(utf8.begin(), utf8.end(), placeholder); it != std::sregex_iterator(); ++it)
         found.push_back(it->str());
     return found;
 }
