@@ -2,11 +2,11 @@
 #include "app/ui/about_dlg.h"
 
 #include "app/user_interaction.h"
+#include "gui/support/qt_app_environment.h"
 #include "skin/gradient_button.h"
 #include "skin/gradient_edit.h"
 #include "skin/statics.h"
 
-#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -19,34 +19,7 @@
 
 namespace {
 
-// The application lives from before the first test to after the last: created and destroyed
-// by the test environment, not by static destruction, which runs after Qt's own globals are gone.
-QApplication* g_app = nullptr;
-
-class CAppEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "about_dlg_test";
-        static char* argv[] = {name, nullptr};
-        g_app = new QApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete g_app;
-        g_app = nullptr;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
-
-QApplication& app()
-{
-    return *g_app;
-}
+const auto* const g_environment = registerQtApp(QtAppTheme::Plain);
 
 // Keeps every message the dialog shows.
 class CRecorder : public IUserInteraction {

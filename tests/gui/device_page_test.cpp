@@ -3,6 +3,7 @@
 // the sensor type and the language change.
 #include "app/language.h"
 #include "device/lpg_device.h"
+#include "gui/support/qt_app_environment.h"
 #include "pages/version_dlg.h"
 #include "skin/described_display.h"
 #include "skin/gradient_button.h"
@@ -12,7 +13,6 @@
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
 
-#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -21,28 +21,7 @@
 
 namespace {
 
-QApplication* g_app = nullptr;
-
-class CAppEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "device_page_test";
-        static char* argv[] = {name, nullptr};
-        g_app = new QApplication(argc, argv);
-        startupGDIp();
-    }
-    void TearDown() override
-    {
-        delete g_app;
-        g_app = nullptr;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
+const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
 // The page over a device talking to the virtual controller on its terminal.
 struct CPage {

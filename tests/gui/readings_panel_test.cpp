@@ -2,12 +2,12 @@
 // rule that only a connected device with samples refreshes it, and the language change.
 #include "app/language.h"
 #include "device/lpg_device.h"
+#include "gui/support/qt_app_environment.h"
 #include "pages/odczyty_dlg.h"
 #include "skin/described_display.h"
 #include "skin/theme.h"
 #include "support/sim_fixture.h"
 
-#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -17,28 +17,7 @@
 
 namespace {
 
-QApplication* g_app = nullptr;
-
-class CAppEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "readings_panel_test";
-        static char* argv[] = {name, nullptr};
-        g_app = new QApplication(argc, argv);
-        startupGDIp();
-    }
-    void TearDown() override
-    {
-        delete g_app;
-        g_app = nullptr;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
+const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
 // A sample as the controller sends it: little-endian words at their offsets.
 CDiag sample(uint16_t rpm, uint16_t tps, uint16_t map, uint16_t supply, uint16_t advance, uint8_t sw)

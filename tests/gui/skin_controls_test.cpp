@@ -1,5 +1,6 @@
 // The small skinned controls: the value list, the described display, the spin arrows, the text
 // list, the headings and the scrolling chart (its point limit and its drawing).
+#include "gui/support/qt_app_environment.h"
 #include "skin/described_display.h"
 #include "skin/gradient_button.h"
 #include "skin/gradient_edit.h"
@@ -9,7 +10,6 @@
 #include "skin/text_list.h"
 #include "skin/theme.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -19,34 +19,7 @@
 
 namespace {
 
-// The application lives from before the first test to after the last: created and destroyed
-// by the test environment, not by static destruction, which runs after Qt's own globals are gone.
-QApplication* g_app = nullptr;
-
-class CAppEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "skin_controls_test";
-        static char* argv[] = {name, nullptr};
-        g_app = new QApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete g_app;
-        g_app = nullptr;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
-
-QApplication& app()
-{
-    return *g_app;
-}
+const auto* const g_environment = registerQtApp(QtAppTheme::Plain);
 
 // Pixels of the given colour (within a small tolerance) in an image.
 int countColor(const QImage& image, const QColor& color, int tolerance = 40)

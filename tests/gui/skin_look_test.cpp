@@ -2,6 +2,7 @@
 // size and on a large screen. Controls must stay inside their pages and readable; with
 // DORAVINE_SKIN_SHOTS=folder set, the renders are also written there as PNG files to be looked at.
 #include "app/ui/about_dlg.h"
+#include "gui/support/qt_app_environment.h"
 #include "skin/described_display.h"
 #include "skin/gradient_button.h"
 #include "skin/gradient_edit.h"
@@ -13,7 +14,6 @@
 #include "skin/text_list.h"
 #include "skin/theme.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFontMetrics>
 #include <QImage>
@@ -25,35 +25,7 @@
 
 namespace {
 
-// The application lives from before the first test to after the last: created and destroyed
-// by the test environment, not by static destruction, which runs after Qt's own globals are gone.
-QApplication* g_app = nullptr;
-
-class CAppEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "skin_look_test";
-        static char* argv[] = {name, nullptr};
-        g_app = new QApplication(argc, argv);
-        startupGDIp();
-    }
-    void TearDown() override
-    {
-        delete g_app;
-        g_app = nullptr;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
-
-QApplication& app()
-{
-    return *g_app;
-}
+const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
 void styleDisplay(CGDIpDescribedDisplay* d, double ratio)
 {

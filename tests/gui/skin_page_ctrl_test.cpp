@@ -1,7 +1,7 @@
 // The page control: tab switching order, hidden tabs, titles, and where the pages are laid out.
+#include "gui/support/qt_app_environment.h"
 #include "skin/multi_page_ctrl.h"
 
-#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -12,34 +12,7 @@
 
 namespace {
 
-// The application lives from before the first test to after the last: created and destroyed
-// by the test environment, not by static destruction, which runs after Qt's own globals are gone.
-QApplication* g_app = nullptr;
-
-class CAppEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "skin_page_ctrl_test";
-        static char* argv[] = {name, nullptr};
-        g_app = new QApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete g_app;
-        g_app = nullptr;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
-
-QApplication& app()
-{
-    return *g_app;
-}
+const auto* const g_environment = registerQtApp(QtAppTheme::Plain);
 
 // A page that writes every call it receives into a shared journal.
 class CJournalPage : public CGDIpMultiPageDialog {

@@ -1,8 +1,8 @@
 // The Qt side of the user seam: message boxes, questions, file dialogs, the wait cursor and
 // progress, called from the GUI thread and from a worker thread.
 #include "app/ui/qt_user_interaction.h"
+#include "gui/support/qt_app_environment.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -23,34 +23,7 @@
 
 namespace {
 
-// The application lives from before the first test to after the last: created and destroyed
-// by the test environment, not by static destruction, which runs after Qt's own globals are gone.
-QApplication* g_app = nullptr;
-
-class CAppEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "skin_user_interaction_test";
-        static char* argv[] = {name, nullptr};
-        g_app = new QApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete g_app;
-        g_app = nullptr;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
-
-QApplication& app()
-{
-    return *g_app;
-}
+const auto* const g_environment = registerQtApp(QtAppTheme::Plain);
 
 // Waits for the next modal dialog to open, then hands it to the handler (on the GUI thread).
 void onNextModal(std::function<void(QWidget*)> handler)

@@ -6,6 +6,7 @@
 #include "app/ui/doravine_view.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/placeholder_page.h"
+#include "gui/support/qt_app_environment.h"
 #include "pages/odczyty_dlg.h"
 #include "pages/version_dlg.h"
 #include "skin/described_display.h"
@@ -15,7 +16,6 @@
 #include "support/sim_fixture.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -28,29 +28,7 @@
 
 namespace {
 
-QApplication* g_app = nullptr;
-
-// The application outlives every test and goes before Qt's own globals do.
-class CAppEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "window_startup_test";
-        static char* argv[] = {name, nullptr};
-        g_app = new QApplication(argc, argv);
-        startupGDIp();
-    }
-    void TearDown() override
-    {
-        delete g_app;
-        g_app = nullptr;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
+const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
 // The program's start-up on a real port (or none): document, frame with view, first update.
 // Teardown stops the live samples and joins their thread before the device goes.

@@ -1,0 +1,56 @@
+// The QApplication every window test needs. It lives from before the first test to after the last:
+// created and destroyed by the test environment, not by static destruction, which runs after Qt's
+// own globals are gone. Header-only: every file in tests/gui is its own test program.
+#pragma once
+
+#include "skin/theme.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+// Plain: Qt's own look. Program: the program's palette and style sheet, as at its start-up.
+enum class QtAppTheme { Plain, Program };
+
+namespace qt_test {
+
+inline QApplication* g_app = nullptr;
+
+class CAppEnvironment : public ::testing::Environment {
+  public:
+    explicit CAppEnvironment(QtAppTheme theme) : m_theme(theme) {}
+
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "doravine_gui_test";
+        static char* argv[] = {name, nullptr};
+        g_app = new QApplication(argc, argv);
+        if (m_theme == QtAppTheme::Program)
+            startupGDIp();
+    }
+    void TearDown() override
+    {
+        delete g_app;
+        g_app = nullptr;
+    }
+
+  private:
+    QtAppTheme m_theme;
+};
+
+} // namespace qt_test
+
+// Registers the application for this test program; call once, at namespace scope, through
+// `const auto* const g_environment = registerQtApp(...)`.
+inline ::testing::Environment* registerQtApp(QtAppTheme theme)
+{
+    return ::testing::AddGlobalTestEnvironment(new qt_test::CAppEnvironment(theme));
+}
+
+inline QApplication& app()
+{
+    return *qt_test::g_app;
+}
