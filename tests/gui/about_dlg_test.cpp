@@ -6,6 +6,7 @@
 #include "skin/gradient_button.h"
 #include "skin/gradient_edit.h"
 #include "skin/statics.h"
+#include "support/recording_user.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -21,34 +22,18 @@ namespace {
 
 const auto* const g_environment = registerQtApp(QtAppTheme::Plain);
 
-// Keeps every message the dialog shows.
-class CRecorder : public IUserInteraction {
-  public:
-    std::vector<std::pair<std::wstring, MessageIcon>> messages;
-    void showMessage(const std::wstring& text, MessageIcon icon) override
-    {
-        messages.emplace_back(text, icon);
-    }
-    bool askYesNo(const std::wstring&) override { return false; }
-    std::wstring pickFile(const FileRequest&) override { return {}; }
-    void beginWait() override {}
-    void endWait() override {}
-    void progress(int, int) override {}
-};
-
 struct Outcome {
     int result = -1;
     int reveals = 0;
     int emitted = 0;
-    std::vector<std::pair<std::wstring, MessageIcon>> messages;
+    std::vector<CRecordingUser::Message> messages;
 };
 
 // Runs the box modally as the program does, types code and presses OK (or Enter).
 Outcome enterCode(const QString& code, bool pressEnter = false)
 {
     app();
-    CRecorder recorder;
-    setUserInteraction(&recorder);
+    CRecordingUser recorder;
     Outcome out;
     CAboutDlg dlg;
     dlg.setRevealHandler([&out] { ++out.reveals; });
@@ -64,8 +49,7 @@ Outcome enterCode(const QString& code, bool pressEnter = false)
     });
     out.result = dlg.exec();
     out.emitted = static_cast<int>(spy.count());
-    out.messages = recorder.messages;
-    setUserInteraction(nullptr);
+    out.messages = recorder.messages();
     return out;
 }
 
@@ -109,8 +93,8 @@ TEST(AboutBox, AnyOtherCodeSaysTheCodeIsWrongAndCloses)
         const Outcome out = enterCode(code);
         EXPECT_EQ(out.result, QDialog::Accepted);
         ASSERT_EQ(out.messages.size(), 1u) << code.toStdString();
-        EXPECT_EQ(out.messages[0].first, L"Hasło nieprawidłowe");
-        EXPECT_EQ(out.messages[0].second, MessageIcon::Error);
+        EXPECT_EQ(out.messages[0].text, L"Hasło nieprawidłowe");
+        EXPECT_EQ(out.messages[0].icon, MessageIcon::Error);
         EXPECT_EQ(out.reveals, 0);
     }
     // Enter must not report the wrong code twice.

@@ -11,6 +11,7 @@
 
 #include "platform/ierror.h"
 #include "settings/settings_record.h"
+#include "support/recording_user.h"
 
 namespace fs = std::filesystem;
 
@@ -64,24 +65,6 @@ class TempFolder : public ::testing::Test {
     }
 
     fs::path m_folder;
-};
-
-class RecordingUser : public IUserInteraction {
-  public:
-    void showMessage(const std::wstring&, MessageIcon) override { ++messages; }
-    bool askYesNo(const std::wstring&) override { return false; }
-    std::wstring pickFile(const FileRequest& request) override
-    {
-        requests.push_back(request);
-        return answer;
-    }
-    void beginWait() override {}
-    void endWait() override {}
-    void progress(int, int) override {}
-
-    std::vector<FileRequest> requests;
-    std::wstring answer;
-    int messages = 0;
 };
 
 } // namespace
@@ -239,25 +222,27 @@ TEST_F(TempFolder, NamesWithPolishLettersOpen)
 
 TEST(OpenFile, AsksTheUserWithTheObjectsRequestAndReturnsTheAnswer)
 {
-    RecordingUser user;
-    setUserInteraction(&user);
-    user.answer = L"/home/kierowca/Doravine/Diag/Odczyt.csv";
+    CRecordingUser user;
+    const std::wstring answer = L"/home/kierowca/Doravine/Diag/Odczyt.csv";
+    user.answerFile(answer);
     const COpenFile open(L"/home/kierowca/Doravine/Diag/", L"Wheal type files (*.csv)|*.csv|", L"csv", false);
-    EXPECT_EQ(open.show(), user.answer);
-    ASSERT_EQ(user.requests.size(), 1u);
-    EXPECT_EQ(user.requests[0].folder, L"/home/kierowca/Doravine/Diag/");
-    EXPECT_EQ(user.requests[0].filter, L"Wheal type files (*.csv)|*.csv|");
-    EXPECT_EQ(user.requests[0].extension, L"csv");
-    EXPECT_FALSE(user.requests[0].save);
+    EXPECT_EQ(open.show(), answer);
+    auto requests = user.fileRequests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].folder, L"/home/kierowca/Doravine/Diag/");
+    EXPECT_EQ(requests[0].filter, L"Wheal type files (*.csv)|*.csv|");
+    EXPECT_EQ(requests[0].extension, L"csv");
+    EXPECT_FALSE(requests[0].save);
     EXPECT_STREQ(open.title(), L"OPEN");
 
-    user.answer.clear();
+    // No answer left: the user cancels.
     const COpenFile save(L"/tmp/", L"Settings files (*.settings)|*.settings|", L"settings", true);
     EXPECT_EQ(save.show(), L"") << "cancel";
-    ASSERT_EQ(user.requests.size(), 2u);
-    EXPECT_TRUE(user.requests[1].save);
+    requests = user.fileRequests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests[1].save);
     EXPECT_STREQ(save.title(), L"SAVE");
-    EXPECT_EQ(user.messages, 0);
+    EXPECT_TRUE(user.messages().empty());
     setUserInteraction(nullptr);
 
     EXPECT_EQ(open.show(), L"") << "without a user every pick is cancelled";
