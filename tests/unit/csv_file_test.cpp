@@ -1,17 +1,15 @@
 #include "diag/csv_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/ierror.h"
 #include "settings/settings_record.h"
 #include "support/recording_user.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -41,31 +39,7 @@ std::vector<Fields> readAll(const std::string& bytes)
     return lines;
 }
 
-class TempFolder : public ::testing::Test {
-  protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_folder =
-            fs::temp_directory_path() / ("doravine_csv_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    std::wstring path(const std::string& name) const { return utf82unicode((m_folder / name).string()); }
-    void put(const std::string& name, const std::string& bytes) const
-    {
-        std::ofstream(m_folder / name, std::ios::binary) << bytes;
-    }
-    std::string bytesOf(const std::string& name) const
-    {
-        std::ifstream in(m_folder / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-    fs::path m_folder;
-};
+class TempFolder : public CTempFolderTest {};
 
 } // namespace
 
