@@ -1,28 +1,15 @@
 #include "cli/cli.h"
 #include "diag/signal_file.h"
 #include "platform/ierror.h"
+#include "support/cli_runner.h"
 #include "support/sim_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome runCli(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 class CliCapture : public ::testing::Test {
   protected:
@@ -48,7 +35,7 @@ TEST_F(CliCapture, CapturesAnalysesAndPutsTheControllerBackToWork)
 {
     ASSERT_EQ(workState(), 173);
     const std::string path = file("odczyt.csv");
-    const Outcome r = runCli(args({"capture", path, "--records", "500"}));
+    const CliOutcome r = runCli(args({"capture", path, "--records", "500"}));
     ASSERT_EQ(r.status, cli::kOk) << r.err;
 
     CPulseList saved;
@@ -71,7 +58,7 @@ TEST_F(CliCapture, AnExistingFileIsKeptWithoutForceAndNothingIsSent)
     const std::string path = file("kept.csv");
     std::ofstream(path) << "keep me";
     fixture.sim().clearRequests();
-    const Outcome r = runCli(args({"capture", path}));
+    const CliOutcome r = runCli(args({"capture", path}));
     EXPECT_EQ(r.status, cli::kFailed);
     EXPECT_EQ(r.err, "doravine-cli: Taki plik już istnieje! Czy chcesz go zamienić?\n");
     EXPECT_EQ(fixture.sim().requestCount(), 0u);
@@ -88,7 +75,7 @@ TEST_F(CliCapture, ACaptureThatBringsNoRecordsStopsWithTheNoRotationNoticeAndRes
     refusePulses.code = 0x08;
     fixture.sim().addFault(refusePulses);
     const std::string path = file("none.csv");
-    const Outcome r = runCli(args({"capture", path}));
+    const CliOutcome r = runCli(args({"capture", path}));
     EXPECT_EQ(r.status, cli::kFailed);
     EXPECT_NE(r.err.find("doravine-cli: Nie wykryto obrotów. Zatrzymano pomiar.\n"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(path));
@@ -98,7 +85,7 @@ TEST_F(CliCapture, ACaptureThatBringsNoRecordsStopsWithTheNoRotationNoticeAndRes
 TEST_F(CliCapture, NoControllerExitsThree)
 {
     fixture.sim().stop();
-    const Outcome r = runCli({"--lang", "pl", "--port", "/dev/does-not-exist", "capture", file("x.csv")});
+    const CliOutcome r = runCli({"--lang", "pl", "--port", "/dev/does-not-exist", "capture", file("x.csv")});
     EXPECT_EQ(r.status, cli::kNoController);
     EXPECT_NE(r.err.find("BRAK POŁĄCZENIA"), std::string::npos);
 }

@@ -1,27 +1,14 @@
 #include "cli/cli.h"
 #include "diag/signal_file.h"
+#include "support/cli_runner.h"
 #include "support/sim_fixture.h"
 #include "support/wheel_signal.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome runCli(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 class CliAnalyse : public ::testing::Test {
   protected:
@@ -42,7 +29,8 @@ TEST_F(CliAnalyse, PrintsTheWheelOfARecordedSignal)
     options.wheel = {36, 2, false};
     options.rpm = 1500;
     options.jitter = 0.03;
-    const Outcome r = runCli({"analyse", writeSignal("a.csv", testsupport::makeWheelSignal(options, 2000))});
+    const CliOutcome r =
+        runCli({"analyse", writeSignal("a.csv", testsupport::makeWheelSignal(options, 2000))});
     EXPECT_EQ(r.status, cli::kOk) << r.err;
     EXPECT_EQ(r.out, "records: 2000\npulseCount: 36\npulseDeficit: 2\nalgorithm: 0\n");
     EXPECT_EQ(r.err, "");
@@ -52,7 +40,7 @@ TEST_F(CliAnalyse, NoPatternPrintsTheRecordCountThenTheTranslatedNoticeAndFails)
 {
     const CPulseList flat(600, CPulse{1000, 500});
     const std::string path = writeSignal("flat.csv", flat);
-    Outcome r = runCli({"--lang", "pl", "analyse", path});
+    CliOutcome r = runCli({"--lang", "pl", "analyse", path});
     EXPECT_EQ(r.status, cli::kFailed);
     EXPECT_EQ(r.out, "records: 600\n");
     EXPECT_EQ(r.err, "doravine-cli: Nieobsługiwany sygnał\n");
@@ -65,7 +53,7 @@ TEST_F(CliAnalyse, NoPatternPrintsTheRecordCountThenTheTranslatedNoticeAndFails)
 
 TEST_F(CliAnalyse, AFileThatCannotBeOpenedIsAUsageError)
 {
-    const Outcome r = runCli({"--lang", "pl", "analyse", (home.path() / "missing.csv").string()});
+    const CliOutcome r = runCli({"--lang", "pl", "analyse", (home.path() / "missing.csv").string()});
     EXPECT_EQ(r.status, cli::kUsage);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "doravine-cli: Nie można otworzyć wybranego pliku\n");

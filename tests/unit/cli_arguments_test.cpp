@@ -1,29 +1,11 @@
 #include "cli/cli.h"
+#include "support/cli_runner.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome runCli(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-}  // namespace
-
 TEST(CliArguments, PortsListsExactlyTheGivenTableInOrder)
 {
-    const Outcome r = runCli({"--port", "/dev/null", "--port", "/dev/zero", "ports"});
+    const CliOutcome r = runCli({"--port", "/dev/null", "--port", "/dev/zero", "ports"});
     EXPECT_EQ(r.status, cli::kOk);
     EXPECT_EQ(r.out, "COM1 /dev/null\nCOM2 /dev/zero\n");
     EXPECT_EQ(r.err, "");
@@ -31,7 +13,7 @@ TEST(CliArguments, PortsListsExactlyTheGivenTableInOrder)
 
 TEST(CliArguments, PortsLeavesOutEntriesThatDoNotExist)
 {
-    const Outcome r = runCli({"--port", "/dev/does-not-exist", "--port", "/dev/null", "ports"});
+    const CliOutcome r = runCli({"--port", "/dev/does-not-exist", "--port", "/dev/null", "ports"});
     EXPECT_EQ(r.status, cli::kOk);
     EXPECT_EQ(r.out, "COM2 /dev/null\n");
 }
@@ -47,7 +29,7 @@ TEST(CliArguments, UsageErrorsExitTwoBeforeAnythingRuns)
              {"--frobnicate", "ports"},
              {"no-such-command"},
              {"ports", "extra"}}) {
-        const Outcome r = runCli(args);
+        const CliOutcome r = runCli(args);
         EXPECT_EQ(r.status, cli::kUsage) << (args.empty() ? "(none)" : args.back());
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.rfind("doravine-cli: ", 0), 0u) << r.err;
