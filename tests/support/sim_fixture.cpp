@@ -7,22 +7,12 @@
 #include <stdexcept>
 #include <unistd.h>
 
-namespace {
-
-const char* const kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"};
-
-}  // namespace
-
 CTempHome::CTempHome()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "doravine-home-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
-    for (const char* name : kVariables) {
-        const char* old = std::getenv(name);
-        m_saved.emplace_back(name, old ? old : "\x01");
-    }
     std::filesystem::create_directories(m_path / ".config");
     std::filesystem::create_directories(m_path / "Documents");
     setenv("HOME", m_path.c_str(), 1);
@@ -32,12 +22,6 @@ CTempHome::CTempHome()
 
 CTempHome::~CTempHome()
 {
-    for (const auto& [name, value] : m_saved) {
-        if (value == "\x01")
-            unsetenv(name.c_str());
-        else
-            setenv(name.c_str(), value.c_str(), 1);
-    }
     std::error_code ignored;
     std::filesystem::remove_all(m_path, ignored);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sim/virtual_controller.h"
+#include "support/saved_environment.h"
 
 #include <filesystem>
 #include <string>
@@ -18,8 +19,8 @@ class CTempHome {
     const std::filesystem::path& path() const { return m_path; }
 
   private:
+    CSavedEnvironment m_environment{{"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"}};
     std::filesystem::path m_path;
-    std::vector<std::pair<std::string, std::string>> m_saved;
 };
 
 class CSimFixture {
