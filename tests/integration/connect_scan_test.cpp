@@ -38,6 +38,28 @@ std::vector<std::unique_ptr<CScriptedPeer>> silentPeers(int count)
     return peers;
 }
 
+// Silent ports first and the virtual controller last, as the whole port table; the table is
+// emptied again when the bench goes.
+struct CScanBench {
+    explicit CScanBench(int silentPorts) : peers(silentPeers(silentPorts))
+    {
+        started = sim.start();
+        std::vector<std::string> table;
+        for (auto& p : peers)
+            table.push_back(p->path());
+        table.push_back(sim.path());
+        porttable::setPortOverride(table);
+    }
+    ~CScanBench()
+    {
+        sim.stop();
+        porttable::setPortOverride({});
+    }
+    std::vector<std::unique_ptr<CScriptedPeer>> peers;
+    sim::VirtualController sim;
+    bool started = false;
+};
+
 } // namespace
 
 TEST(LastPort, SavedNumberReadsBackWholeAndBadTextReadsAsNone)
@@ -104,14 +126,8 @@ TEST(Scan, LastPortSevenIsTriedFirst)
 {
     CTempHome home;
     CRecordingUser user;
-    auto peers = silentPeers(6);
-    sim::VirtualController sim;
-    ASSERT_TRUE(sim.start());
-    std::vector<std::string> table;
-    for (auto& p : peers)
-        table.push_back(p->path());
-    table.push_back(sim.path());
-    porttable::setPortOverride(table);
+    CScanBench bench(6);
+    ASSERT_TRUE(bench.started);
     CLPGDevice::SaveLastPort(7);
 
     CLPGDevice device;
@@ -120,30 +136,22 @@ TEST(Scan, LastPortSevenIsTriedFirst)
     EXPECT_TRUE(device.m_connected);
     EXPECT_FALSE(device.m_demo);
     EXPECT_EQ(device.Port().portNumber(), 7);
-    for (auto& p : peers)
+    for (auto& p : bench.peers)
         EXPECT_EQ(p->receivedCount(), 0u) << "a port before the remembered one was opened and written";
     EXPECT_TRUE(user.texts().empty());
     device.Close();
-    sim.stop();
-    porttable::setPortOverride({});
 }
 
 TEST(Scan, LastPortThatFailsIsTriedAgainInOrderAfterTheOthers)
 {
     CTempHome home;
     CRecordingUser user;
-    auto peers = silentPeers(6);
-    sim::VirtualController sim;
-    ASSERT_TRUE(sim.start());
-    std::vector<std::string> table;
-    for (auto& p : peers)
-        table.push_back(p->path());
-    table.push_back(sim.path());
-    porttable::setPortOverride(table);
+    CScanBench bench(6);
+    ASSERT_TRUE(bench.started);
     CLPGDevice::SaveLastPort(7);
     // The first three identification requests go unanswered: the first try on port 7 fails.
     for (unsigned n = 1; n <= 3; ++n)
-        sim.addFault(sim::FaultRule{sim::FaultKind::NoReply, sim::FaultWhen::NthRequest, n});
+        bench.sim.addFault(sim::FaultRule{sim::FaultKind::NoReply, sim::FaultWhen::NthRequest, n});
 
     CLPGDevice device;
     CSimFixture::shortenTimeouts(device);
@@ -151,22 +159,18 @@ TEST(Scan, LastPortThatFailsIsTriedAgainInOrderAfterTheOthers)
     EXPECT_TRUE(device.m_connected);
     EXPECT_EQ(device.Port().portNumber(), 7);
     // Each of ports 1 to 6 received three identification requests of 14 bytes in between.
-    for (auto& p : peers)
+    for (auto& p : bench.peers)
         EXPECT_EQ(p->receivedCount(), 3u * 14u);
     EXPECT_EQ(CLPGDevice::LoadLastPort(), 7);
     device.Close();
-    sim.stop();
-    porttable::setPortOverride({});
 }
 
 TEST(Scan, PortWithoutControllerCostsThreeIdentificationsAtTheRealTimeOut)
 {
     CTempHome home;
     CRecordingUser user;
-    auto peers = silentPeers(1);
-    sim::VirtualController sim;
-    ASSERT_TRUE(sim.start());
-    porttable::setPortOverride({peers[0]->path(), sim.path()});
+    CScanBench bench(1);
+    ASSERT_TRUE(bench.started);
 
     CLPGDevice device; // the program's own time-outs
     const auto started = std::chrono::steady_clock::now();
@@ -174,12 +178,10 @@ TEST(Scan, PortWithoutControllerCostsThreeIdentificationsAtTheRealTimeOut)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_TRUE(device.m_connected);
     EXPECT_EQ(device.Port().portNumber(), 2);
-    EXPECT_EQ(peers[0]->receivedCount(), 3u * 14u);
+    EXPECT_EQ(bench.peers[0]->receivedCount(), 3u * 14u);
     EXPECT_GE(seconds, 3.0); // three reads that wait out the 1 s time-out
     EXPECT_EQ(CLPGDevice::LoadLastPort(), 2);
     device.Close();
-    sim.stop();
-    porttable::setPortOverride({});
 }
 
 TEST(Scan, TwoFailedScansShowTheNoticeOnceAndASuccessRearmsIt)
