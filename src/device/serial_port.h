@@ -118,7 +118,20 @@ class CSerialPort : public IErrorHelper<CRSError> {
     int lastOpenError() const { return m_lastOpenError; }
 
   private:
+    // Line numbers that the diagnostic of each operation carries; fixed so that both backends
+    // and every build report a failure the same way.
+    static constexpr int kLineOpen = 67;
+    static constexpr int kLineSetState = 106;
+    static constexpr int kLineSetTimeout = 151;
+    static constexpr int kLineRead = 166;
+    static constexpr int kLineWrite = 182;
+    static constexpr int kLinePurgeIn = 201;
+
+    // The diagnostics are built in serial_port.cpp, shared by both backends.
     [[noreturn]] void raise(unsigned code, const std::wstring& text, int line);
+    // The one-line text of open ("open(n)"), read and write ("read()", "write()").
+    [[noreturn]] void raiseCallFailed(unsigned code, const std::wstring& call, unsigned long lastError,
+                                      int line);
     // The three-line text of setState, setTimeout and purgeIn.
     [[noreturn]] void raiseWithLineState(const wchar_t* operation, unsigned long lastError, int line);
 

@@ -7,10 +7,8 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <sstream>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -20,15 +18,6 @@
 #endif
 
 namespace {
-
-// Line numbers that the diagnostic of each operation carries; fixed so that both backends
-// and every build report a failure the same way.
-constexpr int kLineOpen = 67;
-constexpr int kLineSetState = 106;
-constexpr int kLineSetTimeout = 151;
-constexpr int kLineRead = 166;
-constexpr int kLineWrite = 182;
-constexpr int kLinePurgeIn = 201;
 
 using Clock = std::chrono::steady_clock;
 
@@ -90,23 +79,6 @@ bool CSerialPort::isOpen() const
     return m_fd >= 0;
 }
 
-void CSerialPort::raise(unsigned code, const std::wstring& text, int line)
-{
-    throwError(code, text, line, ansi2unicode("serialport"));
-    // throwError always throws; an override that returned would leave the port in a lie.
-    std::abort();
-}
-
-void CSerialPort::raiseWithLineState(const wchar_t* operation, unsigned long lastError, int line)
-{
-    // The error code is taken first, so that clearCommError cannot overwrite it.
-    std::wostringstream text;
-    text << L"CSerialPort::" << operation << L"() " << L"\n"
-         << L" GetLastError() = " << lastError << L"\n"
-         << L" clearCommError() = " << clearCommError() << std::ends;
-    raise(CRSError::kOperationFailed, text.str(), line);
-}
-
 void CSerialPort::markHungUp(int error)
 {
     m_hangUpError = error ? error : EIO;
@@ -153,9 +125,8 @@ void CSerialPort::open(int n)
     }
     if (error != 0) {
         m_lastOpenError = error;
-        std::wostringstream text;
-        text << L"CSerialPort::open(" << n << L") - GetLastError()=" << error << std::ends;
-        raise(CRSError::kOpenFailed, text.str(), kLineOpen);
+        raiseCallFailed(CRSError::kOpenFailed, L"open(" + std::to_wstring(n) + L")",
+                        static_cast<unsigned long>(error), kLineOpen);
     }
     m_fd = fd;
     m_portNumber = n;
@@ -283,9 +254,7 @@ void CSerialPort::setTimeout(const CSerialTimeouts& timeouts)
 size_t CSerialPort::read(void* buffer, size_t count)
 {
     auto fail = [this](int error) {
-        std::wostringstream text;
-        text << L"CSerialPort::read() - GetLastError()=" << error << std::ends;
-        raise(CRSError::kOperationFailed, text.str(), kLineRead);
+        raiseCallFailed(CRSError::kOperationFailed, L"read()", static_cast<unsigned long>(error), kLineRead);
     };
     if (m_fd < 0)
         fail(EBADF);
@@ -359,9 +328,8 @@ size_t CSerialPort::read(void* buffer, size_t count)
 size_t CSerialPort::write(const void* buffer, size_t count)
 {
     auto fail = [this](int error) {
-        std::wostringstream text;
-        text << L"CSerialPort::write() - GetLastError()=" << error << std::ends;
-        raise(CRSError::kOperationFailed, text.str(), kLineWrite);
+        raiseCallFailed(CRSError::kOperationFailed, L"write()", static_cast<unsigned long>(error),
+                        kLineWrite);
     };
     if (m_fd < 0)
         fail(EBADF);

@@ -3,20 +3,9 @@
 
 #include "platform/port_table.h"
 
-#include <cstdlib>
-#include <sstream>
 #include <windows.h>
 
 namespace {
-
-// Line numbers that the diagnostic of each operation carries; fixed so that both backends
-// and every build report a failure the same way.
-constexpr int kLineOpen = 67;
-constexpr int kLineSetState = 106;
-constexpr int kLineSetTimeout = 151;
-constexpr int kLineRead = 166;
-constexpr int kLineWrite = 182;
-constexpr int kLinePurgeIn = 201;
 
 HANDLE handleOf(void* h)
 {
@@ -35,23 +24,6 @@ bool CSerialPort::isOpen() const
     return m_handle != nullptr;
 }
 
-void CSerialPort::raise(unsigned code, const std::wstring& text, int line)
-{
-    throwError(code, text, line, ansi2unicode("serialport"));
-    // throwError always throws; an override that returned would leave the port in a lie.
-    std::abort();
-}
-
-void CSerialPort::raiseWithLineState(const wchar_t* operation, unsigned long lastError, int line)
-{
-    // The error code is taken first, so that clearCommError cannot overwrite it.
-    std::wostringstream text;
-    text << L"CSerialPort::" << operation << L"() " << L"\n"
-         << L" GetLastError() = " << lastError << L"\n"
-         << L" clearCommError() = " << clearCommError() << std::ends;
-    raise(CRSError::kOperationFailed, text.str(), line);
-}
-
 void CSerialPort::open(int n)
 {
     close();
@@ -66,9 +38,7 @@ void CSerialPort::open(int n)
     }
     if (h == INVALID_HANDLE_VALUE) {
         m_lastOpenError = static_cast<int>(error);
-        std::wostringstream text;
-        text << L"CSerialPort::open(" << n << L") - GetLastError()=" << error << std::ends;
-        raise(CRSError::kOpenFailed, text.str(), kLineOpen);
+        raiseCallFailed(CRSError::kOpenFailed, L"open(" + std::to_wstring(n) + L")", error, kLineOpen);
     }
     m_handle = h;
     m_portNumber = n;
@@ -132,22 +102,16 @@ void CSerialPort::setTimeout(const CSerialTimeouts& timeouts)
 size_t CSerialPort::read(void* buffer, size_t count)
 {
     DWORD got = 0;
-    if (!ReadFile(handleOf(m_handle), buffer, static_cast<DWORD>(count), &got, nullptr)) {
-        std::wostringstream text;
-        text << L"CSerialPort::read() - GetLastError()=" << GetLastError() << std::ends;
-        raise(CRSError::kOperationFailed, text.str(), kLineRead);
-    }
+    if (!ReadFile(handleOf(m_handle), buffer, static_cast<DWORD>(count), &got, nullptr))
+        raiseCallFailed(CRSError::kOperationFailed, L"read()", GetLastError(), kLineRead);
     return got;
 }
 
 size_t CSerialPort::write(const void* buffer, size_t count)
 {
     DWORD done = 0;
-    if (!WriteFile(handleOf(m_handle), buffer, static_cast<DWORD>(count), &done, nullptr)) {
-        std::wostringstream text;
-        text << L"CSerialPort::write() - GetLastError()=" << GetLastError() << std::ends;
-        raise(CRSError::kOperationFailed, text.str(), kLineWrite);
-    }
+    if (!WriteFile(handleOf(m_handle), buffer, static_cast<DWORD>(count), &done, nullptr))
+        raiseCallFailed(CRSError::kOperationFailed, L"write()", GetLastError(), kLineWrite);
     return done;
 }
 
