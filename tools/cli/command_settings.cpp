@@ -87,18 +87,26 @@ bool parseChange(const std::string& argument, Change& change, std::string& reaso
     return true;
 }
 
-} // namespace
-
-int commandSettings(Context& context)
+// Both commands start from the controller's current settings block.
+int connectAndReadSettings(Context& context, CLPGDevice& device)
 {
-    CCliUser user(context.err, context.options.yes);
-    CLPGDevice device;
     if (const int status = connectController(context, device))
         return status;
     if (!device.GetSettings()) {
         printMessage(context.err, L"Nie powiodło się wczytanie ustawień urządzenia!");
         return kFailed;
     }
+    return kOk;
+}
+
+} // namespace
+
+int commandSettings(Context& context)
+{
+    CCliUser user(context.err, context.options.yes);
+    CLPGDevice device;
+    if (const int status = connectAndReadSettings(context, device))
+        return status;
     const CSettingsRecord& r = device.m_settings;
     for (const Field& f : kFields) {
         context.out << f.name << ": ";
@@ -126,12 +134,8 @@ int commandSet(Context& context)
 
     CCliUser user(context.err, context.options.yes);
     CLPGDevice device;
-    if (const int status = connectController(context, device))
+    if (const int status = connectAndReadSettings(context, device))
         return status;
-    if (!device.GetSettings()) {
-        printMessage(context.err, L"Nie powiodło się wczytanie ustawień urządzenia!");
-        return kFailed;
-    }
     for (const Change& c : changes) {
         if (c.field->member)
             device.m_settings.*(c.field->member) = c.value;
