@@ -262,7 +262,7 @@ TEST(WindowStartup, PulledCableTurnsTheStripRedOnTheNextTickAndRescansElevenTick
     ASSERT_TRUE(w.device().m_connected);
     // The test drives the ticks itself.
     w.frame->stopMainTimer();
-    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
     EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Refresh);
 
     w.sim->sim().addFault({sim::FaultKind::Stall});
@@ -297,9 +297,12 @@ TEST(WindowStartup, PulledCableTurnsTheStripRedOnTheNextTickAndRescansElevenTick
 TEST(WindowStartup, WhileDisconnectedNoPageIsRefreshed)
 {
     CWindow w(true);
+    // Let the live thread deliver before it is stopped, so that it cannot clear the store after
+    // the sample below is put in; a loaded machine may take a while for the first one.
+    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
     w.frame->stopMainTimer();
     w.doc->StopLiveSamples();
-    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 2000));
+    w.device().m_diagData.clear();
     CDiag sample;
     sample.bytes[0] = 0x52; // 850 RPM
     sample.bytes[1] = 0x03;
