@@ -29,15 +29,6 @@ uint32_t addressOf(const sim::LoggedRequest& r)
            (static_cast<uint32_t>(r.payload[3]) << 24);
 }
 
-sim::FaultRule faultOn(sim::FaultKind kind, unsigned nth)
-{
-    sim::FaultRule rule;
-    rule.kind = kind;
-    rule.when = sim::FaultWhen::NthRequest;
-    rule.nth = nth;
-    return rule;
-}
-
 class DeviceBootTest : public ::testing::Test {
   protected:
     void SetUp() override
@@ -126,8 +117,8 @@ TEST_F(DeviceBootTest, RowsAreRetriedAndTheThirdRefusalFails)
     fx.sim().enterBootloader(true);
     const auto image = patternImage();
     // The erase is request 1; the first row's first two attempts fail.
-    fx.sim().addFault(faultOn(sim::FaultKind::BadChecksum, 2));
-    fx.sim().addFault(faultOn(sim::FaultKind::NoReply, 3));
+    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 2));
+    fx.sim().addFault(faultRule(sim::FaultKind::NoReply, 3));
     ASSERT_TRUE(device.ProgramImage(kFirst, kEnd, kBlock, image, 2));
     auto log = requests();
     ASSERT_EQ(log.size(), 5u);
@@ -228,7 +219,7 @@ TEST_F(DeviceBootTest, AccessFrameIsSentOnce)
     EXPECT_EQ(log[1].payload, (Bytes{'Q', 'K', '3', '1', '8', '2', '6', '4'}));
 
     fx.sim().clearRequests();
-    fx.sim().addFault(faultOn(sim::FaultKind::BadChecksum, fx.sim().requestCount() + 1));
+    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, fx.sim().requestCount() + 1));
     EXPECT_FALSE(device.BootloaderAccess("QK318264"));
     EXPECT_EQ(requests().size(), 1u);
 }

@@ -27,16 +27,6 @@ Bytes command(uint8_t code, uint16_t argument = 0)
     return {code, 0, static_cast<uint8_t>(argument & 0xFF), static_cast<uint8_t>(argument >> 8), 0, 0};
 }
 
-// Always, or only on the nth request when nth is given.
-sim::FaultRule fault(sim::FaultKind kind, unsigned nth = 0)
-{
-    sim::FaultRule rule;
-    rule.kind = kind;
-    rule.when = nth ? sim::FaultWhen::NthRequest : sim::FaultWhen::Always;
-    rule.nth = nth;
-    return rule;
-}
-
 // The bytes of a block at the given offsets.
 Bytes at(const Bytes& block, std::initializer_list<size_t> offsets)
 {
@@ -209,7 +199,7 @@ TEST_F(DeviceCommandsTest, MapIsSentOnlyAfterTheSettingsWereAccepted)
         SCOPED_TRACE(static_cast<int>(c.refusedType));
         fx.sim().clearFaults();
         fx.sim().clearRequests();
-        sim::FaultRule rule = fault(sim::FaultKind::WrongType);
+        sim::FaultRule rule = faultRule(sim::FaultKind::WrongType);
         rule.when = sim::FaultWhen::FrameType;
         rule.code = c.refusedType;
         fx.sim().addFault(rule);
@@ -259,14 +249,14 @@ TEST_F(DeviceCommandsTest, DisconnectedCommandsAnswerFalseWithoutSending)
 
 TEST_F(DeviceCommandsTest, RetriesResendTheSameRequestAndSucceedOnTheThirdAttempt)
 {
-    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 1));
-    fx.sim().addFault(fault(sim::FaultKind::NoReply, 2));
+    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 1));
+    fx.sim().addFault(faultRule(sim::FaultKind::NoReply, 2));
     ASSERT_TRUE(device.GetSettings());
     EXPECT_EQ(log(), Requests(3, {2, command(0x07)}));
 
     fx.sim().clearRequests();
-    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 4));
-    fx.sim().addFault(fault(sim::FaultKind::WrongType, 5));
+    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 4));
+    fx.sim().addFault(faultRule(sim::FaultKind::WrongType, 5));
     device.m_settings.advanceMap[0][0] = 4.2;
     ASSERT_TRUE(device.SetMap());
     const auto sent = log();
@@ -282,7 +272,7 @@ TEST_F(DeviceCommandsTest, TenFailedAttemptsAnswerFalseAndChangeNothing)
     device.m_firmwareVersion = 0x0101;
     device.m_serialNumber = L"old";
     device.m_settings.teethCount = 99;
-    fx.sim().addFault(fault(sim::FaultKind::BadChecksum));
+    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum));
     EXPECT_FALSE(device.GetVersion());
     EXPECT_EQ(fx.sim().requestCount(), 10u);
     EXPECT_FALSE(device.GetSettings());
@@ -292,7 +282,7 @@ TEST_F(DeviceCommandsTest, TenFailedAttemptsAnswerFalseAndChangeNothing)
 
     fx.sim().clearFaults();
     fx.sim().clearRequests();
-    fx.sim().addFault(fault(sim::FaultKind::WrongType));
+    fx.sim().addFault(faultRule(sim::FaultKind::WrongType));
     EXPECT_FALSE(device.SaveMap());
     EXPECT_EQ(log(), Requests(10, {2, command(0x0F)}));
 }
@@ -311,9 +301,9 @@ TEST_F(DeviceCommandsTest, LiveSampleCopiesTheReplyAndKeepsTheSampleNumber)
                          sample.switchOn(), sample.bytes[13], sample.sampleNumber()),
               std::tuple(2500, 100, 512, 667, true, 25, 77u));
 
-    fx.sim().addFault(fault(sim::FaultKind::WrongType, 2));
+    fx.sim().addFault(faultRule(sim::FaultKind::WrongType, 2));
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleOther);
-    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 3));
+    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 3));
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleFailed);
     EXPECT_EQ(sample.sampleNumber(), 77u);
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleOk);
@@ -355,7 +345,7 @@ TEST_F(DeviceCommandsTest, SignalPassStopsAtTheFirstFailingBlockAndAppendsNothin
     device.m_pulses.append(&marker, 1);
     // Blocks 0 and 1 arrive; every attempt at block 2 fails.
     for (unsigned n = 3; n <= 12; ++n)
-        fx.sim().addFault(fault(sim::FaultKind::BadChecksum, n));
+        fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, n));
     EXPECT_FALSE(device.ReadSignalPass());
     Requests expected(12, {2, command(0x08, 2)});
     expected[0].second = command(0x08, 0);

@@ -51,15 +51,6 @@ bool recordingHandler(CLPGDevice& device)
     return g_handler.answer;
 }
 
-sim::FaultRule fault(sim::FaultKind kind, unsigned nth = 0)
-{
-    sim::FaultRule rule;
-    rule.kind = kind;
-    rule.when = nth ? sim::FaultWhen::NthRequest : sim::FaultWhen::Always;
-    rule.nth = nth;
-    return rule;
-}
-
 class DeviceIdentifyTest : public ::testing::Test {
   protected:
     void SetUp() override
@@ -165,13 +156,13 @@ TEST_F(DeviceIdentifyTest, BootLoaderUpdateThatProgramsTheControllerThenIdentifi
 
 TEST_F(DeviceIdentifyTest, ThreeAttemptsAtMost)
 {
-    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 1));
-    fx.sim().addFault(fault(sim::FaultKind::BadChecksum, 2));
+    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 1));
+    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 2));
     EXPECT_TRUE(device.Identify());
     EXPECT_EQ(fx.sim().requestCount(), 3u);
 
     fx.sim().clearRequests();
-    fx.sim().addFault(fault(sim::FaultKind::WrongType));
+    fx.sim().addFault(faultRule(sim::FaultKind::WrongType));
     device.m_deviceName = L"";
     EXPECT_FALSE(device.Identify());
     EXPECT_EQ(log(), Requests(3, {2, kIdentifyRequest}));
@@ -185,7 +176,7 @@ TEST(DeviceIdentifyRealTimeouts, SilentControllerCostsThreeFullReadTimeouts)
     CSimFixture fx;
     CLPGDevice device; // the program's own time-outs
     fx.openDirect(device);
-    fx.sim().addFault(fault(sim::FaultKind::NoReply));
+    fx.sim().addFault(faultRule(sim::FaultKind::NoReply));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(device.Identify());
     // Each attempt waits out the 1000 ms read constant before the next one goes.

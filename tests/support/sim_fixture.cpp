@@ -55,3 +55,12 @@ void CSimFixture::shortenTimeouts(CLPGDevice& device)
     device.Timings().readConstantMs = 100;
     device.Timings().shortPayloadWaitMs = 10;
 }
+
+sim::FaultRule faultRule(sim::FaultKind kind, unsigned nth)
+{
+    sim::FaultRule rule;
+    rule.kind = kind;
+    rule.when = nth ? sim::FaultWhen::NthRequest : sim::FaultWhen::Always;
+    rule.nth = nth;
+    return rule;
+}

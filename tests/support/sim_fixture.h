@@ -23,6 +23,9 @@ class CTempHome {
     std::filesystem::path m_path;
 };
 
+// A fault on every request, or only on the nth when nth is given.
+sim::FaultRule faultRule(sim::FaultKind kind, unsigned nth = 0);
+
 class CSimFixture {
   public:
     // Starts the controller (pacing off) and makes it COM1 of the port table.
