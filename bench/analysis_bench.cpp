@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "diag/wheel_analysis.h"
+#include "records/wheel_analysis.h"
 
 namespace {
 

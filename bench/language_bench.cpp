@@ -1,8 +1,8 @@
 // The language lookup on the shipped files: one lookup, and a full language switch that looks up
 // every key once (what the windows do when the user picks a language). The line-by-line scan of
 // the file for each key is measured beside it for comparison.
-#include "app/lang_file.h"
-#include "app/language.h"
+#include "base/lang_file.h"
+#include "base/language.h"
 #include "platform/ierror.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // The window program. At exit the thread manager ends the process at once with status 0, even
 // while the live-sample thread still waits on the serial port; a failure status is kept.
-#include "app/ui/doravine_app.h"
+#include "gui/shell/doravine_app.h"
 #include "device/thread_manager.h"
 
 #include <cstdio>

@@ -4,15 +4,15 @@
 // and the connection manager add their parts to this class in files of their own.
 #pragma once
 
-#include "app/language.h"
+#include "base/language.h"
 #include "device/device_errors.h"
 #include "device/frame.h"
 #include "device/link_timings.h"
 #include "device/serial_port.h"
-#include "diag/diag_data.h"
-#include "map/map_model.h"
+#include "records/diag_data.h"
+#include "records/map_model.h"
 #include "platform/threads.h"
-#include "settings/settings_record.h"
+#include "records/settings_record.h"
 
 #include <atomic>
 #include <cstdint>

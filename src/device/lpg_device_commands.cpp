@@ -2,8 +2,8 @@
 //
 // Every read decodes into a temporary and assigns only when the whole block arrived, so a
 // controller that answers garbage, the wrong type or a short block leaves the fields untouched.
-#include "app/language.h"
-#include "app/user_interaction.h"
+#include "base/language.h"
+#include "base/user_interaction.h"
 #include "device/lpg_device.h"
 #include "platform/ierror.h"
 

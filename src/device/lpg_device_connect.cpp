@@ -2,8 +2,8 @@
 // one port's connection sequence, the fall-back to demo mode and the live thread's reopen.
 #include "device/lpg_device.h"
 
-#include "app/language.h"
-#include "app/user_interaction.h"
+#include "base/language.h"
+#include "base/user_interaction.h"
 #include "platform/port_table.h"
 #include "platform/registry.h"
 

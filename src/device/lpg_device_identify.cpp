@@ -1,6 +1,6 @@
 // Identification of the controller on a freshly opened port, with its boot-loader branch.
-#include "app/language.h"
-#include "app/user_interaction.h"
+#include "base/language.h"
+#include "base/user_interaction.h"
 #include "device/lpg_device.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "device/rs_error.h"
 
-#include "app/language.h"
+#include "base/language.h"
 
 CRSError::CRSError(unsigned code, std::wstring text, int line, std::wstring file)
     : IError(code, std::move(text), line, std::move(file))

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "diag/csv_file.h"
+#include "files/csv_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

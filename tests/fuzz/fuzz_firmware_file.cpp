@@ -1,6 +1,6 @@
 // Arbitrary bytes as a firmware file: the loader must refuse or accept them without reading
 // outside the input, and an accepted file must describe an image that fits its area.
-#include "diag/firmware_file.h"
+#include "files/firmware_file.h"
 
 #include <cstdlib>
 

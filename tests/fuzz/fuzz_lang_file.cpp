@@ -1,6 +1,6 @@
 // Language file parsing on arbitrary bytes: no crash, and the in-memory table answers every key
 // of the file exactly as a scan of the file from its start does.
-#include "app/lang_file.h"
+#include "base/lang_file.h"
 
 #include <cstddef>
 #include <cstdint>

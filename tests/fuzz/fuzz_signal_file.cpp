@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "diag/signal_file.h"
-#include "diag/wheel_analysis.h"
+#include "files/signal_file.h"
+#include "records/wheel_analysis.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

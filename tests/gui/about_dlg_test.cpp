@@ -1,11 +1,11 @@
 // The About box: its texts, and what the access code does.
-#include "app/ui/about_dlg.h"
+#include "gui/shell/about_dlg.h"
 
-#include "app/user_interaction.h"
+#include "base/user_interaction.h"
 #include "gui/support/qt_app_environment.h"
-#include "skin/gradient_button.h"
-#include "skin/gradient_edit.h"
-#include "skin/statics.h"
+#include "gui/skin/gradient_button.h"
+#include "gui/skin/gradient_edit.h"
+#include "gui/skin/statics.h"
 #include "support/recording_user.h"
 
 #include <QSignalSpy>

@@ -1,14 +1,14 @@
 // The small skinned controls: the value list, the described display, the spin arrows, the text
 // list, the headings and the scrolling chart (its point limit and its drawing).
 #include "gui/support/qt_app_environment.h"
-#include "skin/described_display.h"
-#include "skin/gradient_button.h"
-#include "skin/gradient_edit.h"
-#include "skin/scroll_chart.h"
-#include "skin/statics.h"
-#include "skin/str_value_combo.h"
-#include "skin/text_list.h"
-#include "skin/theme.h"
+#include "gui/skin/described_display.h"
+#include "gui/skin/gradient_button.h"
+#include "gui/skin/gradient_edit.h"
+#include "gui/skin/scroll_chart.h"
+#include "gui/skin/statics.h"
+#include "gui/skin/str_value_combo.h"
+#include "gui/skin/text_list.h"
+#include "gui/skin/theme.h"
 
 #include <QImage>
 #include <QSignalSpy>

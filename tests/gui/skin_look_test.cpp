@@ -1,18 +1,18 @@
 // The look as a whole: a window built the way the program builds its pages, at the small laptop
 // size and on a large screen. Controls must stay inside their pages and readable; with
 // DORAVINE_SKIN_SHOTS=folder set, the renders are also written there as PNG files to be looked at.
-#include "app/ui/about_dlg.h"
+#include "gui/shell/about_dlg.h"
 #include "gui/support/qt_app_environment.h"
-#include "skin/described_display.h"
-#include "skin/gradient_button.h"
-#include "skin/gradient_edit.h"
-#include "skin/image_check_box.h"
-#include "skin/multi_page_ctrl.h"
-#include "skin/scroll_chart.h"
-#include "skin/statics.h"
-#include "skin/str_value_combo.h"
-#include "skin/text_list.h"
-#include "skin/theme.h"
+#include "gui/skin/described_display.h"
+#include "gui/skin/gradient_button.h"
+#include "gui/skin/gradient_edit.h"
+#include "gui/skin/image_check_box.h"
+#include "gui/skin/multi_page_ctrl.h"
+#include "gui/skin/scroll_chart.h"
+#include "gui/skin/statics.h"
+#include "gui/skin/str_value_combo.h"
+#include "gui/skin/text_list.h"
+#include "gui/skin/theme.h"
 
 #include <QDir>
 #include <QFontMetrics>

@@ -2,7 +2,7 @@
 #include "cli/cli.h"
 
 #include "platform/port_table.h"
-#include "settings/settings_record.h"
+#include "records/settings_record.h"
 #include "support/cli_runner.h"
 #include "support/sim_fixture.h"
 

@@ -1,10 +1,10 @@
 // The firmware update against the virtual controller's boot loader: a whole update from the menu,
 // an update interrupted at a row or stalled, a controller found in its boot loader at start-up,
 // and every refused file.
-#include "app/doravine_doc.h"
+#include "operations/doravine_doc.h"
 
-#include "diag/firmware_file.h"
-#include "diag/firmware_update.h"
+#include "files/firmware_file.h"
+#include "operations/firmware_update.h"
 #include "support/byte_files.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"

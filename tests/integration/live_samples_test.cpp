@@ -1,8 +1,8 @@
 // The live-sample thread: the failure rule, its reset at each thread start, the copy of a
 // reply into the record, demo samples and the crank-capture passes.
 #include "device/lpg_device.h"
-#include "diag/diag_threads.h"
-#include "diag/live_samples.h"
+#include "operations/diag_threads.h"
+#include "operations/live_samples.h"
 #include "platform/port_table.h"
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"

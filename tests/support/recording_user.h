@@ -2,7 +2,7 @@
 // script, counts wait cursors and progress reports. Installed for its lifetime.
 #pragma once
 
-#include "app/user_interaction.h"
+#include "base/user_interaction.h"
 
 #include <deque>
 #include <mutex>

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "diag/pulse.h"
+#include "records/pulse.h"
 
 namespace testsupport {
 

@@ -1,5 +1,5 @@
 #include "cli/cli.h"
-#include "diag/signal_file.h"
+#include "files/signal_file.h"
 #include "support/cli_runner.h"
 #include "support/sim_fixture.h"
 #include "support/wheel_signal.h"

@@ -1,4 +1,4 @@
-#include "diag/csv_file.h"
+#include "files/csv_file.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/ierror.h"
-#include "settings/settings_record.h"
+#include "records/settings_record.h"
 #include "support/recording_user.h"
 #include "support/temp_folder.h"
 

@@ -1,6 +1,6 @@
 #include "device/device_errors.h"
 
-#include "app/language.h"
+#include "base/language.h"
 
 #include <gtest/gtest.h>
 

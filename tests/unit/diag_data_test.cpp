@@ -1,4 +1,4 @@
-#include "diag/diag_data.h"
+#include "records/diag_data.h"
 
 #include <gtest/gtest.h>
 

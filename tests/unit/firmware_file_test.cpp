@@ -1,4 +1,4 @@
-#include "diag/firmware_file.h"
+#include "files/firmware_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Every text that the program passes to translateText has a translation in both shipped language
 // files. The keys are collected from the sources when the test runs: literals in
 // translateText(L"...") calls and literals marked TR_KEY(L"...") (see app/language.h).
-#include "app/lang_file.h"
+#include "base/lang_file.h"
 #include "platform/ierror.h"
 
 #include <gtest/gtest.h>

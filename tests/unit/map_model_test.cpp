@@ -1,6 +1,6 @@
-#include "map/map_model.h"
+#include "records/map_model.h"
 
-#include "app/user_interaction.h"
+#include "base/user_interaction.h"
 #include "support/recording_user.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Settings files on disk: the exact bytes of a saved file, what a load takes back into the record,
 // every refusal with its message, and saves that fail part-way (a full device, a file-size limit)
 // leaving the old file as it was.
-#include "settings/settings_file.h"
+#include "files/settings_file.h"
 
 #include "platform/folders.h"
 #include "support/byte_files.h"

@@ -1,4 +1,4 @@
-#include "settings/settings_record.h"
+#include "records/settings_record.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "device/lpg_device.h"
-#include "diag/diag_threads.h"
-#include "diag/signal_capture.h"
+#include "operations/diag_threads.h"
+#include "operations/signal_capture.h"
 
 #include <gtest/gtest.h>
 

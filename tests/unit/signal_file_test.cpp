@@ -1,4 +1,4 @@
-#include "diag/signal_file.h"
+#include "files/signal_file.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "diag/csv_file.h"
+#include "files/csv_file.h"
 #include "platform/ierror.h"
 #include "support/temp_folder.h"
 #include "support/wheel_signal.h"

@@ -1,4 +1,4 @@
-#include "diag/wheel_analysis.h"
+#include "records/wheel_analysis.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 
 #include "cli.h"
 
-#include "diag/pulse.h"
-#include "diag/wheel_analysis.h"
+#include "records/pulse.h"
+#include "records/wheel_analysis.h"
 
 namespace cli {
 

@@ -2,7 +2,7 @@
 
 #include "commands.h"
 
-#include "app/language.h"
+#include "base/language.h"
 #include "platform/ierror.h"
 #include "platform/port_table.h"
 

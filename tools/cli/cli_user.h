@@ -3,7 +3,7 @@
 // question's text printed), files come from the arguments, progress is a line on standard error.
 #pragma once
 
-#include "app/user_interaction.h"
+#include "base/user_interaction.h"
 
 #include <iosfwd>
 #include <mutex>

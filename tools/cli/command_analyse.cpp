@@ -1,7 +1,7 @@
 #include "analysis_output.h"
 #include "commands.h"
 
-#include "diag/signal_file.h"
+#include "files/signal_file.h"
 #include "platform/ierror.h"
 
 namespace cli {

@@ -3,9 +3,9 @@
 #include "commands.h"
 #include "connect.h"
 
-#include "app/language.h"
+#include "base/language.h"
 #include "device/lpg_device.h"
-#include "diag/signal_capture.h"
+#include "operations/signal_capture.h"
 #include "platform/ierror.h"
 
 #include <chrono>

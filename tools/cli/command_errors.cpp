@@ -3,7 +3,7 @@
 #include "commands.h"
 #include "connect.h"
 
-#include "app/language.h"
+#include "base/language.h"
 #include "device/lpg_device.h"
 
 #include <ostream>

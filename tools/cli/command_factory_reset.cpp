@@ -3,7 +3,7 @@
 #include "commands.h"
 #include "connect.h"
 
-#include "app/doravine_doc.h"
+#include "operations/doravine_doc.h"
 
 namespace cli {
 

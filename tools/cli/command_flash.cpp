@@ -4,8 +4,8 @@
 #include "commands.h"
 #include "connect.h"
 
-#include "app/doravine_doc.h"
-#include "diag/firmware_update.h"
+#include "operations/doravine_doc.h"
+#include "operations/firmware_update.h"
 #include "platform/ierror.h"
 
 namespace cli {

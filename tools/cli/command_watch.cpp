@@ -4,7 +4,7 @@
 #include "connect.h"
 
 #include "device/lpg_device.h"
-#include "diag/live_samples.h"
+#include "operations/live_samples.h"
 #include "platform/threads.h"
 
 #include <chrono>

@@ -6,7 +6,7 @@
 // Usage: measure_link_measure [seconds of live samples, default 30]
 #include "device/connection_watchdog.h"
 #include "device/lpg_device.h"
-#include "diag/live_samples.h"
+#include "operations/live_samples.h"
 #include "platform/port_table.h"
 #include "sim/virtual_controller.h"
 

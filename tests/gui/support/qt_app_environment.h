@@ -3,7 +3,7 @@
 // own globals are gone. Header-only: every file in tests/gui is its own test program.
 #pragma once
 
-#include "skin/theme.h"
+#include "gui/skin/theme.h"
 
 #include <QApplication>
 

@@ -1,0 +1,64 @@
+// The readings panel: the right-hand column that shows the newest live sample whichever tab is
+// active. It never talks to the controller; it only formats what the live-sample thread stored.
+#pragma once
+
+#include "base/language.h"
+#include "gui/skin/multi_page_dialog.h"
+
+#include <cstdint>
+#include <string>
+
+class CGDIpDescribedDisplay;
+struct CDiag;
+
+class COdczytyDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public IMultilangGUI {
+    Q_OBJECT
+  public:
+    static constexpr int kTemplateId = 313;
+    static constexpr int kIdRpm = 1008;
+    static constexpr int kIdTps = 1009;
+    static constexpr int kIdMap = 1002;
+    static constexpr int kIdAdvance = 1011;
+    static constexpr int kIdSupply = 1012;
+    static constexpr int kIdSwitch = 1014;
+    static constexpr double kRatio = 0.65;
+
+    explicit COdczytyDlg(QWidget* parent = nullptr);
+
+    void v_init() override;
+    // Shows the newest sample, when connected and one is present.
+    void onTimer() override;
+    void onLanguageChange() override;
+
+    // Sets the six value texts from one sample (MAP, speed, supply, TPS, advance, switch).
+    void showSample(const CDiag& sample);
+
+    CGDIpDescribedDisplay* rpmDisplay() const { return m_rpm; }
+    CGDIpDescribedDisplay* tpsDisplay() const { return m_tps; }
+    CGDIpDescribedDisplay* mapDisplay() const { return m_map; }
+    CGDIpDescribedDisplay* advanceDisplay() const { return m_advance; }
+    CGDIpDescribedDisplay* supplyDisplay() const { return m_supply; }
+    CGDIpDescribedDisplay* switchDisplay() const { return m_switch; }
+    // The display of a template control id, or null.
+    CGDIpDescribedDisplay* display(int id) const;
+
+    // The value texts as the panel formats them.
+    static std::wstring mapText(int16_t raw);
+    static std::wstring rpmText(uint16_t rpm);
+    static std::wstring supplyText(uint16_t raw);
+    static std::wstring tpsText(int16_t raw);
+    static std::wstring advanceText(uint16_t tenths);
+    static std::wstring switchValueText(uint8_t state);
+
+  private:
+    CGDIpDescribedDisplay* m_rpm;
+    CGDIpDescribedDisplay* m_tps;
+    CGDIpDescribedDisplay* m_map;
+    CGDIpDescribedDisplay* m_advance;
+    CGDIpDescribedDisplay* m_supply;
+    CGDIpDescribedDisplay* m_switch;
+};
+
+// x with `decimals` digits after a point, then a space and unit: "%.Nf %s" in the C locale,
+// whatever locale the window's toolkit selected (a Polish desktop would print a comma).
+std::wstring formatFixed(double x, int decimals, const std::wstring& unit);

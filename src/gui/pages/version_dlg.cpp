@@ -1,0 +1,187 @@
+#include "gui/pages/version_dlg.h"
+
+#include "base/user_interaction.h"
+#include "device/lpg_device.h"
+#include "platform/ierror.h"
+#include "gui/skin/described_display.h"
+#include "gui/skin/gradient_button.h"
+#include "gui/skin/statics.h"
+#include "gui/skin/text_list.h"
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+namespace {
+
+const QColor kDisplayTop(73, 119, 179);
+const QColor kDisplayBottom(28, 41, 81);
+constexpr unsigned kLabelFormat = 0x8024;
+
+const wchar_t* const kReplug =
+    L"Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze";
+
+void showLinkError(const wchar_t* handler, IError* raw)
+{
+    const auto error = adoptError(raw);
+    userInteraction().showMessage(std::wstring(handler) + L"\n" + error->format(), MessageIcon::Error);
+}
+
+} // namespace
+
+CVersionDlg::CVersionDlg(QWidget* parent)
+    : CGDIpMultiPageDialog(QSize(504, 226), parent), m_identityHeading(new CGDIpStatic(this)),
+      m_type(new CGDIpDescribedDisplay(this)), m_version(new CGDIpDescribedDisplay(this)),
+      m_date(new CGDIpDescribedDisplay(this)), m_serial(new CGDIpDescribedDisplay(this)),
+      m_errorsHeading(new CGDIpStatic(this)), m_clear(new CGDIpGradientButton(this)),
+      m_read(new CGDIpGradientButton(this))
+{
+    m_identityHeading->setCaption(L"Informacje o sterowniku");
+    m_type->setLabelText(L"Typ urządzenia");
+    m_version->setLabelText(L"Wersja");
+    m_date->setLabelText(L"prod date");
+    m_serial->setLabelText(L"Static");
+    m_errorsHeading->setCaption(L"Kody błędów");
+    m_clear->setCaption(L"Kasuj błędy");
+    m_read->setCaption(L"Wczytaj błędy");
+    for (CGDIpDescribedDisplay* d : {m_type, m_version, m_date, m_serial})
+        d->setRatio(kRatio);
+
+    placeControl(m_identityHeading, 7, 10, 163, 20);
+    placeControl(m_type, 7, 50, 163, 20);
+    placeControl(m_version, 7, 82, 163, 17);
+    placeControl(m_date, 7, 110, 163, 20);
+    placeControl(m_serial, 7, 140, 163, 20);
+    placeControl(m_errorsHeading, 180, 10, 284, 20);
+    placeControl(m_clear, 180, 170, 136, 15);
+    placeControl(m_read, 328, 170, 136, 15);
+
+    connect(m_read, &QPushButton::clicked, this, &CVersionDlg::onReadErrors);
+    connect(m_clear, &QPushButton::clicked, this, &CVersionDlg::onClearErrors);
+}
+
+void CVersionDlg::v_init()
+{
+    CGDIpMultiPageDialog::v_init();
+    m_list = new CGDIpTextListCtrl(this);
+    placeControl(m_list, 180, 50, 284, 110);
+    m_list->show();
+
+    struct Initial {
+        CGDIpDescribedDisplay* display;
+        const wchar_t* label;
+    };
+    const Initial displays[] = {
+        {m_date, TR_KEY(L"Data produkcji")},
+        {m_version, TR_KEY(L"Wersja sterownika")},
+        {m_type, TR_KEY(L"Typ urządzenia")},
+        {m_serial, TR_KEY(L"Nr seryjny")},
+    };
+    for (const Initial& i : displays) {
+        i.display->setLabelText(translateText(i.label));
+        i.display->setValueText(L"0");
+        i.display->setLabelFormat(kLabelFormat);
+        i.display->setColors(kDisplayTop, kDisplayBottom);
+    }
+
+    m_errorsHeading->setGradientProportions({0.15, 0.15, 0.15, 0.15});
+    m_errorsHeading->setColors(Qt::white, Qt::white);
+    m_identityHeading->copyStyle(*m_errorsHeading);
+    m_errorsHeading->setCaption(translateText(L"Kody błędów"));
+    m_identityHeading->setCaption(translateText(L"Dane sterownika"));
+
+    m_clear->setColors(QColor(50, 50, 50), QColor(36, 36, 36), QColor(90, 90, 90), QColor(60, 60, 60));
+    m_read->copyStyle(*m_clear);
+}
+
+std::wstring CVersionDlg::sensorTypeText(double sensorType)
+{
+    return translateText(sensorType == 0 ? L"Hallotronowy" : L"Indukcyjny");
+}
+
+void CVersionDlg::fillDisplays()
+{
+    CLPGDevice* device = CLPGDevice::instance();
+    if (!device)
+        return;
+    m_date->setValueText(device->ProductionDateText());
+    m_version->setValueText(device->VersionText());
+    m_type->setValueText(sensorTypeText(device->m_settings.sensorType));
+    m_serial->setValueText(device->m_serialNumber);
+}
+
+void CVersionDlg::v_activate()
+{
+    fillDisplays();
+}
+
+void CVersionDlg::onReadErrors()
+{
+    CLPGDevice* device = CLPGDevice::instance();
+    if (!device)
+        return;
+    CWaitCursor wait;
+    try {
+        uint8_t errors[kErrorModuleCount] = {};
+        if (!device->GetErrors(errors)) {
+            userInteraction().showMessage(translateText(L"Nie można wczytać błędów urządzenia"),
+                                          MessageIcon::Error);
+            return;
+        }
+        m_list->clearLines();
+        m_list->redraw();
+        if (errors[0] == 0 && errors[1] == 0 && errors[2] == 0 && errors[3] == 0) {
+            m_list->addLine(translateText(L"Brak błędów"));
+        } else {
+            for (const std::wstring& line : device->decodeErrors(errors))
+                m_list->addLine(line);
+        }
+        m_list->redraw();
+    } catch (IError* error) {
+        showLinkError(L"CDevDataDlg::OnBnClickedButtonread()", error);
+    }
+}
+
+void CVersionDlg::onClearErrors()
+{
+    CLPGDevice* device = CLPGDevice::instance();
+    if (!device)
+        return;
+    CWaitCursor wait;
+    try {
+        if (!device->ResetDevice()) {
+            userInteraction().showMessage(
+                translateText(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!"),
+                MessageIcon::Error);
+            return;
+        }
+        m_list->clearLines();
+        m_list->addLine(translateText(L"Błędy skasowane"));
+        m_list->redraw();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kClearPauseMs));
+        try {
+            device->GetSettings();
+        } catch (IError* error) {
+            adoptError(error);
+            userInteraction().showMessage(translateText(kReplug), MessageIcon::Error);
+            device->m_connected = false;
+        }
+        fillDisplays();
+    } catch (IError* error) {
+        showLinkError(L"CDevDataDlg::OnBnClickedButtonclear()", error);
+    }
+}
+
+void CVersionDlg::onLanguageChange()
+{
+    m_date->setLabelText(translateText(L"Data produkcji"));
+    m_version->setLabelText(translateText(L"Wersja sterownika"));
+    m_type->setLabelText(translateText(L"Typ urządzenia"));
+    m_serial->setLabelText(translateText(L"Nr seryjny"));
+    m_errorsHeading->setCaption(translateText(L"Kody błędów"));
+    m_identityHeading->setCaption(translateText(L"Dane sterownika"));
+    m_clear->setCaption(translateText(L"Kasuj błędy"));
+    m_read->setCaption(translateText(L"Wczytaj błędy"));
+    if (CLPGDevice* device = CLPGDevice::instance())
+        m_type->setValueText(sensorTypeText(device->m_settings.sensorType));
+}

@@ -1,0 +1,65 @@
+#include "gui/shell/bottom_dlg.h"
+
+#include "base/language.h"
+#include "gui/skin/statics.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+CBottomDlg::CBottomDlg(QWidget* parent)
+    : CGDIpMultiPageDialog(QSize(612, 29), parent), m_state(new CTransparentStatic(this)),
+      m_version(new CTransparentStatic(this))
+{
+    // The strip is far flatter than the window: each axis scales on its own.
+    templateLayout().setStretch(true);
+    // The state sits on a light plate: the pure green and red of the two states read poorly
+    // straight on the dark strip. The box is wider than the original 94 units so that the bold
+    // "BRAK POŁĄCZENIA" (and its translations) is never cut at 800 pixels.
+    placeControl(m_state, 7, 5, 200, 19);
+    m_state->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    m_state->setTextFormat(Qt::PlainText);
+    m_version->setCaption(L"Doravine v1.55");
+    m_version->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
+    m_version->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);"));
+    placeControl(m_version, 451, 5, 154, 19);
+    setConnectionState(false);
+}
+
+void CBottomDlg::setConnectionState(bool connected)
+{
+    m_connected = connected;
+    m_stateColor = connected ? connectedColor() : disconnectedColor();
+    m_state->setCaption(translateText(connected ? L"POŁĄCZONY" : L"BRAK POŁĄCZENIA"));
+    m_state->setStyleSheet(QStringLiteral("color: rgb(%1, %2, %3); font-weight: bold;"
+                                          "padding: 0px 8px;")
+                               .arg(m_stateColor.red())
+                               .arg(m_stateColor.green())
+                               .arg(m_stateColor.blue()));
+    update();
+}
+
+std::wstring CBottomDlg::stateText() const
+{
+    return m_state->caption();
+}
+
+std::wstring CBottomDlg::versionText() const
+{
+    return m_version->caption();
+}
+
+void CBottomDlg::paintEvent(QPaintEvent*)
+{
+    // A light plate just behind the state text, as wide as the text needs.
+    const QRect label = m_state->geometry();
+    const int textWidth = QFontMetrics(m_state->font()).horizontalAdvance(m_state->text());
+    const QRectF plate(label.left(), label.top() + 1, std::min(label.width(), textWidth + 16),
+                       label.height() - 2);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(240, 243, 247));
+    painter.drawRoundedRect(plate, 4, 4);
+}

@@ -1,0 +1,43 @@
+// The status strip along the bottom of the window: the connection state on the left, the program's
+// version on the right.
+#pragma once
+
+#include "gui/skin/multi_page_dialog.h"
+
+#include <QColor>
+
+#include <string>
+
+class CTransparentStatic;
+
+class CBottomDlg : public CGDIpMultiPageDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kTemplateId = 311;
+    static constexpr int kIdState = 1008;
+    static constexpr int kIdVersion = 1007;
+
+    explicit CBottomDlg(QWidget* parent = nullptr);
+
+    // "POŁĄCZONY" in green or "BRAK POŁĄCZENIA" in red, looked up now.
+    void setConnectionState(bool connected);
+    bool shownConnected() const { return m_connected; }
+
+    std::wstring stateText() const;
+    QColor stateColor() const { return m_stateColor; }
+    std::wstring versionText() const;
+    CTransparentStatic* stateLabel() const { return m_state; }
+    CTransparentStatic* versionLabel() const { return m_version; }
+
+    static QColor connectedColor() { return {0, 200, 0}; }
+    static QColor disconnectedColor() { return {200, 0, 0}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    CTransparentStatic* m_state;
+    CTransparentStatic* m_version;
+    QColor m_stateColor;
+    bool m_connected = false;
+};

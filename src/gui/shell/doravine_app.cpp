@@ -1,0 +1,237 @@
+#include "gui/shell/doravine_app.h"
+
+#include "operations/doravine_doc.h"
+#include "base/language.h"
+#include "gui/shell/doravine_view.h"
+#include "gui/shell/main_frame.h"
+#include "gui/shell/qt_user_interaction.h"
+#include "gui/skin/theme.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QImage>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+
+namespace {
+
+// Screenshots run unattended: messages go to standard error and questions are answered No, so
+// no modal box waits for a user who is not there.
+class CUnattendedUser : public IUserInteraction {
+  public:
+    void showMessage(const std::wstring& text, MessageIcon) override
+    {
+        std::cerr << "doravine: " << QString::fromStdWString(text).toStdString() << '\n';
+    }
+    bool askYesNo(const std::wstring& text) override
+    {
+        showMessage(text, MessageIcon::Question);
+        return false;
+    }
+    std::wstring pickFile(const FileRequest&) override { return {}; }
+    void beginWait() override {}
+    void endWait() override {}
+    void progress(int, int) override {}
+};
+
+// Reports the first paint of the main window, once.
+class CFirstPaint : public QObject {
+  public:
+    CFirstPaint(QElapsedTimer& clock, bool quit) : m_clock(clock), m_quit(quit) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_seen) {
+            m_seen = true;
+            std::cerr << "doravine: first paint after " << m_clock.elapsed() << " ms\n";
+            if (m_quit)
+                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QElapsedTimer& m_clock;
+    bool m_quit;
+    bool m_seen = false;
+};
+
+bool parseInt(const char* text, int& out)
+{
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!end || *end || end == text || v < 0 || v > 100000)
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+} // namespace
+
+std::string startOptionsHelp()
+{
+    return "Usage: doravine [options]\n"
+           "  --screenshot FILE   save the window as a PNG after start-up, then exit\n"
+           "  --tab N             tab shown in the screenshot: 0 settings, 1 map, 2 device, 3 signal\n"
+           "  --lang pl|en|ru     language of this run (default: Polish for a Polish desktop, else English)\n"
+           "  --size WxH          window size in pixels (default: the whole work area)\n"
+           "  --wait MS           live readings before the screenshot (default 1500 with a controller)\n"
+           "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
+           "  --help              this text\n"
+           "The controller is searched on the serial ports; DORAVINE_PORTS=/dev/a:/dev/b sets the list.\n";
+}
+
+bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                error = std::string(name) + " needs a value";
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--screenshot") {
+            const char* v = value("--screenshot");
+            if (!v)
+                return false;
+            options.screenshot = QString::fromLocal8Bit(v);
+        } else if (arg == "--tab") {
+            const char* v = value("--tab");
+            if (!v)
+                return false;
+            if (!parseInt(v, options.tab) || options.tab > 3) {
+                error = "--tab takes 0, 1, 2 or 3";
+                return false;
+            }
+        } else if (arg == "--lang") {
+            const char* v = value("--lang");
+            if (!v)
+                return false;
+            const std::string l = v;
+            if (l == "pl")
+                options.language = kLanguagePolish;
+            else if (l == "en")
+                options.language = kLanguageEnglish;
+            else if (l == "ru")
+                options.language = kLanguageRussian;
+            else {
+                error = "--lang takes pl, en or ru";
+                return false;
+            }
+        } else if (arg == "--size") {
+            const char* v = value("--size");
+            if (!v)
+                return false;
+            int w = 0;
+            int h = 0;
+            const std::string s = v;
+            const auto x = s.find('x');
+            if (x == std::string::npos || !parseInt(s.substr(0, x).c_str(), w) ||
+                !parseInt(s.substr(x + 1).c_str(), h) || w < 100 || h < 100) {
+                error = "--size takes WIDTHxHEIGHT, e.g. 1366x768";
+                return false;
+            }
+            options.size = QSize(w, h);
+        } else if (arg == "--wait") {
+            const char* v = value("--wait");
+            if (!v)
+                return false;
+            if (!parseInt(v, options.waitMillis)) {
+                error = "--wait takes milliseconds";
+                return false;
+            }
+        } else if (arg == "--quit-after-paint") {
+            options.quitAfterPaint = true;
+        } else if (arg.rfind("-", 0) == 0 && arg.rfind("--", 0) != 0) {
+            // A single-dash option belongs to Qt (-platform offscreen); skip its value too.
+            if (i + 1 < argc && argv[i + 1][0] != '-')
+                ++i;
+        } else {
+            error = "unknown option '" + arg + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+int runDoravine(int argc, char** argv)
+{
+    QElapsedTimer clock;
+    clock.start();
+    CStartOptions options;
+    std::string error;
+    if (!parseStartOptions(argc, argv, options, error)) {
+        std::cerr << "doravine: " << error << "\n" << startOptionsHelp();
+        return 2;
+    }
+    if (options.help) {
+        std::cout << startOptionsHelp();
+        return 0;
+    }
+
+    // Before the application: the language of this run and every language file.
+    initLanguage();
+    if (options.language >= 0)
+        setCurrentLanguage(options.language);
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Kestrelia"));
+    QApplication::setApplicationName(QStringLiteral("Doravine"));
+    startupGDIp();
+
+    const bool unattended = !options.screenshot.isEmpty() || options.quitAfterPaint;
+    CUnattendedUser quietUser;
+    CQtUserInteraction qtUser;
+    setUserInteraction(unattended ? static_cast<IUserInteraction*>(&quietUser) : &qtUser);
+
+    // Owned for the rest of the process: at exit the thread manager ends the process while the
+    // live-sample thread may still use the device, so the document is never destroyed under it.
+    auto* doc = new CDoravineDoc;
+    auto* frame = new CMainFrame(*doc);
+    qtUser.setParentWindow(frame);
+    frame->initialUpdate();
+    if (options.size.isValid())
+        frame->resize(options.size);
+
+    CFirstPaint firstPaint(clock, options.quitAfterPaint);
+    frame->installEventFilter(&firstPaint);
+    frame->show();
+
+    int status = 0;
+    if (!options.screenshot.isEmpty()) {
+        const bool connected = frame->document().Device().m_connected;
+        const int wait = options.waitMillis >= 0 ? options.waitMillis : (connected ? 1500 : 300);
+        QTimer::singleShot(wait, frame, [&] {
+            CDoravineView* view = frame->view();
+            if (options.tab == CDoravineView::TabSignal)
+                view->revealHiddenTabs();
+            if (options.tab >= 0)
+                view->pageCtrl()->activatePage(options.tab);
+            // One more moment so the freshly shown page has painted with the latest sample.
+            QTimer::singleShot(150, frame, [&] {
+                const QImage shot = frame->grab().toImage();
+                if (!shot.save(options.screenshot, "PNG")) {
+                    std::cerr << "doravine: cannot write " << options.screenshot.toStdString() << '\n';
+                    status = 1;
+                }
+                QCoreApplication::quit();
+            });
+        });
+    }
+
+    const int loop = app.exec();
+    setUserInteraction(nullptr);
+    shoutdownGDIp();
+    return status != 0 ? status : loop;
+}

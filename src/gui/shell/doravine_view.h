@@ -1,0 +1,94 @@
+// The view: fills the main window with the page control (four tabs, the readings column and the
+// status strip), starts the device, hands the main timer's ticks to the pages that refresh
+// themselves and language changes to every page.
+#pragma once
+
+#include "operations/doravine_doc.h"
+#include "base/language.h"
+#include "gui/skin/multi_page_ctrl.h"
+
+#include <QFont>
+#include <QWidget>
+
+#include <array>
+
+class CBottomDlg;
+class CMainFrame;
+class COdczytyDlg;
+class CVersionDlg;
+
+// The page control of this window: the described split between the tabbed side and the readings
+// column, on top of the skinned control's own layout.
+class CAppMultiPageCtrl : public CGDIpMultiPageCtrl {
+    Q_OBJECT
+  public:
+    using CGDIpMultiPageCtrl::CGDIpMultiPageCtrl;
+
+    struct Panels {
+        QRect tabs;  // background panel 0, behind the tabbed pages
+        QRect right; // background panel 1, behind the readings column
+    };
+    // Left, top, right and bottom edges for a client of the given size, truncated after each step.
+    static Panels panels(QSize client);
+
+  protected:
+    Layout computeLayout(QSize size) const override;
+};
+
+class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGUI, public IDocumentViews {
+    Q_OBJECT
+  public:
+    enum Tab { TabSettings = 0, TabMap = 1, TabVersion = 2, TabSignal = 3 };
+
+    explicit CDoravineView(CDoravineDoc& doc, QWidget* parent = nullptr);
+    ~CDoravineView() override;
+
+    // The process-wide view; null before one exists.
+    static CDoravineView* instance();
+
+    // Starts the device (the first search for the controller) and builds every page. A link
+    // error on the way is discarded: the window still comes up.
+    bool create();
+    // The first update: records the view in the frame, starts the live samples when a
+    // controller was found, shows the connection state and sets every text.
+    void initialUpdate(CMainFrame& frame);
+
+    void onTimer() override;
+    void onLanguageChange() override;
+    void setConnectionState(bool connected);
+    // Clears the hidden mark of every tab (the About box's access code).
+    void revealHiddenTabs();
+
+    // IDocumentViews: the pages that the document's operations refresh.
+    void refreshSettingsPage(int wheelType) override;
+    void refillMapGrid() override;
+    void activateMapPage() override;
+    void activateDevicePage() override;
+    void activateSignalPage() override;
+
+    CAppMultiPageCtrl* pageCtrl() const { return m_pages; }
+    COdczytyDlg* readings() const { return m_readings; }
+    CVersionDlg* versionPage() const { return m_version; }
+    CBottomDlg* bottom() const { return m_bottom; }
+    CGDIpMultiPageDialog* tabPage(int tab) const;
+    CDoravineDoc& document() { return m_doc; }
+
+    // The three bold fonts, their pixel heights following the client height.
+    const std::array<QFont, 3>& fonts() const { return m_fonts; }
+    // Heights (negative, as a character height) for a client of the given height.
+    static std::array<int, 3> fontHeights(int clientHeight);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void makeFonts(int clientHeight);
+
+    CDoravineDoc& m_doc;
+    CAppMultiPageCtrl* m_pages = nullptr;
+    std::array<CGDIpMultiPageDialog*, 4> m_tabs{};
+    COdczytyDlg* m_readings = nullptr;
+    CVersionDlg* m_version = nullptr;
+    CBottomDlg* m_bottom = nullptr;
+    std::array<QFont, 3> m_fonts;
+};

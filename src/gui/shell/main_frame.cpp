@@ -1,0 +1,286 @@
+#include "gui/shell/main_frame.h"
+
+#include "gui/shell/about_dlg.h"
+#include "gui/shell/doravine_view.h"
+#include "device/lpg_device.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShortcut>
+
+#include <algorithm>
+
+namespace {
+
+struct MenuItem {
+    int command;
+    const wchar_t* text;
+};
+
+// The three drop-downs, each a title and its items, in the order they are shown.
+const wchar_t* const kMenuTitles[3] = {TR_KEY(L"Plik"), TR_KEY(L"Język"), TR_KEY(L"Informacje")};
+const MenuItem kFileItems[] = {
+    {CMainFrame::CmdLoadSettings, TR_KEY(L"Wczytaj ustawienia z pliku...")},
+    {CMainFrame::CmdSaveSettings, TR_KEY(L"Zapisz ustawienia do pliku...")},
+    {CMainFrame::CmdFactorySettings, TR_KEY(L"Przywróć ustawienia fabryczne")},
+    {CMainFrame::CmdExit, TR_KEY(L"Wyjście")},
+};
+const MenuItem kLanguageItems[] = {
+    {CMainFrame::CmdPolish, TR_KEY(L"Polski")},
+    {CMainFrame::CmdEnglish, TR_KEY(L"Angielski")},
+    {CMainFrame::CmdRussian, TR_KEY(L"Rosyjski")},
+};
+const MenuItem kInfoItems[] = {
+    {CMainFrame::CmdDocumentation, TR_KEY(L"Dokumentacja")},
+    {CMainFrame::CmdDeviceUpdate, TR_KEY(L"Aktualizacja sterownika...")},
+    {CMainFrame::CmdAbout, TR_KEY(L"Informacje")},
+};
+
+int languageOf(int command)
+{
+    switch (command) {
+    case CMainFrame::CmdPolish:
+        return kLanguagePolish;
+    case CMainFrame::CmdEnglish:
+        return kLanguageEnglish;
+    case CMainFrame::CmdRussian:
+        return kLanguageRussian;
+    default:
+        return -1;
+    }
+}
+
+QString lookup(const wchar_t* key)
+{
+    return QString::fromStdWString(translateText(key));
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CDoravineDoc& doc, QWidget* parent)
+    : QMainWindow(parent), m_doc(doc),
+      m_watchdog(doc.Device(), {[this](bool connected) { setConnectionState(connected); },
+                                [this] { m_doc.ResumeLiveSamples(); }}),
+      m_languageHook([this] { refreshLanguage(); })
+{
+    setWindowTitle(QStringLiteral("Doravine"));
+    setObjectName(QStringLiteral("CMainFrame"));
+    // The whole work area, from its top-left corner.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
+
+    m_timer.setInterval(kMainTimerMillis);
+    connect(&m_timer, &QTimer::timeout, this, [this] { onMainTimer(); });
+    m_doc.LiveSamples().setTimerHook([this](bool run) { run ? startMainTimer() : stopMainTimer(); });
+
+    buildMenu();
+
+    m_view = new CDoravineView(m_doc, this);
+    setCentralWidget(m_view);
+    m_view->create();
+}
+
+CMainFrame::~CMainFrame()
+{
+    m_languageHook.reset();
+    m_timer.stop();
+    m_doc.LiveSamples().setTimerHook({});
+}
+
+void CMainFrame::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("captionBar"));
+    // The caption bar of the dark-blue frame.
+    bar->setStyleSheet(QStringLiteral(
+        "QMenuBar#captionBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #284f86, "
+        "stop:1 #1c2f52); color: #eaeaea; padding: 0px 6px; }"
+        "QMenuBar#captionBar::item { background: transparent; padding: 4px 12px; border-radius: 3px; }"
+        "QMenuBar#captionBar::item:selected { background: #3c76af; }"
+        "QMenu { background: #f4f5f7; color: #1e2430; border: 1px solid #8a97ab; }"
+        "QMenu::item { padding: 5px 26px 5px 26px; }"
+        "QMenu::item:selected { background: #3c76af; color: #ffffff; }"
+        "QMenu::separator { height: 1px; background: #c4cad4; margin: 3px 8px; }"));
+
+    for (int i = 0; i < 3; ++i)
+        m_menus[static_cast<size_t>(i)] = bar->addMenu(lookup(kMenuTitles[i]));
+    for (const MenuItem& item : kFileItems) {
+        if (item.command == CmdExit)
+            m_menus[0]->addSeparator();
+        addCommand(m_menus[0], item.command);
+    }
+    auto* languages = new QActionGroup(this);
+    languages->setExclusive(true);
+    for (const MenuItem& item : kLanguageItems) {
+        QAction* a = addCommand(m_menus[1], item.command);
+        a->setCheckable(true);
+        languages->addAction(a);
+    }
+    for (const MenuItem& item : kInfoItems)
+        addCommand(m_menus[2], item.command);
+
+    // The framework's new, open and save commands: the document stores nothing of its own, so
+    // they change nothing; the keys are taken so that they do not reach the pages either.
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::CTRL | Qt::Key_O),
+                                     QKeySequence(Qt::CTRL | Qt::Key_S)})
+        new QShortcut(keys, this, [] {});
+}
+
+QAction* CMainFrame::addCommand(QMenu* menu, int command)
+{
+    QAction* a = menu->addAction(QString());
+    a->setData(command);
+    connect(a, &QAction::triggered, this, [this, command] { runCommand(command); });
+    m_actions.emplace_back(command, a);
+    return a;
+}
+
+QAction* CMainFrame::action(int command) const
+{
+    for (const auto& [id, a] : m_actions)
+        if (id == command)
+            return a;
+    return nullptr;
+}
+
+void CMainFrame::runCommand(int command)
+{
+    switch (command) {
+    case CmdLoadSettings:
+        m_doc.LoadSettingsFromFile();
+        break;
+    case CmdSaveSettings:
+        m_doc.SaveSettingsToFile();
+        break;
+    case CmdFactorySettings:
+        m_doc.RestoreFactorySettings();
+        break;
+    case CmdExit:
+        close();
+        break;
+    case CmdPolish:
+    case CmdEnglish:
+    case CmdRussian:
+        // The current language does nothing; a switch runs the hooks, refreshLanguage among them.
+        switchLanguage(languageOf(command));
+        break;
+    case CmdDeviceUpdate:
+        m_doc.OnDeviceUpdate();
+        break;
+    case CmdAbout:
+        showAbout();
+        break;
+    case CmdDocumentation:
+    default:
+        break;
+    }
+}
+
+void CMainFrame::showAbout()
+{
+    CAboutDlg dlg(this);
+    dlg.setRevealHandler([this] {
+        if (m_view)
+            m_view->revealHiddenTabs();
+    });
+    dlg.exec();
+}
+
+void CMainFrame::initialUpdate()
+{
+    if (m_view)
+        m_view->initialUpdate(*this);
+}
+
+void CMainFrame::startMainTimer()
+{
+    m_timer.start();
+}
+
+void CMainFrame::stopMainTimer()
+{
+    m_timer.stop();
+}
+
+CConnectionWatchdog::Tick CMainFrame::onMainTimer()
+{
+    const CConnectionWatchdog::Tick tick = m_watchdog.tick();
+    if (tick == CConnectionWatchdog::Tick::Lost)
+        return tick;
+    if (tick == CConnectionWatchdog::Tick::Refresh && m_view)
+        m_view->onTimer();
+    // A rescan may have stopped the timer meanwhile (a firmware update); only a running one is
+    // set again, so the next tick comes a full period after this one ended.
+    if (m_timer.isActive())
+        m_timer.start();
+    return tick;
+}
+
+void CMainFrame::setConnectionState(bool connected)
+{
+    if (m_view)
+        m_view->setConnectionState(connected);
+}
+
+void CMainFrame::refreshLanguage()
+{
+    if (m_view) {
+        m_view->onLanguageChange();
+        m_view->setConnectionState(m_doc.Device().m_connected);
+    }
+    if (!m_menus[0])
+        return;
+    for (int i = 0; i < 3; ++i)
+        m_menus[static_cast<size_t>(i)]->setTitle(lookup(kMenuTitles[i]));
+    auto retitle = [this](const MenuItem* begin, const MenuItem* end) {
+        for (const MenuItem* item = begin; item != end; ++item)
+            if (QAction* a = action(item->command))
+                a->setText(lookup(item->text));
+    };
+    retitle(std::begin(kFileItems), std::end(kFileItems));
+    retitle(std::begin(kLanguageItems), std::end(kLanguageItems));
+    retitle(std::begin(kInfoItems), std::end(kInfoItems));
+    for (const MenuItem& item : kLanguageItems)
+        action(item.command)->setChecked(languageOf(item.command) == currentLanguage());
+    update();
+}
+
+QSize CMainFrame::correctedSize(QSize size)
+{
+    QSize out = size;
+    if (out.width() < 760)
+        out.setWidth(800);
+    if (out.height() < 530)
+        out.setHeight(530);
+    return out;
+}
+
+int CMainFrame::captionFontPixels(int clientHeight)
+{
+    return std::max(16, clientHeight / 55);
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    const QSize corrected = correctedSize(event->size());
+    if (corrected != event->size() && !isMaximized() && !isFullScreen()) {
+        resize(corrected);
+        return;
+    }
+    const int pixels = captionFontPixels(event->size().height());
+    QFont captionFont = QApplication::font();
+    captionFont.setPixelSize(pixels);
+    captionFont.setBold(true);
+    menuBar()->setFont(captionFont);
+    for (QMenu* menu : m_menus)
+        if (menu)
+            menu->setFont(QApplication::font());
+    menuBar()->setFixedHeight(2 * pixels);
+    QMainWindow::resizeEvent(event);
+}

@@ -1,0 +1,298 @@
+#include "gui/skin/scroll_chart.h"
+
+#include "gui/skin/qt_text.h"
+#include "gui/skin/theme.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+CScrollChart::CScrollChart(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CScrollChart::createOver(QWidget* placeholder)
+{
+    setParent(placeholder->parentWidget());
+    setGeometry(placeholder->geometry());
+    placeholder->hide();
+    show();
+}
+
+void CScrollChart::SetHorzDiv(unsigned divisions, int)
+{
+    m_divisions = std::max(1u, divisions);
+    update();
+}
+
+void CScrollChart::SetGrid(int on)
+{
+    m_grid = on != 0;
+    update();
+}
+
+unsigned CScrollChart::capacity() const
+{
+    return std::max(m_maxPoints, m_span);
+}
+
+void CScrollChart::trim(Line& line) const
+{
+    const size_t cap = capacity();
+    if (line.points.size() > cap)
+        line.points.erase(line.points.begin(),
+                          line.points.begin() + static_cast<long>(line.points.size() - cap));
+}
+
+void CScrollChart::SetMaxPoints(unsigned maxPoints)
+{
+    m_maxPoints = std::max(1u, maxPoints);
+    for (auto& [id, line] : m_lines)
+        trim(line);
+    update();
+}
+
+void CScrollChart::SetPointSpan(unsigned span)
+{
+    m_span = span;
+    update();
+}
+
+void CScrollChart::SetUpperValue(double upper)
+{
+    m_upper = upper;
+    update();
+}
+
+void CScrollChart::SetLowerValue(double lower)
+{
+    m_lower = lower;
+    update();
+}
+
+bool CScrollChart::AddLine(int id, ValueLabel label, unsigned colorRef, unsigned, int width, int visible, int)
+{
+    if (m_lines.count(id))
+        return false;
+    Line line;
+    line.label = std::move(label);
+    line.color = theme::fromColorRef(colorRef);
+    line.width = std::clamp(width, 1, 8);
+    line.visible = visible != 0;
+    m_lines.emplace(id, std::move(line));
+    update();
+    return true;
+}
+
+void CScrollChart::setLineColor(int id, const QColor& color)
+{
+    const auto it = m_lines.find(id);
+    if (it != m_lines.end()) {
+        it->second.color = color;
+        update();
+    }
+}
+
+bool CScrollChart::AddData(int id, double, double y, int)
+{
+    const auto it = m_lines.find(id);
+    if (it == m_lines.end())
+        return false;
+    it->second.points.push_back(y);
+    trim(it->second);
+    return true;
+}
+
+void CScrollChart::ClearData(int id)
+{
+    for (auto& [lineId, line] : m_lines) {
+        if (id == -1 || id == lineId)
+            line.points.clear();
+    }
+    update();
+}
+
+void CScrollChart::Redraw()
+{
+    update();
+}
+
+void CScrollChart::setMargins(double left, double top, double right, double bottom)
+{
+    const double values[4] = {left, top, right, bottom};
+    for (int i = 0; i < 4; ++i)
+        m_margins[i] = std::clamp(values[i], 0.0, 0.4);
+    update();
+}
+
+void CScrollChart::setBackgroundColors(const QColor& top, const QColor& bottom)
+{
+    m_backTop = top;
+    m_backBottom = bottom;
+    update();
+}
+
+void CScrollChart::setGridColor(const QColor& color)
+{
+    m_gridColor = color;
+    update();
+}
+
+size_t CScrollChart::pointCount(int id) const
+{
+    const auto it = m_lines.find(id);
+    return it == m_lines.end() ? 0 : it->second.points.size();
+}
+
+double CScrollChart::pointValue(int id, size_t i) const
+{
+    const auto it = m_lines.find(id);
+    if (it == m_lines.end() || i >= it->second.points.size())
+        return 0.0;
+    return it->second.points[i];
+}
+
+void CScrollChart::range(double& low, double& high) const
+{
+    if (m_upper > m_lower) {
+        low = m_lower;
+        high = m_upper;
+        return;
+    }
+    low = std::numeric_limits<double>::max();
+    high = std::numeric_limits<double>::lowest();
+    for (const auto& [id, line] : m_lines) {
+        for (double v : line.points) {
+            if (std::isfinite(v)) {
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
+        }
+    }
+    if (low > high) {
+        low = 0.0;
+        high = 1.0;
+    } else if (high - low < 1e-9) {
+        low -= 1.0;
+        high += 1.0;
+    } else {
+        const double pad = (high - low) * 0.05;
+        low -= pad;
+        high += pad;
+    }
+}
+
+void CScrollChart::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QRectF whole = rect();
+    theme::paintGradient(painter, whole, m_backTop, m_backBottom, 0.0);
+
+    double low = 0.0;
+    double high = 1.0;
+    range(low, high);
+
+    // Value labels of the first line that has a label function, beside the grid lines.
+    const ValueLabel* labeler = nullptr;
+    for (const auto& [id, line] : m_lines) {
+        if (line.label) {
+            labeler = &line.label;
+            break;
+        }
+    }
+    QFont labelFont = theme::baseFont(std::clamp(static_cast<int>(height() * 0.07), 9, 13));
+    const QFontMetrics fm(labelFont);
+    std::vector<QString> labels;
+    int labelWidth = 0;
+    for (unsigned k = 0; k <= m_divisions; ++k) {
+        const double value = low + (high - low) * k / m_divisions;
+        QString text = labeler ? toQString((*labeler)(value)) : QString();
+        labelWidth = std::max(labelWidth, text.isEmpty() ? 0 : fm.horizontalAdvance(text) + 6);
+        labels.push_back(std::move(text));
+    }
+
+    const double left = whole.width() * m_margins[0] + labelWidth + 1;
+    const double top = whole.height() * m_margins[1] + 1;
+    const double right = whole.width() * (1.0 - m_margins[2]) - 1;
+    const double bottom = whole.height() * (1.0 - m_margins[3]) - 1;
+    const QRectF plot(QPointF(left, top), QPointF(right, bottom));
+    if (plot.width() < 2 || plot.height() < 2)
+        return;
+    const auto toY = [&](double v) {
+        return plot.bottom() - (std::clamp(v, low, high) - low) / (high - low) * plot.height();
+    };
+
+    if (m_grid) {
+        painter.setPen(QPen(m_gridColor, 1.0, Qt::DotLine));
+        for (unsigned k = 0; k <= m_divisions; ++k) {
+            const double y = std::round(plot.bottom() - plot.height() * k / m_divisions) + 0.5;
+            painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        }
+        const int columns = std::max(2, static_cast<int>(m_divisions) * 2);
+        for (int k = 0; k <= columns; ++k) {
+            const double x = std::round(plot.left() + plot.width() * k / columns) + 0.5;
+            painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        }
+    }
+    if (labelWidth > 0) {
+        painter.setFont(labelFont);
+        painter.setPen(QColor(200, 202, 204));
+        for (unsigned k = 0; k <= m_divisions; ++k) {
+            const double y = plot.bottom() - plot.height() * k / m_divisions;
+            painter.drawText(QRectF(0, y - fm.height() / 2.0, left - 4, fm.height()),
+                             Qt::AlignRight | Qt::AlignVCenter, labels[k]);
+        }
+    }
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setClipRect(plot.adjusted(-2, -2, 2, 2));
+    const unsigned span = m_span ? m_span : capacity();
+    for (const auto& [id, line] : m_lines) {
+        if (!line.visible || line.points.empty())
+            continue;
+        const size_t n = line.points.size();
+        const size_t first = n > span ? n - span : 0;
+        const size_t shown = n - first;
+        const double step = span > 1 ? plot.width() / (span - 1) : 0.0;
+        painter.setPen(QPen(line.color, line.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath path;
+        const int columns = static_cast<int>(plot.width());
+        if (shown > static_cast<size_t>(columns) * 2 && columns > 0) {
+            // More points than pixels: one vertical stroke per pixel column from its lowest to
+            // its highest point keeps every spike visible and the cost bound by the width.
+            double lo = 0.0;
+            double hi = 0.0;
+            int column = -1;
+            for (size_t i = 0; i < shown; ++i) {
+                const double y = toY(line.points[first + i]);
+                const int c = static_cast<int>(i * step);
+                if (c != column) {
+                    if (column >= 0) {
+                        path.lineTo(plot.left() + column, lo);
+                        path.lineTo(plot.left() + column, hi);
+                    } else {
+                        path.moveTo(plot.left() + c, y);
+                    }
+                    column = c;
+                    lo = hi = y;
+                } else {
+                    lo = std::min(lo, y);
+                    hi = std::max(hi, y);
+                }
+            }
+            path.lineTo(plot.left() + column, lo);
+            path.lineTo(plot.left() + column, hi);
+        } else {
+            path.moveTo(plot.left(), toY(line.points[first]));
+            for (size_t i = 1; i < shown; ++i)
+                path.lineTo(plot.left() + i * step, toY(line.points[first + i]));
+        }
+        painter.drawPath(path);
+    }
+}

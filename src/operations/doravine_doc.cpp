@@ -1,0 +1,188 @@
+#include "operations/doravine_doc.h"
+
+#include "base/language.h"
+#include "base/user_interaction.h"
+#include "operations/diag_threads.h"
+#include "operations/firmware_update.h"
+#include "operations/map_operations.h"
+#include "platform/folders.h"
+#include "platform/ierror.h"
+#include "files/settings_file.h"
+
+namespace {
+
+constexpr const wchar_t* kWriteFailedText =
+    TR_KEY(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
+
+void showLinkError(const wchar_t* handler, IError* raw)
+{
+    const auto error = adoptError(raw);
+    userInteraction().showMessage(std::wstring(handler) + L"\n" + error->format(), MessageIcon::Error);
+}
+
+} // namespace
+
+CDoravineDoc::CDoravineDoc(CThreadManager* threads) : m_liveSamples(m_device, threads)
+{
+    installBootloaderUpdate();
+}
+
+CDoravineDoc::~CDoravineDoc()
+{
+    // The thread works on the device, which goes with the document: give it time to notice.
+    if (m_liveSamples.running())
+        m_liveSamples.StopLiveSamples();
+}
+
+std::wstring CDoravineDoc::defaultSettingsPath()
+{
+    return getMapDataFolder() + kDefaultSettingsName;
+}
+
+bool CDoravineDoc::SaveSettingsToFile()
+{
+    try {
+        CSettingsSnapshot snapshot;
+        snapshot.initMarker(m_device.m_firmwareVersion);
+        snapshot.takeSnapshot(m_device.m_firmwareVersion, m_device.m_deviceType, m_device.m_settings);
+        return snapshot.writeFileWithDialog();
+    } catch (IError* error) {
+        showLinkError(L"CDoravineDoc::OnFileWriteSetings()", error);
+        return false;
+    }
+}
+
+CDoravineDoc::LoadResult CDoravineDoc::LoadSettingsFromFile()
+{
+    try {
+        const LoadResult result = loadSettings();
+        refreshAfterLoad();
+        return result;
+    } catch (IError* error) {
+        // The same handler name for loading as for saving: both commands share it.
+        showLinkError(L"CDoravineDoc::OnFileWriteSetings()", error);
+        return LoadResult::LinkError;
+    }
+}
+
+CDoravineDoc::LoadResult CDoravineDoc::loadSettings()
+{
+    if (!userInteraction().askYesNo(
+            translateText(L"Załadowanie ustawień spowoduje zmianę aktualnych ustawień. Czy kontynuować?")))
+        return LoadResult::Declined;
+    CSettingsSnapshot snapshot;
+    snapshot.initMarker(m_device.m_firmwareVersion);
+    if (!snapshot.readFileWithDialog())
+        return LoadResult::FileRefused;
+    if (snapshot.deviceType() != m_device.m_deviceType) {
+        userInteraction().showMessage(translateText(L"Nieprawidłowy plik"), MessageIcon::Error);
+        return LoadResult::WrongDevice;
+    }
+    snapshot.applySnapshot(m_device.m_settings);
+    return writeLoadedSettings(true) ? LoadResult::Loaded : LoadResult::WriteFailed;
+}
+
+bool CDoravineDoc::writeLoadedSettings(bool reset)
+{
+    // SetSettings already sends the map once; it goes again after the axes and is then stored.
+    if (m_device.SetSettings() && m_device.SetMapAxes() && m_device.SetMap() && m_device.SaveMap() &&
+        (!reset || m_device.ResetDevice()))
+        return true;
+    userInteraction().showMessage(translateText(kWriteFailedText), MessageIcon::Error);
+    return false;
+}
+
+void CDoravineDoc::refreshAfterLoad()
+{
+    if (!m_views)
+        return;
+    m_views->refreshSettingsPage(static_cast<int>(roundNearest(m_device.m_settings.wheelType)));
+    m_views->refillMapGrid();
+    m_views->activateDevicePage();
+}
+
+bool CDoravineDoc::SaveDefaultSettings()
+{
+    CSettingsSnapshot snapshot;
+    snapshot.initMarker(m_device.m_firmwareVersion);
+    snapshot.takeSnapshot(m_device.m_firmwareVersion, m_device.m_deviceType, m_device.m_settings);
+    return snapshot.writeFileAt(defaultSettingsPath());
+}
+
+bool CDoravineDoc::LoadDefaultSettings()
+{
+    CSettingsSnapshot snapshot;
+    snapshot.initMarker(m_device.m_firmwareVersion);
+    if (!snapshot.readFileAt(defaultSettingsPath()))
+        return true;
+    if (snapshot.deviceType() != m_device.m_deviceType)
+        return false;
+    snapshot.applySnapshot(m_device.m_settings);
+    return writeLoadedSettings(false);
+}
+
+bool CDoravineDoc::RestoreFactorySettings()
+{
+    CSettingsRecord& record = m_device.m_settings;
+    record.tpsThreshold = 0.0;
+    record.inputSource = 0.0;
+    record.wheelType = 0.0;
+    record.teethCount = 60.0;
+    record.missingTeeth = 2.0;
+    record.wheelAlgorithm = 5.0;
+    record.wheelFactor = 10.0;
+    record.workState = 0;
+    if (!m_device.SetSettings())
+        return false;
+    if (!m_device.GetSettings())
+        return false;
+    m_device.ResetDevice();
+
+    CAxisDefinition::factory().applyDefinition(m_device);
+    if (clearMapStep(m_device) && m_views)
+        m_views->refillMapGrid();
+
+    if (m_views) {
+        m_views->activateMapPage();
+        m_views->refreshSettingsPage(static_cast<int>(roundNearest(record.wheelType)));
+        m_views->activateDevicePage();
+        m_views->activateSignalPage();
+    }
+    return true;
+}
+
+bool CDoravineDoc::ProgramFirmwareFromFile(bool fromBootloader)
+{
+    CFirmwareUpdate::LiveSamples live;
+    live.stop = [this] { StopLiveSamples(); };
+    live.resume = [this] { ResumeLiveSamples(); };
+    CFirmwareUpdate update(m_device, std::move(live));
+    const bool programmed = update.ProgramFirmwareFromFile(fromBootloader);
+    m_lastBackup = update.backupPath();
+    m_lastUpdate = update.outcome();
+    return programmed;
+}
+
+bool CDoravineDoc::OnDeviceUpdate()
+{
+    try {
+        m_lastUpdate = CFirmwareUpdate::Outcome::None;
+        if (m_device.m_signalFirmware)
+            captureState() = kCaptureIdle;
+        if (!ProgramFirmwareFromFile(false))
+            return false;
+        if (m_lastBackup.empty())
+            userInteraction().showMessage(translateText(L"Zaprogramowano pomyślnie!"),
+                                          MessageIcon::Information);
+        else
+            userInteraction().showMessage(
+                translateText(
+                    L"Zaprogramowano pomyślnie! Dotychczasowe ustawienia sterownika zapisano w pliku:") +
+                    L"\n" + m_lastBackup,
+                MessageIcon::Information);
+        return true;
+    } catch (IError* error) {
+        showLinkError(L"CDoravineDoc::OnDeviceUpdate()", error);
+        return false;
+    }
+}

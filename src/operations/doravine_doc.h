@@ -1,0 +1,92 @@
+// The document: the program's single device object for the whole run, the live-sample control,
+// and the operations of the menus and buttons that work on the controller's settings as a whole
+// (settings files, default settings, factory reset) and on its firmware.
+//
+// The pages these operations refresh afterwards are reached through IDocumentViews, which the
+// window implements; without views (command line) nothing is refreshed.
+#pragma once
+
+#include "device/lpg_device.h"
+#include "operations/firmware_update.h"
+#include "operations/live_samples.h"
+
+#include <string>
+
+class IDocumentViews {
+  public:
+    virtual ~IDocumentViews() = default;
+    // The settings page: fields from the record and the reference chart of this wheel type.
+    virtual void refreshSettingsPage(int wheelType) = 0;
+    // The map grid filled again from the record.
+    virtual void refillMapGrid() = 0;
+    // A page's activation step: the map page (grid refill, enabled only in normal operation),
+    // the device information page and the signal page.
+    virtual void activateMapPage() = 0;
+    virtual void activateDevicePage() = 0;
+    virtual void activateSignalPage() = 0;
+};
+
+class CDoravineDoc {
+  public:
+    enum class LoadResult {
+        Declined,    // the question was not answered Yes, or no file was chosen
+        FileRefused, // the file could not be read, or has the wrong size or marker
+        WrongDevice, // the file was saved with a controller of another type
+        WriteFailed, // the controller refused a write (it may hold part of the file)
+        LinkError,   // a serial-port error ended the operation
+        Loaded,
+    };
+
+    // Makes identification's boot-loader branch run the firmware update.
+    explicit CDoravineDoc(CThreadManager* threads = nullptr);
+    ~CDoravineDoc();
+    CDoravineDoc(const CDoravineDoc&) = delete;
+    CDoravineDoc& operator=(const CDoravineDoc&) = delete;
+
+    CLPGDevice& Device() { return m_device; }
+    CLiveSampleControl& LiveSamples() { return m_liveSamples; }
+    // Not owned; may be null.
+    void SetViews(IDocumentViews* views) { m_views = views; }
+
+    void StartLiveSamples(const std::wstring& fileName) { m_liveSamples.StartLiveSamples(fileName); }
+    void ResumeLiveSamples() { m_liveSamples.ResumeLiveSamples(); }
+    void StopLiveSamples() { m_liveSamples.StopLiveSamples(); }
+
+    // Menu "Zapisz ustawienia do pliku...": answers whether a file was written.
+    bool SaveSettingsToFile();
+    // Menu "Wczytaj ustawienia z pliku...": the pages are refreshed afterwards in every case but a
+    // link error.
+    LoadResult LoadSettingsFromFile();
+    // The map page's "Zapisz jako domyślną": default.settings in the map-data folder.
+    bool SaveDefaultSettings();
+    // Used by the wheel auto-detection: true also when there is no usable default file; false
+    // only when the controller refused a write or the file belongs to another controller type.
+    bool LoadDefaultSettings();
+    // Menu "Przywróć ustawienia fabryczne": true when the controller took the factory settings.
+    bool RestoreFactorySettings();
+
+    // The firmware update; fromBootloader as identification runs it.
+    bool ProgramFirmwareFromFile(bool fromBootloader);
+    // Menu "Aktualizacja sterownika...": answers whether the controller was programmed; a link
+    // error is shown and answers false.
+    bool OnDeviceUpdate();
+    // The settings copy the last menu update made before programming (empty if none).
+    const std::wstring& LastBackupPath() const { return m_lastBackup; }
+    CFirmwareUpdate::Outcome LastUpdateOutcome() const { return m_lastUpdate; }
+
+    // The full path of default.settings.
+    static std::wstring defaultSettingsPath();
+
+  private:
+    LoadResult loadSettings();
+    void refreshAfterLoad();
+    // SetSettings, SetMapAxes, SetMap, SaveMap and, with reset, ResetDevice; the first refusal
+    // shows the write error.
+    bool writeLoadedSettings(bool reset);
+
+    CLPGDevice m_device;
+    CLiveSampleControl m_liveSamples;
+    IDocumentViews* m_views = nullptr;
+    std::wstring m_lastBackup;
+    CFirmwareUpdate::Outcome m_lastUpdate = CFirmwareUpdate::Outcome::None;
+};

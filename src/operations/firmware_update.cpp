@@ -1,0 +1,205 @@
+#include "operations/firmware_update.h"
+
+#include "base/user_interaction.h"
+#include "device/lpg_device.h"
+#include "files/csv_file.h"
+#include "files/firmware_file.h"
+#include "platform/folders.h"
+#include "files/settings_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+void sleepMs(unsigned ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void showError(const wchar_t* key)
+{
+    userInteraction().showMessage(translateText(key), MessageIcon::Error);
+}
+
+} // namespace
+
+CFirmwareUpdateTimings& firmwareUpdateTimings()
+{
+    static CFirmwareUpdateTimings timings;
+    return timings;
+}
+
+std::wstring backupFileName(int year, int month, int day, int hour, int minute, int second)
+{
+    wchar_t text[64];
+    std::swprintf(text, 64, L"ustawienia-%04d-%02d-%02d-%02d%02d%02d.settings", year, month, day, hour,
+                  minute, second);
+    return text;
+}
+
+CFirmwareUpdate::CFirmwareUpdate(CLPGDevice& device, LiveSamples liveSamples)
+    : m_device(device), m_liveSamples(std::move(liveSamples))
+{
+}
+
+bool CFirmwareUpdate::programRows(CLPGDevice& device, const std::vector<uint8_t>& image, size_t rowCount)
+{
+    constexpr size_t kAreaRows = (kProgramEndAddress - kProgramFirstAddress) / CLPGDevice::kRowAddressStep;
+    const int total = static_cast<int>(std::min(rowCount, kAreaRows));
+    userInteraction().progress(0, total);
+    uint32_t address = kProgramFirstAddress;
+    for (int row = 0; row < total; ++row, address += CLPGDevice::kRowAddressStep) {
+        // One row per call: the erase at each block boundary happens exactly as in one long call.
+        if (!device.ProgramImage(address, address + CLPGDevice::kRowAddressStep, kProgramEraseBlock, image,
+                                 1))
+            return false;
+        userInteraction().progress(row + 1, total);
+    }
+    return true;
+}
+
+bool CFirmwareUpdate::saveBackup()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (const std::tm* t = std::localtime(&now))
+        local = *t;
+    const std::wstring folder = getMapDataFolder();
+    std::wstring path = folder + backupFileName(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                                local.tm_hour, local.tm_min, local.tm_sec);
+    // Two updates within one second must not overwrite each other's copy.
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(diagFilePath(path), ec); ++n) {
+        std::wstring name = backupFileName(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                           local.tm_hour, local.tm_min, local.tm_sec);
+        name.insert(name.size() - std::wstring(L".settings").size(), L"-" + std::to_wstring(n));
+        path = folder + name;
+    }
+    CSettingsSnapshot snapshot;
+    snapshot.initMarker(m_device.m_firmwareVersion);
+    snapshot.takeSnapshot(m_device.m_firmwareVersion, m_device.m_deviceType, m_device.m_settings);
+    if (!snapshot.writeFileAt(path))
+        return false;
+    m_backupPath = path;
+    return true;
+}
+
+bool CFirmwareUpdate::ProgramFirmwareFromFile(bool fromBootloader)
+{
+    m_backupPath.clear();
+    m_outcome = Outcome::None;
+    const bool programmed = run(fromBootloader);
+    if (programmed)
+        m_outcome = Outcome::Programmed;
+    return programmed;
+}
+
+bool CFirmwareUpdate::run(bool fromBootloader)
+{
+    const uint8_t type = m_device.m_deviceType;
+    if (type != CLPGDevice::kDeviceTypeRegular && type != CLPGDevice::kDeviceTypeSignal) {
+        showError(CFirmwareFile::kLoadFailedText);
+        m_outcome = Outcome::NoController;
+        return false;
+    }
+    CWaitCursor wait;
+
+    const COpenFile dialog(getProgramFolder(), translateText(kFirmwareFileFilter), L"afm", false);
+    const std::wstring path = dialog.show();
+    if (path.empty()) {
+        m_outcome = Outcome::Cancelled;
+        return false;
+    }
+
+    CFirmwareFile file;
+    uint16_t version = 0;
+    uint16_t format = 0;
+    std::wstring name;
+    m_outcome = Outcome::FileRefused;
+    if (!file.load(diagFilePath(path), version, name, format)) {
+        showError(CFirmwareFile::kLoadFailedText);
+        return false;
+    }
+    if (!file.matchesController(m_device.m_deviceName)) {
+        showError(CFirmwareFile::kWrongFileText);
+        return false;
+    }
+    m_outcome = Outcome::Declined;
+    if (file.isOlderThan(m_device.m_firmwareVersion) &&
+        !userInteraction().askYesNo(translateText(CFirmwareFile::kOlderFileQuestion)))
+        return false;
+
+    if (!fromBootloader && m_device.m_connected && !saveBackup() &&
+        !userInteraction().askYesNo(translateText(
+            L"Nie udało się zapisać kopii ustawień sterownika. Czy mimo to zaprogramować sterownik?")))
+        return false;
+
+    if (!fromBootloader && m_liveSamples.stop)
+        m_liveSamples.stop();
+
+    const CFirmwareUpdateTimings timings = firmwareUpdateTimings();
+    bool programmed = false;
+    for (int attempt = 0; attempt < kProgramAttempts && !programmed; ++attempt) {
+        uint16_t answer = 0;
+        if (!fromBootloader) {
+            sleepMs(timings.beforeQueryMs);
+            if (!m_device.QueryBootloader(CLPGDevice::kQueryBootloaderCode, answer)) {
+                m_device.BootloaderAccess(kBootloaderAccessCode);
+                m_device.QueryBootloader(CLPGDevice::kQueryBootloaderCode, answer);
+            }
+        }
+        if (!m_device.QueryBootloader(CLPGDevice::kQueryBootloaderCode, answer))
+            continue;
+        sleepMs(timings.beforeProgramMs);
+        programmed = programRows(m_device, file.image(), file.rowCount()) && m_device.ExitBootloader() &&
+                     m_device.ResetAfterBoot();
+    }
+    if (!programmed) {
+        m_outcome = Outcome::Failed;
+        showError(CFirmwareFile::kLoadFailedText);
+        return false;
+    }
+
+    sleepMs(timings.beforeReconnectMs);
+    m_device.Start();
+    if (!m_device.m_connected) {
+        m_outcome = Outcome::NotReconnected;
+        showError(CFirmwareFile::kLoadFailedText);
+        return false;
+    }
+    if (!fromBootloader && m_liveSamples.resume)
+        m_liveSamples.resume();
+    return true;
+}
+
+namespace {
+std::atomic<CFirmwareUpdate::Outcome> g_bootloaderOutcome{CFirmwareUpdate::Outcome::None};
+} // namespace
+
+CFirmwareUpdate::Outcome lastBootloaderUpdateOutcome()
+{
+    return g_bootloaderOutcome.load();
+}
+
+void resetLastBootloaderUpdateOutcome()
+{
+    g_bootloaderOutcome = CFirmwareUpdate::Outcome::None;
+}
+
+bool programFirmwareFromBootloader(CLPGDevice& device)
+{
+    CFirmwareUpdate update(device);
+    const bool programmed = update.ProgramFirmwareFromFile(true);
+    g_bootloaderOutcome = update.outcome();
+    return programmed;
+}
+
+void installBootloaderUpdate()
+{
+    CLPGDevice::SetBootloaderUpdateHandler(&programFirmwareFromBootloader);
+}

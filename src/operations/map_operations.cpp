@@ -1,0 +1,55 @@
+#include "operations/map_operations.h"
+
+#include "base/language.h"
+#include "base/user_interaction.h"
+#include "device/lpg_device.h"
+#include "records/map_model.h"
+#include "platform/ierror.h"
+
+#include <cmath>
+
+CAxisDefinition CAxisDefinition::fromRecord(const CSettingsRecord& record)
+{
+    CAxisDefinition d;
+    d.rpmMin = static_cast<int>(truncateValue(record.rpmAxis[0]));
+    d.rpmMax = static_cast<int>(truncateValue(record.rpmAxis[kMapColumns - 1]));
+    d.mapMin = record.mapAxis[0];
+    d.mapMax = record.mapAxis[kMapRows - 1];
+    return d;
+}
+
+const wchar_t* CAxisDefinition::check() const
+{
+    if (rpmMin > rpmMax)
+        return TR_KEY(L"Wartość RPM Min nie może być większa od RPM Max!");
+    if (mapMax < mapMin)
+        return TR_KEY(L"Wartość MAP Min nie może być większa od MAP Max!");
+    return nullptr;
+}
+
+bool CAxisDefinition::applyDefinition(CLPGDevice& device) const
+{
+    CSettingsRecord& record = device.m_settings;
+    record.rpmAxis[0] = rpmMin;
+    record.rpmAxis[kMapColumns - 1] = rpmMax;
+    CMapModel model(record);
+    if (model.generateAxes(device, rpmMin, rpmMax, mapMin, mapMax))
+        return true;
+    userInteraction().showMessage(translateText(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!!"),
+                                  MessageIcon::Error);
+    return false;
+}
+
+bool clearMapStep(CLPGDevice& device)
+{
+    CWaitCursor wait;
+    try {
+        CMapModel model(device.m_settings);
+        return model.eraseMap(device);
+    } catch (IError* raw) {
+        const auto error = adoptError(raw);
+        userInteraction().showMessage(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()\n" + error->format(),
+                                      MessageIcon::Error);
+        return false;
+    }
+}

@@ -1,0 +1,35 @@
+// The map page's operations that change the controller, kept apart from the widgets so that the
+// page, the factory reset and the command line run the same code: the axis definition's apply
+// step and the clear step.
+#pragma once
+
+#include "records/settings_record.h"
+
+class CLPGDevice;
+
+// The four ends from which both axes are generated.
+struct CAxisDefinition {
+    int rpmMin = 500;
+    int rpmMax = 4800;
+    double mapMin = 0.15;
+    double mapMax = 5.15;
+
+    // The ends of the record's current axes (RPM truncated to whole numbers).
+    static CAxisDefinition fromRecord(const CSettingsRecord& record);
+    // The factory axes: RPM 500 to 4800, MAP 0.15 V to 5.15 V.
+    static CAxisDefinition factory() { return {}; }
+
+    // The OK button's checks: the untranslated message key of the first violated rule, or null
+    // when the ends may be applied (equal ends are accepted).
+    const wchar_t* check() const;
+
+    // Writes the ends into the record, rebuilds both axes and sends them with SetMapAxes. A
+    // refused write shows "Błąd - Nie powiodło się wpisanie ustawień do urządzenia!!" and the
+    // record keeps the new axes. Answers whether the controller took them.
+    bool applyDefinition(CLPGDevice& device) const;
+};
+
+// The clear button's step, with the wait cursor: only while connected, ClearMap and SaveMap, then
+// every cell 0.0 (a refused command shows its error box and the cells stay). A link error is
+// caught and shown as the page's handler shows it. Answers whether the map was cleared.
+bool clearMapStep(CLPGDevice& device);

@@ -1,0 +1,94 @@
+#include "operations/signal_capture.h"
+
+#include "device/lpg_device.h"
+#include "operations/diag_threads.h"
+#include "files/signal_file.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+void sleepMs(unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+CSignalCapture::CSignalCapture(CLPGDevice& device, CThreadManager& threads) : m_device(device), m_threads(threads)
+{
+}
+
+bool CSignalCapture::setReadSetting(double value)
+{
+    if (!m_device.GetSettings())
+        return false;
+    m_device.m_settings.signalCapture = value;
+    return m_device.SetSettings();
+}
+
+bool CSignalCapture::setReadingMode(bool on) { return restoreWorkState(on ? 0 : kWorkStateNormal); }
+
+bool CSignalCapture::restoreWorkState(uint32_t workState)
+{
+    if (!m_device.GetSettings())
+        return false;
+    m_device.m_settings.workState = workState;
+    const bool written = m_device.SetSettings();
+    sleepMs(100);
+    m_device.ResetDevice();
+    return written;
+}
+
+void CSignalCapture::primePass() { m_device.ReadSignalPass(); }
+
+void CSignalCapture::flushPasses()
+{
+    for (int i = 0; i < 3; ++i) {
+        m_device.ReadSignalPass();
+        sleepMs(50);
+    }
+    m_device.m_pulses.clear();
+}
+
+void CSignalCapture::start()
+{
+    m_lastCount = 0;
+    m_stallTicks = 0;
+    if (captureState().load() == kCaptureRunning)
+        return;
+    captureState() = kCaptureRunning;
+    m_threads.insert(new CSignalCaptureThread(m_device));
+    sleepMs(10);
+}
+
+void CSignalCapture::stop() { captureState() = kCaptureIdle; }
+
+bool CSignalCapture::running() const { return captureState().load() == kCaptureRunning; }
+
+size_t CSignalCapture::recordCount() const { return m_device.m_pulses.size(); }
+
+CSignalCapture::TickResult CSignalCapture::tick()
+{
+    if (!running())
+        return TickResult::Idle;
+    const size_t count = recordCount();
+    TickResult result = TickResult::Capturing;
+    if (count != m_lastCount) {
+        m_lastCount = count;
+        m_stallTicks = 0;
+    } else if (m_stallTicks > kStallTicks && count < kStallRecordLimit) {
+        stop();
+        result = setReadSetting(0) ? TickResult::Stalled : TickResult::StalledUnsaved;
+    }
+    ++m_stallTicks;
+    return result;
+}
+
+bool CSignalCapture::save(const std::wstring& path, CPulseList& saved)
+{
+    const CPulseList records = m_device.m_pulses.copy();
+    if (!writeSignalFile(path, records))
+        return false;
+    saved = records;
+    m_device.m_pulses.clear();
+    return true;
+}

@@ -1,0 +1,370 @@
+// The window as a user meets it: start-up with and without a controller on a pseudo-terminal,
+// the tabs and the access code, the menu and the language switch, the pulled cable and the
+// rescan on the main timer, and the size rules.
+#include "gui/shell/about_dlg.h"
+#include "gui/shell/bottom_dlg.h"
+#include "gui/shell/doravine_view.h"
+#include "gui/shell/main_frame.h"
+#include "gui/shell/placeholder_page.h"
+#include "gui/support/qt_app_environment.h"
+#include "gui/pages/odczyty_dlg.h"
+#include "gui/pages/version_dlg.h"
+#include "gui/skin/described_display.h"
+#include "gui/skin/gradient_edit.h"
+#include "gui/skin/theme.h"
+#include "support/recording_user.h"
+#include "support/sim_fixture.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace {
+
+const auto* const g_environment = registerQtApp(QtAppTheme::Program);
+
+// The program's start-up on a real port (or none): document, frame with view, first update.
+// Teardown stops the live samples and joins their thread before the device goes.
+struct CWindow {
+    explicit CWindow(bool withController)
+    {
+        setCurrentLanguage(kLanguagePolish);
+        if (withController)
+            sim = std::make_unique<CSimFixture>();
+        else
+            CSimFixture::setPorts({});
+        doc = std::make_unique<CDoravineDoc>(&threads);
+        CSimFixture::shortenTimeouts(doc->Device());
+        frame = std::make_unique<CMainFrame>(*doc);
+        frame->initialUpdate();
+        frame->resize(1366, 768);
+        frame->show();
+    }
+    ~CWindow()
+    {
+        frame.reset();
+        doc->StopLiveSamples();
+        threads.joinAll();
+        doc.reset();
+        CSimFixture::setPorts({});
+        setCurrentLanguage(kLanguagePolish);
+    }
+    CDoravineView& view() { return *frame->view(); }
+    CLPGDevice& device() { return doc->Device(); }
+
+    CTempHome home;
+    CRecordingUser user;
+    std::unique_ptr<CSimFixture> sim;
+    CThreadManager threads;
+    std::unique_ptr<CDoravineDoc> doc;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+// Waits without running the event loop, so the main timer cannot tick meanwhile.
+template <class F> bool waitFor(F condition, int millis)
+{
+    for (int i = 0; i < millis / 10; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+std::wstring visibleTitles(const CGDIpMultiPageCtrl& pages)
+{
+    std::wstring titles;
+    for (int i = 0; i < pages.tabCount(); ++i)
+        if (!pages.tabButton(i)->hiddenMark())
+            titles += pages.pageTitle(i) + L"|";
+    return titles;
+}
+
+} // namespace
+
+TEST(WindowStartup, WithoutControllerShowsDemoValuesAndARedStrip)
+{
+    CWindow w(false);
+    EXPECT_TRUE(w.device().m_demo);
+    EXPECT_FALSE(w.device().m_connected);
+    // One notice, and no timer: a program started in demo mode never rescans by itself.
+    EXPECT_EQ(w.user.texts(), std::vector<std::wstring>{L"BRAK POŁĄCZENIA"});
+    EXPECT_FALSE(w.frame->mainTimerRunning());
+    EXPECT_FALSE(w.doc->LiveSamples().running());
+
+    CBottomDlg* strip = w.view().bottom();
+    EXPECT_EQ(strip->stateText(), L"BRAK POŁĄCZENIA");
+    EXPECT_EQ(strip->stateColor(), QColor(200, 0, 0));
+    EXPECT_EQ(strip->versionText(), L"Doravine v1.55");
+
+    CAppMultiPageCtrl* pages = w.view().pageCtrl();
+    EXPECT_EQ(pages->activeIndex(), CDoravineView::TabSettings);
+    EXPECT_EQ(pages->tabCount(), 4);
+    EXPECT_EQ(pages->visibleTabCount(), 3);
+    EXPECT_EQ(visibleTitles(*pages), L"Ustawienia|Mapa|Wersja|");
+    // Tabs, then the readings column, then the strip.
+    ASSERT_EQ(pages->pageCount(), 6);
+    EXPECT_EQ(pages->page(4), w.view().readings());
+    EXPECT_EQ(pages->page(5), strip);
+
+    // The device page shows the demo identity once it is opened.
+    CVersionDlg* version = w.view().versionPage();
+    EXPECT_EQ(version->versionDisplay()->valueText(), L"0");
+    pages->activatePage(CDoravineView::TabVersion);
+    EXPECT_EQ(version->versionDisplay()->valueText(), L"v 1.0");
+    EXPECT_EQ(version->dateDisplay()->valueText(), L"02/10/2015");
+}
+
+TEST(WindowStartup, WithControllerConnectsAndLiveReadingsMove)
+{
+    CWindow w(true);
+    sim::OperatingPoint point;
+    point.rpm = 2000;
+    point.tpsVolts = 1.5;
+    point.mapVolts = 1.0;
+    point.supplyVolts = 13.8;
+    point.switchOn = true;
+    w.sim->sim().setFixedPoint(point);
+    w.sim->sim().setProfile(sim::Profile::Fixed);
+
+    EXPECT_TRUE(w.device().m_connected);
+    EXPECT_FALSE(w.device().m_demo);
+    EXPECT_TRUE(w.user.texts().empty());
+    EXPECT_EQ(w.view().bottom()->stateText(), L"POŁĄCZONY");
+    EXPECT_EQ(w.view().bottom()->stateColor(), QColor(0, 200, 0));
+    EXPECT_TRUE(w.frame->mainTimerRunning());
+    EXPECT_TRUE(w.doc->LiveSamples().running());
+    EXPECT_EQ(w.view().pageCtrl()->activeIndex(), CDoravineView::TabSettings);
+
+    // The real timer and the real live-sample thread bring the sample to the panel.
+    COdczytyDlg* readings = w.view().readings();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return readings->rpmDisplay()->valueText() == L"2000 RPM"; }, 5000))
+        << QString::fromStdWString(readings->rpmDisplay()->valueText()).toStdString();
+    EXPECT_EQ(readings->switchDisplay()->valueText(), L"Włączony");
+    EXPECT_EQ(readings->tpsDisplay()->valueText(), L"1.50 V");
+}
+
+TEST(WindowStartup, AccessCodeInTheAboutBoxRevealsTheSignalTab)
+{
+    CWindow w(false);
+    CAppMultiPageCtrl* pages = w.view().pageCtrl();
+    ASSERT_EQ(pages->visibleTabCount(), 3);
+    EXPECT_FALSE(pages->tabButton(CDoravineView::TabSignal)->isVisible());
+
+    QTimer::singleShot(0, w.frame.get(), [] {
+        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        QTest::keyClicks(about->codeEdit(), QStringLiteral("60418273"));
+        QTest::mouseClick(about->okButton(), Qt::LeftButton);
+    });
+    w.frame->action(CMainFrame::CmdAbout)->trigger();
+
+    EXPECT_EQ(pages->visibleTabCount(), 4);
+    EXPECT_TRUE(pages->tabButton(CDoravineView::TabSignal)->isVisible());
+    EXPECT_EQ(visibleTitles(*pages), L"Ustawienia|Mapa|Wersja|Czytaj sygnał|");
+    EXPECT_TRUE(pages->activatePage(CDoravineView::TabSignal));
+    auto* signal = dynamic_cast<CPlaceholderPage*>(w.view().tabPage(CDoravineView::TabSignal));
+    ASSERT_NE(signal, nullptr);
+    EXPECT_TRUE(signal->isVisible());
+}
+
+TEST(WindowStartup, MenuCarriesEveryCommandAndTheLanguageTicks)
+{
+    CWindow w(false);
+    const auto menus = w.frame->menus();
+    EXPECT_EQ(menus[0]->title(), QStringLiteral("Plik"));
+    EXPECT_EQ(menus[1]->title(), QStringLiteral("Język"));
+    EXPECT_EQ(menus[2]->title(), QStringLiteral("Informacje"));
+    const std::pair<int, const char*> items[] = {
+        {CMainFrame::CmdLoadSettings, "Wczytaj ustawienia z pliku..."},
+        {CMainFrame::CmdSaveSettings, "Zapisz ustawienia do pliku..."},
+        {CMainFrame::CmdFactorySettings, "Przywróć ustawienia fabryczne"},
+        {CMainFrame::CmdExit, "Wyjście"},
+        {CMainFrame::CmdPolish, "Polski"},
+        {CMainFrame::CmdEnglish, "Angielski"},
+        {CMainFrame::CmdRussian, "Rosyjski"},
+        {CMainFrame::CmdDocumentation, "Dokumentacja"},
+        {CMainFrame::CmdDeviceUpdate, "Aktualizacja sterownika..."},
+        {CMainFrame::CmdAbout, "Informacje"},
+    };
+    for (const auto& [id, text] : items) {
+        QAction* a = w.frame->action(id);
+        ASSERT_NE(a, nullptr) << id;
+        EXPECT_EQ(a->text(), QString::fromUtf8(text)) << id;
+        EXPECT_TRUE(a->isEnabled()) << id;
+    }
+    EXPECT_TRUE(w.frame->action(CMainFrame::CmdPolish)->isChecked());
+    EXPECT_FALSE(w.frame->action(CMainFrame::CmdEnglish)->isChecked());
+
+    // "Dokumentacja" does nothing; the current language does nothing either.
+    w.user.clear();
+    w.frame->action(CMainFrame::CmdDocumentation)->trigger();
+    w.frame->action(CMainFrame::CmdPolish)->trigger();
+    EXPECT_TRUE(w.user.texts().empty());
+    EXPECT_EQ(currentLanguage(), kLanguagePolish);
+    EXPECT_TRUE(w.frame->action(CMainFrame::CmdPolish)->isChecked());
+
+    // Saving settings goes through the user's file pick; with none chosen nothing is written.
+    w.frame->action(CMainFrame::CmdSaveSettings)->trigger();
+    EXPECT_EQ(w.user.fileRequests().size(), 1u);
+    EXPECT_TRUE(w.user.fileRequests()[0].save);
+
+    // Exit closes the main window.
+    EXPECT_TRUE(w.frame->isVisible());
+    w.frame->action(CMainFrame::CmdExit)->trigger();
+    EXPECT_FALSE(w.frame->isVisible());
+}
+
+TEST(WindowStartup, LanguageSwitchRetitlesTabsMenusAndPageTexts)
+{
+    CWindow w(true);
+    COdczytyDlg* readings = w.view().readings();
+    CAppMultiPageCtrl* pages = w.view().pageCtrl();
+    // The first update already ran the language refresh once: the short supply label.
+    EXPECT_EQ(readings->supplyDisplay()->labelText(), L"Napięcie");
+
+    w.frame->action(CMainFrame::CmdEnglish)->trigger();
+    ASSERT_EQ(currentLanguage(), kLanguageEnglish);
+    // The English file is really in use: the title differs from its Polish key.
+    EXPECT_NE(translateText(L"Ustawienia"), L"Ustawienia");
+    EXPECT_EQ(pages->pageTitle(0), translateText(L"Ustawienia"));
+    EXPECT_EQ(pages->pageTitle(1), translateText(L"Mapa"));
+    EXPECT_EQ(pages->pageTitle(2), translateText(L"Wersja"));
+    EXPECT_EQ(pages->pageTitle(3), translateText(L"Czytaj sygnał"));
+    EXPECT_EQ(w.frame->menus()[0]->title().toStdWString(), translateText(L"Plik"));
+    EXPECT_EQ(w.frame->action(CMainFrame::CmdAbout)->text().toStdWString(), translateText(L"Informacje"));
+    EXPECT_TRUE(w.frame->action(CMainFrame::CmdEnglish)->isChecked());
+    EXPECT_FALSE(w.frame->action(CMainFrame::CmdPolish)->isChecked());
+    EXPECT_EQ(w.view().bottom()->stateText(), translateText(L"POŁĄCZONY"));
+    // After a switch the supply label is the short one, and the switch reads off until the next tick.
+    EXPECT_EQ(readings->supplyDisplay()->labelText(), translateText(L"Napięcie"));
+    EXPECT_EQ(readings->switchDisplay()->valueText(), translateText(L"Wyłączony"));
+    EXPECT_EQ(w.view().versionPage()->clearButton()->caption(), translateText(L"Kasuj błędy"));
+    auto* settings = dynamic_cast<CPlaceholderPage*>(w.view().tabPage(0));
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->heading(), translateText(L"Ustawienia"));
+
+    w.frame->action(CMainFrame::CmdPolish)->trigger();
+    EXPECT_EQ(pages->pageTitle(0), L"Ustawienia");
+    EXPECT_EQ(w.view().bottom()->stateText(), L"POŁĄCZONY");
+}
+
+TEST(WindowStartup, PulledCableTurnsTheStripRedOnTheNextTickAndRescansElevenTicksLater)
+{
+    CWindow w(true);
+    ASSERT_TRUE(w.device().m_connected);
+    // The test drives the ticks itself.
+    w.frame->stopMainTimer();
+    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
+    EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Refresh);
+
+    w.sim->sim().addFault({sim::FaultKind::Stall});
+    ASSERT_TRUE(waitFor([&] { return !w.device().m_connected; }, 15000));
+    EXPECT_EQ(w.view().bottom()->stateText(), L"POŁĄCZONY"); // not before the tick
+
+    EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Lost);
+    EXPECT_EQ(w.view().bottom()->stateText(), L"BRAK POŁĄCZENIA");
+    EXPECT_EQ(w.view().bottom()->stateColor(), QColor(200, 0, 0));
+    for (int tick = 1; tick <= 10; ++tick) {
+        w.frame->onMainTimer();
+        EXPECT_EQ(w.frame->watchdog().rescans(), 0) << tick;
+    }
+    w.frame->onMainTimer(); // the eleventh
+    EXPECT_EQ(w.frame->watchdog().rescans(), 1);
+    EXPECT_FALSE(w.device().m_connected);
+    EXPECT_EQ(w.view().bottom()->stateText(), L"BRAK POŁĄCZENIA");
+
+    // Cable back: the next rescan connects, the strip turns green and live samples run again.
+    w.sim->sim().clearFaults();
+    w.sim->sim().resume();
+    for (int tick = 0; tick < 11; ++tick)
+        w.frame->onMainTimer();
+    EXPECT_EQ(w.frame->watchdog().rescans(), 2);
+    EXPECT_TRUE(w.device().m_connected);
+    EXPECT_EQ(w.view().bottom()->stateText(), L"POŁĄCZONY");
+    EXPECT_EQ(w.view().bottom()->stateColor(), QColor(0, 200, 0));
+    EXPECT_TRUE(w.doc->LiveSamples().running());
+    EXPECT_TRUE(w.frame->mainTimerRunning());
+}
+
+TEST(WindowStartup, WhileDisconnectedNoPageIsRefreshed)
+{
+    CWindow w(true);
+    // Let the live thread deliver before it is stopped, so that it cannot clear the store after
+    // the sample below is put in; a loaded machine may take a while for the first one.
+    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
+    w.frame->stopMainTimer();
+    w.doc->StopLiveSamples();
+    w.device().m_diagData.clear();
+    CDiag sample;
+    sample.bytes[0] = 0x52; // 850 RPM
+    sample.bytes[1] = 0x03;
+    w.device().m_diagData.add(sample);
+    w.device().m_connected = false;
+    w.view().onTimer();
+    EXPECT_EQ(w.view().readings()->rpmDisplay()->valueText(), L"0 RPM");
+    w.device().m_connected = true;
+    w.view().onTimer();
+    EXPECT_EQ(w.view().readings()->rpmDisplay()->valueText(), L"850 RPM");
+    // An empty store: the tick does not ask the pages to refresh.
+    w.device().m_diagData.clear();
+    EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Idle);
+}
+
+TEST(WindowSize, SmallWindowsGrowAndFontsFollowTheHeight)
+{
+    EXPECT_EQ(CMainFrame::correctedSize({700, 400}), QSize(800, 530));
+    EXPECT_EQ(CMainFrame::correctedSize({770, 600}), QSize(770, 600));
+    EXPECT_EQ(CMainFrame::correctedSize({759, 530}), QSize(800, 530));
+    EXPECT_EQ(CMainFrame::correctedSize({760, 529}), QSize(760, 530));
+    EXPECT_EQ(CMainFrame::captionFontPixels(1100), 20);
+    EXPECT_EQ(CMainFrame::captionFontPixels(600), 16);
+    EXPECT_EQ(CDoravineView::fontHeights(900), (std::array<int, 3>{-20, -12, -22}));
+
+    CWindow w(false);
+    w.frame->resize(700, 400);
+    QTest::qWait(50);
+    EXPECT_EQ(w.frame->size(), QSize(800, 530));
+    w.frame->resize(770, 600);
+    QTest::qWait(50);
+    EXPECT_EQ(w.frame->size(), QSize(770, 600));
+
+    // The view's fonts follow its own client height.
+    w.frame->resize(1200, 900 + (w.frame->height() - w.view().height()));
+    QTest::qWait(50);
+    ASSERT_EQ(w.view().height(), 900);
+    EXPECT_EQ(w.view().fonts()[0].pixelSize(), 20);
+    EXPECT_EQ(w.view().fonts()[1].pixelSize(), 12);
+    EXPECT_EQ(w.view().fonts()[2].pixelSize(), 22);
+}
+
+TEST(WindowSize, TabbedSideAndReadingsColumnSplitTheWidth)
+{
+    const auto p = CAppMultiPageCtrl::panels({1000, 800});
+    EXPECT_EQ(p.tabs.left(), 2);
+    EXPECT_EQ(p.tabs.top(), 2);
+    EXPECT_EQ(p.tabs.right(), 747);
+    EXPECT_EQ(p.tabs.bottom(), 780);
+    EXPECT_EQ(p.right.left(), 750);
+    EXPECT_EQ(p.right.top(), 2);
+    EXPECT_EQ(p.right.bottom(), 798);
+    EXPECT_EQ(p.right.right(), 997);
+
+    CWindow w(false);
+    const QSize client = w.view().pageCtrl()->size();
+    const auto layout = w.view().pageCtrl()->currentLayout();
+    const auto described = CAppMultiPageCtrl::panels(client);
+    EXPECT_EQ(layout.rightPanel, described.right);
+    EXPECT_EQ(layout.tabPanel.right(), described.tabs.right());
+    // Nothing overlaps: the readings column starts right of the tabbed side and the strip.
+    EXPECT_LT(layout.tabPanel.right(), layout.rightPanel.left());
+    EXPECT_LT(layout.bottom.right(), layout.rightPanel.left());
+    EXPECT_GT(layout.bottom.top(), layout.tabPanel.bottom());
+}

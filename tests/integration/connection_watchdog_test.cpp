@@ -1,0 +1,163 @@
+// A pulled cable while connected, seen through the watchdog that the window's timer drives:
+// the flag drops, a rescan follows eleven ticks later, and a controller that comes back (on the
+// same port or on another one of the table) is found and served with live samples again.
+#include "device/connection_watchdog.h"
+#include "device/lpg_device.h"
+#include "operations/live_samples.h"
+#include "platform/port_table.h"
+#include "support/recording_user.h"
+#include "support/sim_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Timeline {
+    int tick = 0;
+    int lostAt = -1;
+    int firstRescanAt = -1;
+    int shownConnectedAt = -1;
+    int resumed = 0;
+};
+
+class PulledCable : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        CSimFixture::shortenTimeouts(device);
+        device.Timings().stopLiveSamplesWaitMs = 0;
+        device.Timings().recoveryPauseMs = 700;
+        device.Start();
+        ASSERT_TRUE(device.m_connected);
+        live.ResumeLiveSamples();
+    }
+    void TearDown() override
+    {
+        live.StopLiveSamples();
+        threads.joinAll();
+        porttable::setPortOverride({});
+    }
+
+    // Ticks every 100 ms, as the window's timer does, until done() or the tick limit.
+    template <class Done> bool runTicks(Done done, int limit)
+    {
+        for (int i = 0; i < limit; ++i) {
+            ++t.tick;
+            const int rescansBefore = watchdog.rescans();
+            watchdog.tick();
+            if (t.firstRescanAt < 0 && watchdog.rescans() > rescansBefore)
+                t.firstRescanAt = t.tick;
+            if (done())
+                return true;
+            std::this_thread::sleep_for(100ms);
+        }
+        return false;
+    }
+
+    CRecordingUser user;
+    CSimFixture fixture;
+    CLPGDevice device;
+    CThreadManager threads;
+    CLiveSampleControl live{device, &threads};
+    Timeline t;
+    CConnectionWatchdog watchdog{device,
+                                 {[this](bool connected) {
+                                      if (!connected)
+                                          t.lostAt = t.tick;
+                                      else
+                                          t.shownConnectedAt = t.tick;
+                                  },
+                                  [this] {
+                                      ++t.resumed;
+                                      live.ResumeLiveSamples();
+                                  }}};
+};
+
+} // namespace
+
+TEST_F(PulledCable, StallDropsTheFlagRescansElevenTicksLaterAndReconnects)
+{
+    ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= 3; }, 50));
+    EXPECT_LT(t.lostAt, 0);
+
+    fixture.sim().addFault(sim::FaultRule{sim::FaultKind::Stall});
+    ASSERT_TRUE(runTicks([&] { return t.lostAt >= 0; }, 100));
+    EXPECT_FALSE(device.m_connected);
+    EXPECT_EQ(device.m_diagData.count(), 0u);
+
+    ASSERT_TRUE(runTicks([&] { return t.firstRescanAt >= 0; }, 40));
+    EXPECT_EQ(t.firstRescanAt - t.lostAt, 11);
+    EXPECT_TRUE(device.m_demo); // the stalled controller did not identify
+    EXPECT_EQ(threads.running(), 0) << "the live thread must end, not spin";
+
+    fixture.sim().clearFaults();
+    fixture.sim().resume();
+    ASSERT_TRUE(runTicks([&] { return t.resumed > 0; }, 60));
+    EXPECT_TRUE(device.m_connected);
+    EXPECT_FALSE(device.m_demo);
+    EXPECT_TRUE(watchdog.shownConnected());
+    const size_t before = device.m_diagData.count();
+    ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= before + 3; }, 50));
+    // The single no-connection notice of the connected period that ended.
+    const auto texts = user.texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), L"BRAK POŁĄCZENIA"), 1);
+}
+
+TEST_F(PulledCable, HangUpAndComeBackOnAnotherPortOfTheTable)
+{
+    ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= 3; }, 50));
+    const std::string oldPath = fixture.sim().path();
+    fixture.sim().hangUp();
+    ASSERT_TRUE(runTicks([&] { return t.lostAt >= 0; }, 60));
+    EXPECT_EQ(threads.running(), 0);
+    ASSERT_TRUE(runTicks([&] { return t.firstRescanAt >= 0; }, 40));
+    EXPECT_FALSE(device.m_connected);
+
+    ASSERT_TRUE(fixture.sim().comeBack());
+    std::string newPath;
+    for (int i = 0; i < 200 && newPath.empty(); ++i) {
+        newPath = fixture.sim().path();
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_FALSE(newPath.empty());
+    // The adapter is back under another name, the second entry of the table; the first is
+    // gone (the terminal's number itself may be reused, so the old entry gets a dead path).
+    porttable::setPortOverride({"/nonexistent/doravine-old-tty", newPath});
+    ASSERT_TRUE(runTicks([&] { return t.resumed > 0; }, 60));
+    EXPECT_TRUE(device.m_connected);
+    EXPECT_EQ(device.Port().portNumber(), 2);
+    EXPECT_EQ(CLPGDevice::LoadLastPort(), 2);
+    const size_t before = device.m_diagData.count();
+    ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= before + 3; }, 50));
+}
+
+TEST(Watchdog, RefreshOnlyWithSamplesAndNoIoWhileConnected)
+{
+    CTempHome home;
+    porttable::setPortOverride({"/nonexistent/doravine-tty"});
+    CLPGDevice device;
+    device.m_connected = true;
+    int shown = 0;
+    CConnectionWatchdog watchdog(device, {[&](bool) { ++shown; }, nullptr});
+    EXPECT_EQ(watchdog.tick(), CConnectionWatchdog::Tick::Idle);
+    CDiag sample;
+    device.m_diagData.add(sample);
+    EXPECT_EQ(watchdog.tick(), CConnectionWatchdog::Tick::Refresh);
+    EXPECT_EQ(shown, 0);
+    device.m_connected = false;
+    EXPECT_EQ(watchdog.tick(), CConnectionWatchdog::Tick::Lost);
+    EXPECT_EQ(shown, 1);
+    for (int i = 0; i < 10; ++i)
+        watchdog.tick();
+    EXPECT_EQ(watchdog.rescans(), 0);
+    watchdog.tick();
+    EXPECT_EQ(watchdog.rescans(), 1);
+    EXPECT_EQ(watchdog.countdown(), CConnectionWatchdog::kRescanCountdown);
+    porttable::setPortOverride({});
+}
