@@ -56,7 +56,7 @@ struct CPanel {
     std::wstring label(int id) const { return panel.display(id)->labelText(); }
 
     CLPGDevice device;
-    COdczytyDlg panel;
+    COdczytyDlg panel{device};
 };
 
 } // namespace

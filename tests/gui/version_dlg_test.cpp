@@ -46,7 +46,7 @@ struct CPage {
     CSimFixture fixture;
     CRecordingUser user;
     CLPGDevice device;
-    CVersionDlg page;
+    CVersionDlg page{device};
 };
 
 } // namespace

@@ -23,8 +23,8 @@ std::wstring formatFixed(double x, int decimals, const std::wstring& unit)
     return text + L" " + unit;
 }
 
-COdczytyDlg::COdczytyDlg(QWidget* parent)
-    : CGDIpMultiPageDialog(QSize(267, 420), parent), m_rpm(new CGDIpDescribedDisplay(this)),
+COdczytyDlg::COdczytyDlg(CLPGDevice& device, QWidget* parent)
+    : CGDIpMultiPageDialog(QSize(267, 420), parent), m_device(device), m_rpm(new CGDIpDescribedDisplay(this)),
       m_tps(new CGDIpDescribedDisplay(this)), m_map(new CGDIpDescribedDisplay(this)),
       m_advance(new CGDIpDescribedDisplay(this)), m_supply(new CGDIpDescribedDisplay(this)),
       m_switch(new CGDIpDescribedDisplay(this))
@@ -88,8 +88,8 @@ void COdczytyDlg::v_init()
 
 void COdczytyDlg::onTimer()
 {
-    CLPGDevice* device = CLPGDevice::instance();
-    if (!device || !device->m_connected)
+    CLPGDevice* device = &m_device;
+    if (!device->m_connected)
         return;
     if (device->m_diagData.count() == 0)
         return;

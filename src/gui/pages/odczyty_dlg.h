@@ -9,6 +9,7 @@
 #include <string>
 
 class CGDIpDescribedDisplay;
+class CLPGDevice;
 struct CDiag;
 
 class COdczytyDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public IMultilangGUI {
@@ -23,7 +24,7 @@ class COdczytyDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public I
     static constexpr int kIdSwitch = 1014;
     static constexpr double kRatio = 0.65;
 
-    explicit COdczytyDlg(QWidget* parent = nullptr);
+    explicit COdczytyDlg(CLPGDevice& device, QWidget* parent = nullptr);
 
     void v_init() override;
     // Shows the newest sample, when connected and one is present.
@@ -51,6 +52,7 @@ class COdczytyDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public I
     static std::wstring switchValueText(uint8_t state);
 
   private:
+    CLPGDevice& m_device;
     CGDIpDescribedDisplay* m_rpm;
     CGDIpDescribedDisplay* m_tps;
     CGDIpDescribedDisplay* m_map;

@@ -29,8 +29,8 @@ void showLinkError(const wchar_t* handler, IError* raw)
 
 } // namespace
 
-CVersionDlg::CVersionDlg(QWidget* parent)
-    : CGDIpMultiPageDialog(QSize(504, 226), parent), m_identityHeading(new CGDIpStatic(this)),
+CVersionDlg::CVersionDlg(CLPGDevice& device, QWidget* parent)
+    : CGDIpMultiPageDialog(QSize(504, 226), parent), m_device(device), m_identityHeading(new CGDIpStatic(this)),
       m_type(new CGDIpDescribedDisplay(this)), m_version(new CGDIpDescribedDisplay(this)),
       m_date(new CGDIpDescribedDisplay(this)), m_serial(new CGDIpDescribedDisplay(this)),
       m_errorsHeading(new CGDIpStatic(this)), m_clear(new CGDIpGradientButton(this)),
@@ -101,9 +101,7 @@ std::wstring CVersionDlg::sensorTypeText(double sensorType)
 
 void CVersionDlg::fillDisplays()
 {
-    CLPGDevice* device = CLPGDevice::instance();
-    if (!device)
-        return;
+    CLPGDevice* device = &m_device;
     m_date->setValueText(device->ProductionDateText());
     m_version->setValueText(device->VersionText());
     m_type->setValueText(sensorTypeText(device->m_settings.sensorType));
@@ -117,9 +115,7 @@ void CVersionDlg::v_activate()
 
 void CVersionDlg::onReadErrors()
 {
-    CLPGDevice* device = CLPGDevice::instance();
-    if (!device)
-        return;
+    CLPGDevice* device = &m_device;
     CWaitCursor wait;
     try {
         uint8_t errors[kErrorModuleCount] = {};
@@ -144,9 +140,7 @@ void CVersionDlg::onReadErrors()
 
 void CVersionDlg::onClearErrors()
 {
-    CLPGDevice* device = CLPGDevice::instance();
-    if (!device)
-        return;
+    CLPGDevice* device = &m_device;
     CWaitCursor wait;
     try {
         if (!device->ResetDevice()) {
@@ -182,6 +176,5 @@ void CVersionDlg::onLanguageChange()
     m_identityHeading->setCaption(translateText(L"Dane sterownika"));
     m_clear->setCaption(translateText(L"Kasuj błędy"));
     m_read->setCaption(translateText(L"Wczytaj błędy"));
-    if (CLPGDevice* device = CLPGDevice::instance())
-        m_type->setValueText(sensorTypeText(device->m_settings.sensorType));
+    m_type->setValueText(sensorTypeText(m_device.m_settings.sensorType));
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 class CGDIpDescribedDisplay;
+class CLPGDevice;
 class CGDIpGradientButton;
 class CGDIpStatic;
 class CGDIpTextListCtrl;
@@ -29,7 +30,7 @@ class CVersionDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public I
     // The controller needs a moment after clearing before it answers a settings read.
     static constexpr int kClearPauseMs = 1000;
 
-    explicit CVersionDlg(QWidget* parent = nullptr);
+    explicit CVersionDlg(CLPGDevice& device, QWidget* parent = nullptr);
 
     void v_init() override;
     // Fills the four displays from the device object.
@@ -56,6 +57,7 @@ class CVersionDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public I
     static std::wstring sensorTypeText(double sensorType);
 
   private:
+    CLPGDevice& m_device;
     void fillDisplays();
 
     CGDIpStatic* m_identityHeading;

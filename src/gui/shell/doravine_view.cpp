@@ -140,7 +140,7 @@ bool CDoravineView::create()
         m_pages->insertPage(translateText(L"Ustawienia"), m_tabs[TabSettings], &buttonTemplate);
         m_tabs[TabMap] = new CPlaceholderPage(TR_KEY(L"Mapa"), QSize(627, 291));
         m_pages->insertPage(translateText(L"Mapa"), m_tabs[TabMap], &buttonTemplate);
-        m_version = new CVersionDlg;
+        m_version = new CVersionDlg(m_doc.Device());
         m_tabs[TabVersion] = m_version;
         m_pages->insertPage(translateText(L"Wersja"), m_version, &buttonTemplate);
         m_tabs[TabSignal] = new CPlaceholderPage(TR_KEY(L"Czytaj sygnał"), QSize(572, 320));
@@ -149,7 +149,7 @@ bool CDoravineView::create()
         m_pages->tabButton(TabSignal)->setHiddenMark(true);
         m_pages->recalcLayout();
 
-        m_readings = new COdczytyDlg;
+        m_readings = new COdczytyDlg(m_doc.Device());
         m_pages->insertRightPage(translateText(L"Odczyty"), m_readings);
         m_bottom = new CBottomDlg;
         m_pages->insertCenterBottomPage(L"Bottom", m_bottom);
