@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what the build needs on a Debian machine, only what is missing.
+# Installs what the build needs on a Debian machine, only what is missing. Given package names,
+# installs those instead (scripts/setup-windows.sh does so for the Windows build).
 set -euo pipefail
 packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev xvfb xauth)
+[ $# -eq 0 ] || packages=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,15 +1,10 @@
-// Whole files as bytes, and the virtual controller's request log as short names ("B" for a
-// type-0x0B frame, "2/0F" for a type-2 command), so that tests compare both in one expression.
+// Whole files as bytes, so that a test compares a file in one expression.
 #pragma once
 
-#include "sim/virtual_controller.h"
-
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 #include <vector>
 
 namespace testsupport {
@@ -26,20 +21,6 @@ inline void writeAll(const std::filesystem::path& path, const Bytes& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::vector<std::string> requestNames(const sim::VirtualController& sim)
-{
-    std::vector<std::string> out;
-    for (const auto& r : sim.requests()) {
-        char text[16];
-        if (r.type == 2 && !r.payload.empty())
-            std::snprintf(text, sizeof text, "2/%02X", r.payload[0]);
-        else
-            std::snprintf(text, sizeof text, "%X", r.type);
-        out.emplace_back(text);
-    }
-    return out;
 }
 
 } // namespace testsupport

@@ -3,28 +3,8 @@
 #include "device/lpg_device.h"
 #include "platform/port_table.h"
 
-#include <cstdlib>
+#include <cstdio>
 #include <stdexcept>
-#include <unistd.h>
-
-CTempHome::CTempHome()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "doravine-home-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
-    std::filesystem::create_directories(m_path / ".config");
-    std::filesystem::create_directories(m_path / "Documents");
-    setenv("HOME", m_path.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (m_path / ".config").c_str(), 1);
-    setenv("XDG_DOCUMENTS_DIR", (m_path / "Documents").c_str(), 1);
-}
-
-CTempHome::~CTempHome()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
 
 CSimFixture::CSimFixture()
 {
@@ -63,4 +43,18 @@ sim::FaultRule faultRule(sim::FaultKind kind, unsigned nth)
     rule.when = nth ? sim::FaultWhen::NthRequest : sim::FaultWhen::Always;
     rule.nth = nth;
     return rule;
+}
+
+std::vector<std::string> testsupport::requestNames(const sim::VirtualController& sim)
+{
+    std::vector<std::string> out;
+    for (const auto& r : sim.requests()) {
+        char text[16];
+        if (r.type == 2 && !r.payload.empty())
+            std::snprintf(text, sizeof text, "2/%02X", r.payload[0]);
+        else
+            std::snprintf(text, sizeof text, "%X", r.type);
+        out.emplace_back(text);
+    }
+    return out;
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "sim/virtual_controller.h"
-#include "support/saved_environment.h"
+#include "support/temp_home.h"
 
 #include <filesystem>
 #include <string>
@@ -11,17 +11,11 @@
 
 class CLPGDevice;
 
-class CTempHome {
-  public:
-    // Points HOME, XDG_CONFIG_HOME and XDG_DOCUMENTS_DIR into a fresh temporary folder.
-    CTempHome();
-    ~CTempHome();
-    const std::filesystem::path& path() const { return m_path; }
-
-  private:
-    CSavedEnvironment m_environment{{"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"}};
-    std::filesystem::path m_path;
-};
+namespace testsupport {
+// The controller's request log as short names ("B" for a type-0x0B frame, "2/0F" for a type-2
+// command), so that a test compares the whole exchange in one expression.
+std::vector<std::string> requestNames(const sim::VirtualController& sim);
+} // namespace testsupport
 
 // A fault on every request, or only on the nth when nth is given.
 sim::FaultRule faultRule(sim::FaultKind kind, unsigned nth = 0);

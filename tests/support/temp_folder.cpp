@@ -1,16 +1,14 @@
 #include "support/temp_folder.h"
 
 #include "platform/ierror.h"
+#include "support/portable.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 void CTempFolderTest::SetUp()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "doravine-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << "cannot make a temporary folder";
-    m_folder = pattern;
+    m_folder = testsupport::makeTempFolder("doravine-test-");
 }
 
 void CTempFolderTest::TearDown()

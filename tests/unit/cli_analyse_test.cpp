@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 #include "files/signal_file.h"
 #include "support/cli_runner.h"
-#include "support/sim_fixture.h"
+#include "support/temp_home.h"
 #include "support/wheel_signal.h"
 
 #include <gtest/gtest.h>

@@ -3,19 +3,32 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+namespace {
+
+// Two devices that exist and one that does not, as each system names them.
+#ifdef _WIN32
+const std::string kDeviceA = "COM3", kDeviceB = "\\\\.\\COM4", kMissing = "C:\\doravine-does-not-exist";
+#else
+const std::string kDeviceA = "/dev/null", kDeviceB = "/dev/zero", kMissing = "/dev/does-not-exist";
+#endif
+
+} // namespace
+
 TEST(CliArguments, PortsListsExactlyTheGivenTableInOrder)
 {
-    const CliOutcome r = runCli({"--port", "/dev/null", "--port", "/dev/zero", "ports"});
+    const CliOutcome r = runCli({"--port", kDeviceA, "--port", kDeviceB, "ports"});
     EXPECT_EQ(r.status, cli::kOk);
-    EXPECT_EQ(r.out, "COM1 /dev/null\nCOM2 /dev/zero\n");
+    EXPECT_EQ(r.out, "COM1 " + kDeviceA + "\nCOM2 " + kDeviceB + "\n");
     EXPECT_EQ(r.err, "");
 }
 
 TEST(CliArguments, PortsLeavesOutEntriesThatDoNotExist)
 {
-    const CliOutcome r = runCli({"--port", "/dev/does-not-exist", "--port", "/dev/null", "ports"});
+    const CliOutcome r = runCli({"--port", kMissing, "--port", kDeviceA, "ports"});
     EXPECT_EQ(r.status, cli::kOk);
-    EXPECT_EQ(r.out, "COM2 /dev/null\n");
+    EXPECT_EQ(r.out, "COM2 " + kDeviceA + "\n");
 }
 
 TEST(CliArguments, UsageErrorsExitTwoBeforeAnythingRuns)

@@ -1,4 +1,5 @@
 #include "files/firmware_file.h"
+#include "support/portable.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <numeric>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -66,10 +66,7 @@ class FirmwareFileTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        folder =
-            fs::temp_directory_path() / ("doravine-fw-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder);
+        folder = testsupport::makeTempFolder("doravine-fw-");
     }
     void TearDown() override { fs::remove_all(folder); }
 

@@ -1,7 +1,9 @@
 // Language files and the lookup, on files written by the tests themselves.
 #include "base/lang_file.h"
 #include "base/language.h"
+#include "platform/folders.h"
 #include "platform/ierror.h"
+#include "support/portable.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,6 @@
 #include <optional>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -43,16 +44,15 @@ std::string utf16(const std::wstring& text, bool mark = true)
 class TempFolder {
   public:
     TempFolder()
+        : m_path(testsupport::makeTempFolder("doravine-lang-"))
     {
-        std::string pattern = (fs::temp_directory_path() / "doravine-lang-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data()) ? pattern : "";
     }
     ~TempFolder()
     {
         std::error_code ignored;
         fs::remove_all(m_path, ignored);
     }
-    std::wstring wide() const { return utf82unicode(m_path.string() + "/"); }
+    std::wstring wide() const { return utf82unicode(m_path.string()) + kPathSeparator; }
     std::wstring write(const std::string& name, const std::string& bytes) const
     {
         std::ofstream(m_path / name, std::ios::binary) << bytes;
@@ -275,45 +275,11 @@ TEST_F(TranslateText, SwitchRunsTheDecoderBeforeTheWindowsOnlyOnAChangeAndSkipsR
     EXPECT_EQ(calls, (std::vector<std::string>{"decoder 1", "window 1", "second window"}));
 }
 
-// The start-up language from LC_ALL, LC_MESSAGES and LANG, which are restored afterwards.
-TEST(StartupLanguage, PolishOnlyForAPolishUserLanguage)
-{
-    const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    std::vector<std::optional<std::string>> saved;
-    for (const char* name : names) {
-        const char* value = std::getenv(name);
-        saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    const struct {
-        const char *all, *messages, *lang;
-        int expected;
-        const char* why;
-    } cases[] = {
-        {nullptr, nullptr, nullptr, kLanguageEnglish, "nothing set"},
-        {nullptr, nullptr, "pl_PL.UTF-8", kLanguagePolish, "Polish"},
-        {nullptr, nullptr, "pl", kLanguagePolish, "bare pl"},
-        {nullptr, nullptr, "C", kLanguageEnglish, "C"},
-        {nullptr, nullptr, "plt_XX", kLanguageEnglish, "only the language part counts"},
-        {nullptr, nullptr, "ru_RU.UTF-8", kLanguageEnglish, "Russian users start in English too"},
-        {nullptr, "en_GB.UTF-8", "pl_PL.UTF-8", kLanguageEnglish, "LC_MESSAGES overrides LANG"},
-        {"pl_PL@euro", "en_GB.UTF-8", "pl_PL.UTF-8", kLanguagePolish, "LC_ALL overrides both"},
-        {"", "en_GB.UTF-8", "pl_PL.UTF-8", kLanguageEnglish, "an empty LC_ALL is not set"},
-    };
-    for (const auto& c : cases) {
-        const char* values[] = {c.all, c.messages, c.lang};
-        for (std::size_t i = 0; i < 3; ++i)
-            values[i] ? ::setenv(names[i], values[i], 1) : ::unsetenv(names[i]);
-        EXPECT_EQ(startupLanguageIndex(), c.expected) << c.why;
-    }
-    for (std::size_t i = 0; i < 3; ++i)
-        saved[i] ? ::setenv(names[i], saved[i]->c_str(), 1) : ::unsetenv(names[i]);
-}
-
 TEST(ShippedFiles, LoadFromTheDataFolder)
 {
     ASSERT_NE(std::getenv("DORAVINE_DATA"), nullptr) << "the test run sets DORAVINE_DATA";
     std::wstring folder = languageFolder();
-    EXPECT_EQ(folder.substr(folder.size() - 14), L"Doravine_LANG/");
+    EXPECT_EQ(folder.substr(folder.size() - 14), std::wstring(L"Doravine_LANG") + kPathSeparator);
     int saved = currentLanguage();
     openLanguageFiles();
     setCurrentLanguage(kLanguageEnglish);

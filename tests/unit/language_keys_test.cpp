@@ -3,6 +3,7 @@
 // translateText(L"...") calls and literals marked TR_KEY(L"...") (see app/language.h).
 #include "base/lang_file.h"
 #include "platform/ierror.h"
+#include "support/portable.h"
 
 #include <gtest/gtest.h>
 
@@ -119,7 +120,7 @@ std::vector<KeyUse> collectKeys(const fs::path& root)
                 for (std::sregex_iterator p(literals.begin(), literals.end(), piece); p != end; ++p)
                     key += literalValue((*p)[1].str());
                 auto line = 1 + std::count(source.begin(), source.begin() + it->position(0), '\n');
-                keys.push_back({key, fs::relative(entry.path(), root).string() + ":" + std::to_string(line)});
+                keys.push_back({key, fs::relative(entry.path(), root).generic_string() + ":" + std::to_string(line)});
             }
         }
     }
@@ -172,7 +173,7 @@ const char* const kShipped[] = {"ENGLISH.txt", "RUSSIAN.txt"};
 
 TEST(LanguageKeys, TheCollectorFindsKeysAsTheCompilerSeesThem)
 {
-    fs::path folder = fs::temp_directory_path() / ("doravine-keys-" + std::to_string(::getpid()));
+    fs::path folder = testsupport::makeTempFolder("doravine-keys-");
     fs::create_directories(folder / "src");
     std::ofstream(folder / "src" / "sample.cpp") << R"src(
         show(translateText(L"Zwykły tekst"));

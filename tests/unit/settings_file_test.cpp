@@ -1,18 +1,15 @@
 // Settings files on disk: the exact bytes of a saved file, what a load takes back into the record,
-// every refusal with its message, and saves that fail part-way (a full device, a file-size limit)
-// leaving the old file as it was.
+// every refusal with its message. Saves that fail part-way: settings_file_posix_test.cpp.
 #include "files/settings_file.h"
 
 #include "platform/folders.h"
 #include "support/byte_files.h"
 #include "support/recording_user.h"
-#include "support/sim_fixture.h"
+#include "support/temp_home.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 using testsupport::Bytes;
@@ -236,45 +233,6 @@ TEST_F(SettingsFile, OverwriteAsksAndNoLeavesTheFile)
     EXPECT_EQ(readAll(path), fileOf(snapshot));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder()), {}), 1)
         << "no temporary file is left beside it";
-}
-
-TEST_F(SettingsFile, FullDeviceIsReportedNotSuccess)
-{
-    if (!fs::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    CSettingsSnapshot snapshot;
-    snapshot.initMarker(1);
-    user.answerYes();
-    EXPECT_FALSE(snapshot.writeFileAt(L"/dev/full"));
-    EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Nie można zapisać wybranego pliku"});
-    EXPECT_TRUE(fs::is_character_file("/dev/full")) << "a device is written in place, never replaced";
-}
-
-TEST_F(SettingsFile, WriteCutShortKeepsTheOldFile)
-{
-    const fs::path path = folder() / "keep.settings";
-    const Bytes old(2247, 0x54);
-    writeAll(path, old);
-
-    CSettingsSnapshot snapshot;
-    snapshot.initMarker(1);
-    snapshot.takeSnapshot(1, 29, sampleRecord());
-    // A file-size limit below the file's size makes the write fail part-way, as a full disk does.
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limited = saved;
-    limited.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    user.answerYes();
-    const bool written = snapshot.writeFileAt(wide(path));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-
-    EXPECT_FALSE(written);
-    EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Nie można zapisać wybranego pliku"});
-    EXPECT_EQ(readAll(path), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), {}), 1);
 }
 
 } // namespace

@@ -1,20 +1,20 @@
-// The program's folders on POSIX, with HOME and the XDG variables pointed at a temporary folder.
+// The program's folders on POSIX, with HOME and the XDG variables pointed at a temporary folder,
+// and the start-up language from the locale variables.
+#include "base/language.h"
 #include "platform/folders.h"
 #include "platform/ierror.h"
+#include "support/portable.h"
+#include "support/saved_environment.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
-#include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::setEnvironment;
+using testsupport::unsetEnvironment;
 
 namespace {
 
@@ -27,23 +27,12 @@ class Folders : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "TMPDIR"}) {
-            const char* value = std::getenv(name);
-            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-            ::unsetenv(name);
-        }
-        m_root = fs::temp_directory_path() / ("doravine-folders-" + std::to_string(::getpid()));
-        fs::remove_all(m_root);
+        m_root = testsupport::makeTempFolder("doravine-folders-");
         fs::create_directories(m_root / "home" / ".config");
-        ::setenv("HOME", (m_root / "home").c_str(), 1);
-        ::setenv("TMPDIR", m_root.c_str(), 1);
+        setEnvironment("HOME", (m_root / "home").string());
+        setEnvironment("TMPDIR", m_root.string());
     }
-    void TearDown() override
-    {
-        for (const auto& [name, value] : m_saved)
-            value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-        fs::remove_all(m_root);
-    }
+    void TearDown() override { fs::remove_all(m_root); }
     std::string root() const { return m_root.string(); }
     void userDirs(const fs::path& file, const std::string& documents) const
     {
@@ -51,7 +40,7 @@ class Folders : public ::testing::Test {
                             << "XDG_DOCUMENTS_DIR=\"" << documents << "\"\n";
     }
 
-    std::vector<std::pair<const char*, std::optional<std::string>>> m_saved;
+    CSavedEnvironment m_saved{{"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "TMPDIR"}};
     fs::path m_root;
 };
 
@@ -59,28 +48,28 @@ class Folders : public ::testing::Test {
 
 TEST_F(Folders, DocumentsFolderFromTheEnvironmentAndTheUserDirsFile)
 {
-    ::setenv("XDG_DOCUMENTS_DIR", (root() + "/Dokumenty//").c_str(), 1);
+    setEnvironment("XDG_DOCUMENTS_DIR", (root() + "/Dokumenty//"));
     EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/Dokumenty/");
     EXPECT_EQ(narrow(getMapDataFolder()), root() + "/Dokumenty/Doravine/Map data/");
     EXPECT_TRUE(fs::is_directory(root() + "/Dokumenty/Doravine/Map data"));
     EXPECT_EQ(narrow(getDiagFolder()), root() + "/Dokumenty/Doravine/Diag/");
     EXPECT_TRUE(fs::is_directory(root() + "/Dokumenty/Doravine/Diag"));
-    ::unsetenv("XDG_DOCUMENTS_DIR");
+    unsetEnvironment("XDG_DOCUMENTS_DIR");
 
     userDirs(m_root / "home" / ".config" / "user-dirs.dirs", "$HOME/Dokumenty");
     EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/home/Dokumenty/") << "the default file under HOME";
 
     fs::create_directories(m_root / "config");
-    ::setenv("XDG_CONFIG_HOME", (m_root / "config").c_str(), 1);
+    setEnvironment("XDG_CONFIG_HOME", (m_root / "config").string());
     const fs::path file = m_root / "config" / "user-dirs.dirs";
     userDirs(file, "$HOME/Dokumenty ze spacją");
     EXPECT_EQ(narrow(getDiagFolder()), root() + "/home/Dokumenty ze spacją/Doravine/Diag/");
     EXPECT_TRUE(fs::is_directory(root() + "/home/Dokumenty ze spacją/Doravine/Diag"));
     userDirs(file, root() + "/abs");
     EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/abs/");
-    ::setenv("XDG_DOCUMENTS_DIR", (root() + "/env").c_str(), 1);
+    setEnvironment("XDG_DOCUMENTS_DIR", (root() + "/env"));
     EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/env/") << "the environment wins over the file";
-    ::unsetenv("XDG_DOCUMENTS_DIR");
+    unsetEnvironment("XDG_DOCUMENTS_DIR");
     userDirs(file, "Documents");
     EXPECT_EQ(narrow(getDocumentsFolder()), root() + "/home/Documents/") << "a relative path is not allowed";
 }
@@ -106,7 +95,7 @@ TEST_F(Folders, HomeDocumentsIsCreatedOnEveryCallAndFailureIsLeftToTheCaller)
 
 TEST_F(Folders, FallbackWithoutAnyDocumentsFolder)
 {
-    ::unsetenv("HOME");
+    unsetEnvironment("HOME");
     EXPECT_EQ(getDocumentsFolder(), L"");
     EXPECT_EQ(narrow(getFallbackFolder()), root() + "/Doravine/");
     EXPECT_EQ(narrow(getDiagFolder()), root() + "/Doravine/Diag/");
@@ -120,11 +109,39 @@ TEST_F(Folders, ProgramFolders)
     ASSERT_FALSE(exe.empty());
     EXPECT_EQ(exe.front(), '/');
     EXPECT_EQ(exe.back(), '/');
-    fs::path self = fs::path(exe) / fs::path(program_invocation_name).filename();
+    fs::path self = fs::path(exe) / testsupport::programPath().filename();
     EXPECT_TRUE(fs::equivalent(self, "/proc/self/exe")) << self;
 
     std::string program = narrow(getProgramFolder());
     EXPECT_EQ(program, exe + "Program/");
     EXPECT_TRUE(fs::is_directory(program));
     EXPECT_EQ(program.find("//"), std::string::npos);
+}
+
+// The start-up language from LC_ALL, LC_MESSAGES and LANG, which are restored afterwards.
+TEST(StartupLanguage, PolishOnlyForAPolishUserLanguage)
+{
+    const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    CSavedEnvironment saved({"LC_ALL", "LC_MESSAGES", "LANG"});
+    const struct {
+        const char *all, *messages, *lang;
+        int expected;
+        const char* why;
+    } cases[] = {
+        {nullptr, nullptr, nullptr, kLanguageEnglish, "nothing set"},
+        {nullptr, nullptr, "pl_PL.UTF-8", kLanguagePolish, "Polish"},
+        {nullptr, nullptr, "pl", kLanguagePolish, "bare pl"},
+        {nullptr, nullptr, "C", kLanguageEnglish, "C"},
+        {nullptr, nullptr, "plt_XX", kLanguageEnglish, "only the language part counts"},
+        {nullptr, nullptr, "ru_RU.UTF-8", kLanguageEnglish, "Russian users start in English too"},
+        {nullptr, "en_GB.UTF-8", "pl_PL.UTF-8", kLanguageEnglish, "LC_MESSAGES overrides LANG"},
+        {"pl_PL@euro", "en_GB.UTF-8", "pl_PL.UTF-8", kLanguagePolish, "LC_ALL overrides both"},
+        {"", "en_GB.UTF-8", "pl_PL.UTF-8", kLanguageEnglish, "an empty LC_ALL is not set"},
+    };
+    for (const auto& c : cases) {
+        const char* values[] = {c.all, c.messages, c.lang};
+        for (std::size_t i = 0; i < 3; ++i)
+            values[i] ? setEnvironment(names[i], values[i]) : unsetEnvironment(names[i]);
+        EXPECT_EQ(startupLanguageIndex(), c.expected) << c.why;
+    }
 }

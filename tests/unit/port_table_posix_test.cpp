@@ -1,9 +1,10 @@
 // The port table: which device path each COM number means on POSIX.
 #include "platform/port_table.h"
+#include "support/portable.h"
+#include "support/saved_environment.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/stat.h>
@@ -13,29 +14,16 @@ namespace {
 
 class PortTableTest : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        if (const char* old = std::getenv("DORAVINE_PORTS"))
-            m_saved = old, m_hadValue = true;
-        porttable::setPortOverride({});
-    }
-    void TearDown() override
-    {
-        porttable::setPortOverride({});
-        if (m_hadValue)
-            ::setenv("DORAVINE_PORTS", m_saved.c_str(), 1);
-        else
-            ::unsetenv("DORAVINE_PORTS");
-    }
+    void SetUp() override { porttable::setPortOverride({}); }
+    void TearDown() override { porttable::setPortOverride({}); }
 
   private:
-    std::string m_saved;
-    bool m_hadValue = false;
+    CSavedEnvironment m_saved{{"DORAVINE_PORTS"}};
 };
 
 TEST_F(PortTableTest, EnvironmentListNumbersPortsFromOneUntilAnOverrideReplacesIt)
 {
-    ::setenv("DORAVINE_PORTS", "/dev/a::/dev/b:/dev/c:", 1);
+    testsupport::setEnvironment("DORAVINE_PORTS", "/dev/a::/dev/b:/dev/c:");
     // Empty entries take no number; numbers outside the list mean no port.
     const std::pair<int, const char*> table[] = {{1, "/dev/a"}, {2, "/dev/b"}, {3, "/dev/c"},
                                                  {4, ""},       {0, ""},       {-3, ""}};
@@ -51,7 +39,7 @@ TEST_F(PortTableTest, EnvironmentListNumbersPortsFromOneUntilAnOverrideReplacesI
 
 TEST_F(PortTableTest, ExistingPortsKeepTheirNumbersAndSkipTheMissing)
 {
-    ::setenv("DORAVINE_PORTS", "/dev/doravine-missing:/dev/null:/tmp:/dev/zero", 1);
+    testsupport::setEnvironment("DORAVINE_PORTS", "/dev/doravine-missing:/dev/null:/tmp:/dev/zero");
     // A directory is not a port; the numbers are the table's, not renumbered.
     EXPECT_EQ(porttable::existingPorts(), (std::vector<int>{2, 4}));
     for (int n : {1, 3, 9})
@@ -75,7 +63,6 @@ TEST_F(PortTableTest, TellsAPortThatExistsButMayNotBeOpened)
 
 TEST_F(PortTableTest, MachineTableHoldsOnlySerialDevices)
 {
-    ::unsetenv("DORAVINE_PORTS");
     for (int n : porttable::existingPorts()) {
         const std::string path = porttable::portPath(n);
         const bool serial = path.rfind("/dev/ttyUSB", 0) == 0 || path.rfind("/dev/ttyACM", 0) == 0 ||
