@@ -23,6 +23,7 @@ enum class PortAccess {
     Missing, // no entry or no device
     Usable,  // exists and may be opened for reading and writing
     Denied,  // exists but this user may not open it (a group membership is missing)
+    Busy,    // exists but another program holds it
 };
 PortAccess portAccess(int n);
 
