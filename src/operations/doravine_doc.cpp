@@ -29,9 +29,8 @@ CDoravineDoc::CDoravineDoc(CThreadManager* threads) : m_liveSamples(m_device, th
 
 CDoravineDoc::~CDoravineDoc()
 {
-    // The thread works on the device, which goes with the document: give it time to notice.
-    if (m_liveSamples.running())
-        m_liveSamples.StopLiveSamples();
+    // The live samples, declared after the device, stop and join their thread before the
+    // device goes.
 }
 
 std::wstring CDoravineDoc::defaultSettingsPath()
@@ -156,6 +155,7 @@ bool CDoravineDoc::ProgramFirmwareFromFile(bool fromBootloader)
     CFirmwareUpdate::LiveSamples live;
     live.stop = [this] { StopLiveSamples(); };
     live.resume = [this] { ResumeLiveSamples(); };
+    live.watch = [this] { m_liveSamples.WatchLink(); };
     CFirmwareUpdate update(m_device, std::move(live));
     const bool programmed = update.ProgramFirmwareFromFile(fromBootloader);
     m_lastBackup = update.backupPath();
@@ -171,15 +171,12 @@ bool CDoravineDoc::OnDeviceUpdate()
             captureState() = kCaptureIdle;
         if (!ProgramFirmwareFromFile(false))
             return false;
-        if (m_lastBackup.empty())
-            userInteraction().showMessage(translateText(L"Zaprogramowano pomyślnie!"),
-                                          MessageIcon::Information);
-        else
-            userInteraction().showMessage(
-                translateText(
-                    L"Zaprogramowano pomyślnie! Dotychczasowe ustawienia sterownika zapisano w pliku:") +
-                    L"\n" + m_lastBackup,
-                MessageIcon::Information);
+        // The described message stays a line of its own; the backup's name follows on the next.
+        std::wstring text = translateText(L"Zaprogramowano pomyślnie!");
+        if (!m_lastBackup.empty())
+            text += L"\n" + translateText(L"Dotychczasowe ustawienia sterownika zapisano w pliku:") + L" " +
+                    m_lastBackup;
+        userInteraction().showMessage(text, MessageIcon::Information);
         return true;
     } catch (IError* error) {
         showLinkError(L"CDoravineDoc::OnDeviceUpdate()", error);

@@ -141,6 +141,22 @@ bool CFirmwareUpdate::run(bool fromBootloader)
 
     if (!fromBootloader && m_liveSamples.stop)
         m_liveSamples.stop();
+    // From here every way out but success, a link error included, returns the program to
+    // watching the link: the controller's state after a broken-off update is unknown, so it is
+    // taken as lost and the watchdog finds it again.
+    struct WatchAgain {
+        CLPGDevice& device;
+        const std::function<void()>& watch;
+        bool armed;
+        ~WatchAgain()
+        {
+            if (!armed)
+                return;
+            device.m_connected = false;
+            if (watch)
+                watch();
+        }
+    } watchAgain{m_device, m_liveSamples.watch, !fromBootloader};
 
     const CFirmwareUpdateTimings timings = firmwareUpdateTimings();
     bool programmed = false;
@@ -172,6 +188,7 @@ bool CFirmwareUpdate::run(bool fromBootloader)
         showError(CFirmwareFile::kLoadFailedText);
         return false;
     }
+    watchAgain.armed = false;
     if (!fromBootloader && m_liveSamples.resume)
         m_liveSamples.resume();
     return true;

@@ -39,6 +39,9 @@ class CFirmwareUpdate {
     struct LiveSamples {
         std::function<void()> stop;
         std::function<void()> resume;
+        // After a failure once they were stopped: back to watching the link (the connected
+        // flag is already cleared).
+        std::function<void()> watch;
     };
 
     // How the last update ended.

@@ -152,7 +152,7 @@ TEST_F(FirmwareUpdate, MenuUpdateProgramsEveryRowAndReconnects)
     EXPECT_EQ(
         user.texts(),
         std::vector<std::wstring>{
-            L"Zaprogramowano pomyślnie! Dotychczasowe ustawienia sterownika zapisano w pliku:\n" + backup});
+            L"Zaprogramowano pomyślnie!\nDotychczasowe ustawienia sterownika zapisano w pliku: " + backup});
     EXPECT_TRUE(user.questions().empty());
     const auto progress = user.progressReports();
     ASSERT_EQ(progress.size(), kFullRows + 1);

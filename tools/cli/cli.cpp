@@ -3,6 +3,7 @@
 #include "commands.h"
 
 #include "base/language.h"
+#include "device/lpg_device.h"
 #include "platform/ierror.h"
 #include "platform/port_table.h"
 
@@ -143,7 +144,14 @@ int run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         printRaw(err, std::string("usage: doravine-cli ") + command->usage);
         return kUsage;
     }
-    return command->run(context);
+    try {
+        return command->run(context);
+    } catch (IError* error) {
+        // The cable pulled, the adapter gone: never a crash, the replug message and status 1.
+        adoptError(error);
+        printMessage(err, CLPGDevice::kReplugMessage);
+        return kFailed;
+    }
 }
 
 }  // namespace cli

@@ -88,15 +88,21 @@ void COdczytyDlg::v_init()
 
 void COdczytyDlg::onTimer()
 {
-    CLPGDevice* device = &m_device;
-    if (!device->m_connected)
-        return;
-    if (device->m_diagData.count() == 0)
-        return;
     CDiag sample;
-    if (!device->m_diagData.getLast(sample))
+    if (!m_device.m_connected || m_device.m_diagData.count() == 0 || !m_device.m_diagData.getLast(sample)) {
+        // What the panel shows must be what the engine does now, or nothing.
+        if (m_shown == Shown::Sample)
+            showNoReading();
         return;
+    }
     showSample(sample);
+}
+
+void COdczytyDlg::showNoReading()
+{
+    m_shown = Shown::NoReading;
+    for (CGDIpDescribedDisplay* d : {m_map, m_rpm, m_supply, m_tps, m_advance, m_switch})
+        d->setValueText(kNoReading);
 }
 
 std::wstring COdczytyDlg::mapText(int16_t raw)
@@ -137,6 +143,7 @@ void COdczytyDlg::showSample(const CDiag& sample)
     m_tps->setValueText(tpsText(sample.tpsRaw()));
     m_advance->setValueText(advanceText(sample.advanceTenths()));
     m_switch->setValueText(switchValueText(sample.bytes[12]));
+    m_shown = Shown::Sample;
 }
 
 void COdczytyDlg::onLanguageChange()
@@ -148,5 +155,7 @@ void COdczytyDlg::onLanguageChange()
     m_tps->setLabelText(translateText(L"TPS"));
     m_advance->setLabelText(translateText(L"Wyprzedzenie zapłonu"));
     m_switch->setLabelText(translateText(L"Aktualny stan"));
+    if (m_shown == Shown::NoReading)
+        return;
     m_switch->setValueText(translateText(L"Wyłączony"));
 }

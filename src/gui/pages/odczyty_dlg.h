@@ -27,8 +27,12 @@ class COdczytyDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public I
     explicit COdczytyDlg(CLPGDevice& device, QWidget* parent = nullptr);
 
     void v_init() override;
-    // Shows the newest sample, when connected and one is present.
+    // Shows the newest sample, when connected and one is present; otherwise readings that were
+    // shown give way to dashes.
     void onTimer() override;
+    // Dashes in every value: the link is gone and the last values are no longer current.
+    void showNoReading();
+    static constexpr const wchar_t* kNoReading = L"---";
     void onLanguageChange() override;
 
     // Sets the six value texts from one sample (MAP, speed, supply, TPS, advance, switch).
@@ -59,6 +63,9 @@ class COdczytyDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public I
     CGDIpDescribedDisplay* m_advance;
     CGDIpDescribedDisplay* m_supply;
     CGDIpDescribedDisplay* m_switch;
+    // What the values show: the first texts, a sample, or dashes.
+    enum class Shown { Initial, Sample, NoReading };
+    Shown m_shown = Shown::Initial;
 };
 
 // x with `decimals` digits after a point, then a space and unit: "%.Nf %s" in the C locale,

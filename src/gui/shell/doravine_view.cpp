@@ -215,6 +215,9 @@ void CDoravineView::setConnectionState(bool connected)
 {
     if (m_bottom)
         m_bottom->setConnectionState(connected);
+    // The readings panel gives up values that are no longer current.
+    if (!connected && m_readings)
+        m_readings->onTimer();
 }
 
 void CDoravineView::revealHiddenTabs()

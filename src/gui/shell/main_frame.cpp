@@ -151,6 +151,16 @@ QAction* CMainFrame::action(int command) const
 
 void CMainFrame::runCommand(int command)
 {
+    // The one place where a link error from a menu command ends: the replug message, the
+    // connected flag cleared, and the watchdog takes over.
+    // A command that stopped the samples (and with them the timer) may be the one that broke:
+    // the watchdog must run to find the controller again.
+    if (!m_doc.Device().RunCommand([&] { dispatch(command); }) && !m_timer.isActive())
+        startMainTimer();
+}
+
+void CMainFrame::dispatch(int command)
+{
     switch (command) {
     case CmdLoadSettings:
         m_doc.LoadSettingsFromFile();

@@ -62,7 +62,7 @@ class CMainFrame : public QMainWindow {
     QAction* action(int command) const;
     std::array<QMenu*, 3> menus() const { return m_menus; }
 
-    // Runs a menu command as a click on it would.
+    // Runs a menu command as a click on it would; a link error it raises is reported here.
     void runCommand(int command);
     // The About box, modal; the right access code reveals the hidden tabs.
     void showAbout();
@@ -78,6 +78,8 @@ class CMainFrame : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // The command's own work, without the link-error guard of runCommand.
+    void dispatch(int command);
     void buildMenu();
     QAction* addCommand(QMenu* menu, int command);
 

@@ -18,6 +18,7 @@ CQtUserInteraction::~CQtUserInteraction()
         --m_waitDepth;
     }
     delete m_progress;
+    delete m_notice.data();
 }
 
 template <class F> void CQtUserInteraction::onGuiThread(F&& work)
@@ -51,6 +52,28 @@ void CQtUserInteraction::showMessage(const std::wstring& text, MessageIcon icon)
         QMessageBox box(shown, caption(), QString::fromStdWString(text), QMessageBox::Ok, m_parent.data());
         box.setDefaultButton(QMessageBox::Ok);
         box.exec();
+    });
+}
+
+void CQtUserInteraction::showNotice(const std::wstring& text)
+{
+    onGuiThread([&] {
+        if (!m_notice) {
+            m_notice = new QMessageBox(QMessageBox::Information, caption(), QString(), QMessageBox::Ok,
+                                       m_parent.data());
+            m_notice->setObjectName(QStringLiteral("noConnectionNotice"));
+            m_notice->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        m_notice->setText(QString::fromStdWString(text));
+        m_notice->open();
+    });
+}
+
+void CQtUserInteraction::closeNotice()
+{
+    onGuiThread([&] {
+        if (m_notice)
+            m_notice->close();
     });
 }
 
