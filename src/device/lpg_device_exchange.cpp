@@ -122,7 +122,7 @@ void CLPGDevice::drainLine()
     // After a failed attempt the controller may still be sending the rest of a reply whose start
     // was damaged, or a reply the next attempt would take for its own: wait until the line has
     // been quiet for a moment, so that one damaged byte costs one attempt and no more.
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_timings.drainQuietMs == 0)
         return;
     CSerialTimeouts quiet = controllerTimeouts(m_timings);
     quiet.readTotalMultiplier = 0;

@@ -6,6 +6,7 @@
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/placeholder_page.h"
+#include "gui/shell/qt_user_interaction.h"
 #include "gui/support/qt_app_environment.h"
 #include "gui/pages/odczyty_dlg.h"
 #include "gui/pages/version_dlg.h"
@@ -292,6 +293,36 @@ TEST(WindowStartup, PulledCableTurnsTheStripRedOnTheNextTickAndRescansElevenTick
     EXPECT_EQ(w.view().bottom()->stateColor(), QColor(0, 200, 0));
     EXPECT_TRUE(w.doc->LiveSamples().running());
     EXPECT_TRUE(w.frame->mainTimerRunning());
+}
+
+// The window's own timer and notice: the no-connection notice opens without holding up the
+// search, the readings give way to dashes, and a controller that comes back is connected with
+// the notice still open, which then closes by itself.
+TEST(WindowStartup, NoticeOpenWhileTheControllerComesBackClosesByItself)
+{
+    CWindow w(true);
+    CQtUserInteraction qtUser(w.frame.get());
+    setUserInteraction(&qtUser);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.view().readings()->rpmDisplay()->valueText() != L"0 RPM"; }, 5000));
+
+    w.sim->sim().addFault({sim::FaultKind::Stall});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return qtUser.notice() && qtUser.notice()->isVisible(); }, 15000));
+    EXPECT_EQ(qtUser.notice()->text(), QStringLiteral("BRAK POŁĄCZENIA"));
+    EXPECT_EQ(w.view().readings()->rpmDisplay()->valueText(), COdczytyDlg::kNoReading);
+    EXPECT_EQ(w.view().readings()->switchDisplay()->valueText(), COdczytyDlg::kNoReading);
+    const int rescans = w.frame->watchdog().rescans();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.frame->watchdog().rescans() > rescans; }, 5000))
+        << "the search goes on while the notice is open";
+    ASSERT_TRUE(qtUser.notice() && qtUser.notice()->isVisible());
+
+    w.sim->sim().clearFaults();
+    w.sim->sim().resume();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.device().m_connected.load(); }, 5000));
+    EXPECT_TRUE(!qtUser.notice() || !qtUser.notice()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.view().readings()->rpmDisplay()->valueText() != COdczytyDlg::kNoReading; }, 5000));
+    EXPECT_EQ(w.view().bottom()->stateText(), L"POŁĄCZONY");
+    setUserInteraction(&w.user);
 }
 
 TEST(WindowStartup, WhileDisconnectedNoPageIsRefreshed)

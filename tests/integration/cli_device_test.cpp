@@ -279,3 +279,32 @@ TEST_F(Cli, TheProgramPrintsInfoAndEndsWatchOnSigint)
     EXPECT_GE(std::count(watched.begin(), watched.end(), '\n'), 2);
     EXPECT_EQ(watched.rfind("rpm=", 0), 0u);
 }
+
+TEST_F(Cli, ACablePulledInTheMiddleOfACommandExitsOneWithTheReplugMessage)
+{
+    // The connection reads five frames (identification, version, settings, map, axes); the
+    // cable goes at the sixth, the command's own first request.
+    struct Case {
+        std::vector<std::string> args;
+    };
+    const std::vector<Case> cases = {
+        {{"settings"}},    {{"map"}},          {{"errors"}},        {{"set", "inputSource=1"}},
+        {{"map-write", ""}}, {{"clear-errors"}}, {{"factory-reset"}},
+    };
+    for (Case c : cases) {
+        CSimFixture own;
+        own.sim().addFault(faultRule(sim::FaultKind::HangUp, 6));
+        if (c.args[0] == "map-write") {
+            c.args[1] = (own.home().path() / "map.csv").string();
+            std::ofstream(c.args[1], std::ios::binary) << mapText(2.0);
+        }
+        c.args.insert(c.args.begin(), {"--lang", "pl", "--port", own.sim().path()});
+        const CliOutcome r = runCli(c.args);
+        porttable::setPortOverride({});
+        SCOPED_TRACE(c.args[4]);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err, "doravine-cli: Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w "
+                         "komputerze\n");
+        EXPECT_EQ(own.sim().requestCount(), 6u);
+    }
+}

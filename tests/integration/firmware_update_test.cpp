@@ -3,6 +3,7 @@
 // and every refused file.
 #include "operations/doravine_doc.h"
 
+#include "device/connection_watchdog.h"
 #include "files/firmware_file.h"
 #include "operations/firmware_update.h"
 #include "support/byte_files.h"
@@ -304,3 +305,31 @@ TEST_F(FirmwareUpdate, LinkErrorIsShownWithTheHandler)
 }
 
 } // namespace
+
+// A controller whose boot loader never answers: the update fails, and the program is back to
+// watching the link (timer running, the connected flag down) until the watchdog finds the
+// controller again and the live samples resume.
+TEST_F(FirmwareUpdate, FailedUpdateReturnsToWatchingAndTheWatchdogReconnects)
+{
+    doc.Device().Timings().drainQuietMs = 10;
+    std::vector<bool> timer;
+    doc.LiveSamples().setTimerHook([&](bool run) { timer.push_back(run); });
+    connect();
+    doc.ResumeLiveSamples();
+    sim().addFault({.kind = sim::FaultKind::NoReply, .when = sim::FaultWhen::FrameType, .code = 0xF6});
+    sim().addFault({.kind = sim::FaultKind::WrongType, .when = sim::FaultWhen::Command, .code = 0xC4});
+    offer("new.afm", {.version = 0x0142, .rows = 50});
+    EXPECT_FALSE(doc.OnDeviceUpdate());
+    EXPECT_EQ(doc.LastUpdateOutcome(), CFirmwareUpdate::Outcome::Failed);
+    EXPECT_FALSE(doc.Device().m_connected);
+    EXPECT_EQ(timer, (std::vector<bool>{true, false, true})) << "started, stopped for the update, on again";
+    EXPECT_FALSE(doc.LiveSamples().running());
+
+    sim().clearFaults();
+    CConnectionWatchdog watchdog(doc.Device(), {nullptr, [&] { doc.ResumeLiveSamples(); }});
+    for (int tick = 0; tick < 30 && !doc.LiveSamples().running(); ++tick)
+        watchdog.tick();
+    EXPECT_TRUE(doc.Device().m_connected);
+    EXPECT_TRUE(doc.LiveSamples().running());
+    EXPECT_FALSE(sim().inBootloader());
+}
