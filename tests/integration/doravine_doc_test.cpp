@@ -3,6 +3,7 @@
 // stored blocks, the files byte for byte, the messages and the page refreshes asked for.
 #include "operations/doravine_doc.h"
 
+#include "device/thread_manager.h"
 #include "files/settings_file.h"
 #include "support/byte_files.h"
 #include "support/recording_user.h"
@@ -12,7 +13,9 @@
 
 #include <array>
 #include <bit>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace fs = std::filesystem;
 using testsupport::Bytes;
@@ -290,3 +293,24 @@ TEST_F(DocSettings, FactoryResetRebuildsAxesAndClearsTheMap)
 }
 
 } // namespace
+
+// The live thread works on the document's device: it is joined before the device goes, even in
+// the middle of a one-second read on a silent line.
+TEST(DocLifetime, TheLiveThreadIsJoinedBeforeTheDeviceGoes)
+{
+    CRecordingUser user;
+    CSimFixture fixture;
+    const int before = lpgThreadManager().running();
+    {
+        CDoravineDoc doc;
+        doc.Device().Start();
+        ASSERT_TRUE(doc.Device().m_connected);
+        doc.ResumeLiveSamples();
+        for (int i = 0; i < 500 && doc.Device().m_diagData.count() == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_GT(doc.Device().m_diagData.count(), 0u);
+        fixture.sim().addFault(faultRule(sim::FaultKind::Stall));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100)); // inside a read that gets no answer
+    }
+    EXPECT_EQ(lpgThreadManager().running(), before);
+}
