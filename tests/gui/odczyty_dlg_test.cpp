@@ -149,10 +149,17 @@ TEST(ReadingsPanel, OnlyAConnectedDeviceWithSamplesRefreshes)
     // The newest sample wins.
     p.tick(sample(1000, 0, 0, 0, 0, 1));
     EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"1000 RPM");
-    // A lost controller freezes the values.
+    // A lost controller's values are no longer current: dashes, whatever the store still holds.
     p.device.m_connected = false;
     p.tick(sample(1100, 0, 0, 0, 0, 1));
-    EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"1000 RPM");
+    for (int id : {COdczytyDlg::kIdRpm, COdczytyDlg::kIdTps, COdczytyDlg::kIdMap, COdczytyDlg::kIdAdvance,
+                   COdczytyDlg::kIdSupply, COdczytyDlg::kIdSwitch})
+        EXPECT_EQ(p.value(id), COdczytyDlg::kNoReading) << id;
+    p.panel.onLanguageChange();
+    EXPECT_EQ(p.value(COdczytyDlg::kIdSwitch), COdczytyDlg::kNoReading);
+    p.device.m_connected = true;
+    p.panel.onTimer();
+    EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"1100 RPM");
 }
 
 TEST(ReadingsPanel, LanguageChangeRelabelsAndResetsTheSwitch)
