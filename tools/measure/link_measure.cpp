@@ -70,13 +70,19 @@ struct SilentPort {
     ~SilentPort() { close(master); }
 };
 
-void measureLiveSamples(double duration)
+// The controller pacing its bytes at 38400 baud, as the only port of the table.
+void startAsOnlyPort(sim::VirtualController& sim)
 {
-    sim::VirtualController sim;
     sim.setPacing(true);
     if (!sim.start())
         std::abort();
     porttable::setPortOverride({sim.path()});
+}
+
+void measureLiveSamples(double duration)
+{
+    sim::VirtualController sim;
+    startAsOnlyPort(sim);
     CLPGDevice device;
     device.Start();
     if (!device.m_connected) {
@@ -188,10 +194,7 @@ template <class Block> std::vector<uint8_t> bytesOf(const Block& b)
 void measureDamagedBytes(unsigned ppm, int scale)
 {
     sim::VirtualController sim;
-    sim.setPacing(true);
-    if (!sim.start())
-        std::abort();
-    porttable::setPortOverride({sim.path()});
+    startAsOnlyPort(sim);
     CLPGDevice device;
     device.Start();
     uint8_t errorsReference[kErrorModuleCount] = {};
