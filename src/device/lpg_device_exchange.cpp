@@ -133,6 +133,8 @@ void CLPGDevice::drainLine()
     while (m_port.read(scrap, sizeof scrap) > 0 && std::chrono::steady_clock::now() < limit) {
     }
     m_port.setTimeout(controllerTimeouts(m_timings));
+    // A line error that the damaged bytes left behind belongs to this attempt, not to the next.
+    m_port.clearCommError();
 }
 
 bool CLPGDevice::SendReceive(uint8_t* buffer, uint8_t* length, uint8_t* type)
