@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -14,10 +15,16 @@
 
 namespace {
 
+// One scratch file per process, removed when the process ends.
+struct CScratch {
+    std::string path = "/tmp/fuzz_settings_file." + std::to_string(::getpid()) + ".settings";
+    ~CScratch() { std::remove(path.c_str()); }
+};
+
 const std::string& scratchPath()
 {
-    static const std::string path = "/tmp/fuzz_settings_file." + std::to_string(::getpid()) + ".settings";
-    return path;
+    static const CScratch scratch;
+    return scratch.path;
 }
 
 } // namespace

@@ -332,4 +332,5 @@ TEST_F(FirmwareUpdate, FailedUpdateReturnsToWatchingAndTheWatchdogReconnects)
     EXPECT_TRUE(doc.Device().m_connected);
     EXPECT_TRUE(doc.LiveSamples().running());
     EXPECT_FALSE(sim().inBootloader());
+    doc.LiveSamples().setTimerHook({}); // it points at this test's locals
 }
