@@ -29,7 +29,7 @@ std::optional<double> parseDecimal(const std::wstring& text)
     }
     // from_chars takes no plus sign; a second sign after the first is still refused by it.
     const char* begin = narrow.data();
-    if (*begin == '+')
+    if (*begin == '+' && narrow.size() > 1 && narrow[1] != '-' && narrow[1] != '+')
         ++begin;
     double value = 0;
     const char* end = narrow.data() + narrow.size();

@@ -18,8 +18,8 @@ class CMapAngle : public CCellArray {
 
     explicit CMapAngle(CLPGDevice& device, QWidget* parent = nullptr);
 
-    CMapEditor& editor() { return m_editor; }
-    const CMapEditor& editor() const { return m_editor; }
+    CMapEditor& mapEditor() { return m_editor; }
+    const CMapEditor& mapEditor() const { return m_editor; }
 
     // updateLimits, every cell and header from the record, and a repaint.
     void fillFromRecord();

@@ -70,7 +70,7 @@ void CMapAngleDlg::onLanguageChange()
 void CMapAngleDlg::showLimits()
 {
     // What a mechanic needs beside the grid: the step the keys move by and the highest angle.
-    const CAngleLimits& l = m_grid->editor().limits();
+    const CAngleLimits& l = m_grid->mapEditor().limits();
     m_limits->setCaption(translateText(L"Krok kąta") + L": " + formatDecimal(l.step, 1) + L"°\n" +
                          translateText(L"Maksymalny kąt") + L": " + formatDecimal(l.highest, 1) + L"°\n\n" +
                          translateText(L"Ctrl+↑ / Ctrl+↓: zmiana o krok") + L"\n" +
@@ -84,13 +84,13 @@ void CMapAngleDlg::onDefinition()
         CDefinicjaDlg dialog(m_doc.Device(), window());
         dialog.exec();
     }
-    m_grid->editor().recordChange(before);
+    m_grid->mapEditor().recordChange(before);
     m_grid->fillFromRecord();
 }
 
 void CMapAngleDlg::onClear()
 {
-    m_grid->editor().clearMap();
+    m_grid->mapEditor().clearMap();
     m_grid->fillFromRecord();
 }
 

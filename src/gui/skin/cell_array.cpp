@@ -31,7 +31,6 @@ CCellArray::CCellArray(QWidget* parent) : QWidget(parent), m_editor(new QLineEdi
     m_editor->setAlignment(Qt::AlignCenter);
     m_editor->setFrame(false);
     m_editor->installEventFilter(this);
-    connect(m_editor, &QLineEdit::returnPressed, this, &CCellArray::commitEdit);
 }
 
 void CCellArray::init(int columns, int rows, const std::wstring& corner, const Colors& colors)
@@ -324,7 +323,8 @@ bool CCellArray::eventFilter(QObject* watched, QEvent* event)
                 cancelEdit();
                 return true;
             }
-            if (key == Qt::Key_Tab) {
+            // Taken here: the line edit would pass Enter on to the grid, which would edit again.
+            if (key == Qt::Key_Tab || key == Qt::Key_Return || key == Qt::Key_Enter) {
                 commitEdit();
                 return true;
             }
