@@ -4,6 +4,7 @@
 #include "gui/pages/definicja_dlg.h"
 #include "gui/pages/map_angle.h"
 #include "gui/skin/gradient_button.h"
+#include "gui/skin/qt_text.h"
 #include "gui/skin/statics.h"
 #include "gui/skin/theme.h"
 
@@ -14,11 +15,11 @@ CMapAngleDlg::CMapAngleDlg(CDoravineDoc& doc, QWidget* parent)
       m_definition(new CGDIpGradientButton(this)), m_clear(new CGDIpGradientButton(this)),
       m_saveDefault(new CGDIpGradientButton(this)), m_limits(new CTransparentStatic(this))
 {
-    placeControl(m_grid, 7, 7, 502, 277);
-    placeControl(m_definition, 520, 7, 100, 21);
-    placeControl(m_limits, 520, 36, 100, 90);
-    placeControl(m_clear, 520, 132, 100, 21);
-    placeControl(m_saveDefault, 520, 264, 100, 20);
+    placeControl(m_grid, 7, 7, 496, 277);
+    placeControl(m_definition, 510, 7, 110, 21);
+    placeControl(m_limits, 510, 36, 110, 115);
+    placeControl(m_clear, 510, 132, 110, 21);
+    placeControl(m_saveDefault, 510, 264, 110, 20);
     m_limits->setWordWrap(true);
     m_limits->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_definition),
@@ -69,12 +70,18 @@ void CMapAngleDlg::onLanguageChange()
 
 void CMapAngleDlg::showLimits()
 {
-    // What a mechanic needs beside the grid: the step the keys move by and the highest angle.
+    // What a mechanic needs beside the grid: the step the keys move by, the highest angle, what
+    // the dark red cell means and where the other commands are.
     const CAngleLimits& l = m_grid->mapEditor().limits();
-    m_limits->setCaption(translateText(L"Krok kąta") + L": " + formatDecimal(l.step, 1) + L"°\n" +
-                         translateText(L"Maksymalny kąt") + L": " + formatDecimal(l.highest, 1) + L"°\n\n" +
-                         translateText(L"Ctrl+↑ / Ctrl+↓: zmiana o krok") + L"\n" +
-                         translateText(L"Prawy przycisk myszy: więcej poleceń"));
+    auto text = [](const wchar_t* key) { return toQString(translateText(key)).toHtmlEscaped(); };
+    auto degrees = [](double x) { return toQString(formatDecimal(x, 1)) + QStringLiteral("°"); };
+    m_limits->setTextFormat(Qt::RichText);
+    m_limits->setText(QStringLiteral("%1: <b>%2</b><br>%3: <b>%4</b><br><br>"
+                                     "<span style='color:%5'>&#9632;</span> %6<br><br>%7<br>%8")
+                          .arg(text(L"Krok kąta"), degrees(l.step), text(L"Maksymalny kąt"), degrees(l.highest),
+                               theme::fromColorRef(CMapAngle::kOperatingPointColor).name(),
+                               text(L"Punkt pracy silnika"), text(L"Ctrl+↑ / Ctrl+↓: zmiana o krok"),
+                               text(L"Prawy przycisk myszy: więcej poleceń")));
 }
 
 void CMapAngleDlg::onDefinition()
