@@ -262,20 +262,22 @@ bool CMapEditor::restore(const CMapState& target, const CMapState& from, const w
 
 bool CMapEditor::undo()
 {
-    if (!m_history.canUndo() || !connectedOrSay())
-        return false;
-    CWaitCursor wait;
-    const auto change = m_history.undo();
-    return restore(change->before, change->after, L"CMapAngle::undo()");
+    return replay(true);
 }
 
 bool CMapEditor::redo()
 {
-    if (!m_history.canRedo() || !connectedOrSay())
+    return replay(false);
+}
+
+bool CMapEditor::replay(bool back)
+{
+    if (!(back ? m_history.canUndo() : m_history.canRedo()) || !connectedOrSay())
         return false;
     CWaitCursor wait;
-    const auto change = m_history.redo();
-    return restore(change->after, change->before, L"CMapAngle::redo()");
+    const auto change = back ? m_history.undo() : m_history.redo();
+    return back ? restore(change->before, change->after, L"CMapAngle::undo()")
+                : restore(change->after, change->before, L"CMapAngle::redo()");
 }
 
 bool CMapEditor::clearMap()

@@ -78,6 +78,8 @@ class CMapEditor {
     bool sendMap(const wchar_t* handler);
     // SetMapAxes; a refusal or a link error is shown.
     bool sendAxes(const wchar_t* handler);
+    // Undo (back) or redo: the change's state restored in the record and written.
+    bool replay(bool back);
     bool restore(const CMapState& target, const CMapState& from, const wchar_t* handler);
     std::wstring editHeader(CMapCell cell, double typed);
     void copyCellsToRecord();

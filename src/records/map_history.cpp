@@ -40,24 +40,27 @@ void CMapHistory::push(const CMapState& before, const CMapState& after)
     m_undone.clear();
 }
 
+namespace {
+
+std::optional<CMapChange> moveNewest(std::deque<CMapChange>& from, std::deque<CMapChange>& to)
+{
+    if (from.empty())
+        return std::nullopt;
+    to.push_back(from.back());
+    from.pop_back();
+    return to.back();
+}
+
+} // namespace
+
 std::optional<CMapChange> CMapHistory::undo()
 {
-    if (m_done.empty())
-        return std::nullopt;
-    CMapChange change = m_done.back();
-    m_done.pop_back();
-    m_undone.push_back(change);
-    return change;
+    return moveNewest(m_done, m_undone);
 }
 
 std::optional<CMapChange> CMapHistory::redo()
 {
-    if (m_undone.empty())
-        return std::nullopt;
-    CMapChange change = m_undone.back();
-    m_undone.pop_back();
-    m_done.push_back(change);
-    return change;
+    return moveNewest(m_undone, m_done);
 }
 
 void CMapHistory::clear()

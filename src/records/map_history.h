@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <deque>
 #include <optional>
-#include <vector>
 
 // The part of the record that the map grid edits.
 struct CMapState {
@@ -44,5 +43,5 @@ class CMapHistory {
 
   private:
     std::deque<CMapChange> m_done;
-    std::vector<CMapChange> m_undone;
+    std::deque<CMapChange> m_undone;
 };

@@ -23,20 +23,8 @@ CDefinicjaDlg::CDefinicjaDlg(CLPGDevice& device, QWidget* parent)
       m_cancel(new CGDIpGradientButton(this))
 {
     setWindowTitle(toQString(translateText(L"Definicja")));
-    placeControl(label(TR_KEY(L"RPM")), 20, 10, 62, 20);
-    placeControl(label(TR_KEY(L"Min")), 90, 10, 30, 20);
-    placeControl(m_rpmMinEdit, 120, 10, 50, 20);
-    placeControl(m_rpmMinSpin, 170, 10, 20, 20);
-    placeControl(label(TR_KEY(L"Max")), 210, 10, 30, 20);
-    placeControl(m_rpmMaxEdit, 240, 10, 50, 20);
-    placeControl(m_rpmMaxSpin, 290, 10, 20, 20);
-    placeControl(label(TR_KEY(L"MAP")), 20, 50, 70, 20);
-    placeControl(label(TR_KEY(L"Min")), 90, 50, 30, 20);
-    placeControl(m_mapMinEdit, 120, 50, 50, 20);
-    placeControl(m_mapMinSpin, 170, 50, 20, 20);
-    placeControl(label(TR_KEY(L"Max")), 210, 50, 30, 20);
-    placeControl(m_mapMaxEdit, 240, 50, 50, 20);
-    placeControl(m_mapMaxSpin, 290, 50, 20, 20);
+    placeLine(label(TR_KEY(L"RPM")), 62, 10, m_rpmMinEdit, m_rpmMinSpin, m_rpmMaxEdit, m_rpmMaxSpin);
+    placeLine(label(TR_KEY(L"MAP")), 70, 50, m_mapMinEdit, m_mapMinSpin, m_mapMaxEdit, m_mapMaxSpin);
     placeControl(m_ok, 40, 86, 50, 14);
     placeControl(m_cancel, 240, 86, 50, 14);
     m_ok->setCaption(translateText(L"Ok"));
@@ -73,6 +61,19 @@ CDefinicjaDlg::CDefinicjaDlg(CLPGDevice& device, QWidget* parent)
 CTransparentStatic* CDefinicjaDlg::label(const wchar_t* key)
 {
     return new CTransparentStatic(translateText(key), this);
+}
+
+void CDefinicjaDlg::placeLine(CTransparentStatic* name, int nameWidth, int y, CGDIpGradientEdit* minEdit,
+                              CGDIpGradientSpinButtonCtrl* minSpin, CGDIpGradientEdit* maxEdit,
+                              CGDIpGradientSpinButtonCtrl* maxSpin)
+{
+    placeControl(name, 20, y, nameWidth, 20);
+    placeControl(label(TR_KEY(L"Min")), 90, y, 30, 20);
+    placeControl(minEdit, 120, y, 50, 20);
+    placeControl(minSpin, 170, y, 20, 20);
+    placeControl(label(TR_KEY(L"Max")), 210, y, 30, 20);
+    placeControl(maxEdit, 240, y, 50, 20);
+    placeControl(maxSpin, 290, y, 20, 20);
 }
 
 void CDefinicjaDlg::showRpm(CGDIpGradientEdit* edit, int& value)

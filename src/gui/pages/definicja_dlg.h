@@ -43,6 +43,10 @@ class CDefinicjaDlg : public CSkinDlg {
     void spinRpm(int& value, CGDIpGradientEdit* edit, int delta);
     void spinMap(double& value, CGDIpGradientEdit* edit, int delta);
     CTransparentStatic* label(const wchar_t* key);
+    // One line of the template: its name, then Min and Max, each an edit with its spin arrows.
+    void placeLine(CTransparentStatic* name, int nameWidth, int y, CGDIpGradientEdit* minEdit,
+                   CGDIpGradientSpinButtonCtrl* minSpin, CGDIpGradientEdit* maxEdit,
+                   CGDIpGradientSpinButtonCtrl* maxSpin);
 
     CLPGDevice& m_device;
     CAxisDefinition m_definition;
