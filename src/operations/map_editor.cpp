@@ -82,32 +82,27 @@ void CMapEditor::copyCellsToRecord()
             m_device.m_settings.advanceMap[r][c] = std::clamp(m_cells[r][c], l.lowest, l.highest);
 }
 
-bool CMapEditor::sendMap(const wchar_t* handler)
+bool CMapEditor::send(const wchar_t* handler, const wchar_t* refused, const std::function<bool()>& write)
 {
     try {
-        if (!m_device.SetMap() || !m_device.SaveMap()) {
-            showError(kMapWriteFailed);
-            return false;
-        }
-        return true;
+        if (write())
+            return true;
+        showError(refused);
+        return false;
     } catch (IError* error) {
         showLinkError(handler, error);
         return false;
     }
 }
 
+bool CMapEditor::sendMap(const wchar_t* handler)
+{
+    return send(handler, kMapWriteFailed, [this] { return m_device.SetMap() && m_device.SaveMap(); });
+}
+
 bool CMapEditor::sendAxes(const wchar_t* handler)
 {
-    try {
-        if (!m_device.SetMapAxes()) {
-            showError(kAxesWriteFailed);
-            return false;
-        }
-        return true;
-    } catch (IError* error) {
-        showLinkError(handler, error);
-        return false;
-    }
+    return send(handler, kAxesWriteFailed, [this] { return m_device.SetMapAxes(); });
 }
 
 bool CMapEditor::changeCells(const wchar_t* handler, const std::function<void(AdvanceMap&)>& change)
@@ -142,9 +137,8 @@ bool CMapEditor::incrementSelected(double delta)
 
 std::wstring CMapEditor::getText(CMapCell cell, const std::wstring& typed)
 {
-    std::wstring text = typed;
-    std::replace(text.begin(), text.end(), L',', L'.');
-    const auto value = parseDecimal(text);
+    // A decimal comma reads as a point.
+    const auto value = parseDecimal(typed);
     const bool header = cell.column < 0 || cell.row < 0;
     if (value && header)
         return editHeader(cell, *value);

@@ -74,6 +74,8 @@ class CMapEditor {
     // Runs change on the cells, copies them into the record, keeps the change for undo and
     // writes the map. handler names the operation in a link-error box.
     bool changeCells(const wchar_t* handler, const std::function<void(AdvanceMap&)>& change);
+    // A write to the controller: its refusal shows the text `refused`, a link error the handler.
+    bool send(const wchar_t* handler, const wchar_t* refused, const std::function<bool()>& write);
     // SetMap then SaveMap; a refusal or a link error is shown.
     bool sendMap(const wchar_t* handler);
     // SetMapAxes; a refusal or a link error is shown.
