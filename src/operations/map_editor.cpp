@@ -59,7 +59,7 @@ void CMapEditor::fillFromRecord()
     const CSettingsRecord& record = m_device.m_settings;
     for (int r = 0; r < kMapRows; ++r)
         for (int c = 0; c < kMapColumns; ++c)
-            m_cells[r][c] = cellAngle(record.advanceMap[r][c]);
+            setCellValue(c, r, record.advanceMap[r][c]);
     const CMapState now = CMapState::of(record);
     if (!(now == m_known))
         m_history.clear();
@@ -112,9 +112,9 @@ bool CMapEditor::changeCells(const wchar_t* handler, const std::function<void(Ad
     CWaitCursor wait;
     const CMapState before = CMapState::of(m_device.m_settings);
     change(m_cells);
-    for (auto& row : m_cells)
-        for (double& cell : row)
-            cell = cellAngle(cell);
+    for (int r = 0; r < kMapRows; ++r)
+        for (int c = 0; c < kMapColumns; ++c)
+            setCellValue(c, r, m_cells[r][c]);
     copyCellsToRecord();
     // The record keeps the change even when the controller refuses it, so undo must know it too.
     m_known = CMapState::of(m_device.m_settings);

@@ -27,6 +27,8 @@ class CMapEditor {
     const CAngleLimits& limits() const { return m_model.limits(); }
     // The angle of a data cell (one decimal), its "%.1f" text and its background (0x00BBGGRR).
     double cellValue(int column, int row) const { return m_cells[row][column]; }
+    // The cell's text (and with it its colour) from an angle: one decimal is what the cell keeps.
+    void setCellValue(int column, int row, double angle) { m_cells[row][column] = cellAngle(angle); }
     std::wstring cellText(int column, int row) const;
     uint32_t cellColor(int column, int row) const;
     // "%.0f" of the RPM breakpoint, "%.2f" of the MAP breakpoint.

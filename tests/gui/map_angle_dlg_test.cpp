@@ -373,6 +373,9 @@ TEST(MapPage, RefusedWritesAndLinkErrorsAreShownAndTheRecordKeepsTheChange)
     const auto texts = p.user.texts();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].rfind(L"CMapAngle::incrementSelected()\n", 0), 0u);
+    p.type({3, -1}, QStringLiteral("1500"));
+    ASSERT_EQ(p.user.texts().size(), 2u);
+    EXPECT_EQ(p.user.texts()[1].rfind(L"CMapEdit::getText()\n", 0), 0u);
     EXPECT_EQ(p.user.waitDepth(), 0);
 }
 
