@@ -137,12 +137,14 @@ bool CMapEditor::incrementSelected(double delta)
 
 std::wstring CMapEditor::getText(CMapCell cell, const std::wstring& typed)
 {
-    // A decimal comma reads as a point.
-    const auto value = parseDecimal(typed);
     const bool header = cell.column < 0 || cell.row < 0;
-    if (value && header)
-        return editHeader(cell, *value);
-    if (value && cell.column < kMapColumns && cell.row < kMapRows) {
+    if (cell.column >= kMapColumns || cell.row >= kMapRows || (cell.column < 0 && cell.row < 0))
+        return {};
+    // A decimal comma reads as a point; text that is not a number changes nothing.
+    const auto value = parseDecimal(typed);
+    if (header)
+        return value ? editHeader(cell, *value) : headerText(cell);
+    if (value) {
         const double angle = snapAngle(m_model.limits(), *value);
         changeCells(kEditHandler, [&](AdvanceMap& cells) {
             cells[cell.row][cell.column] = angle;
@@ -152,38 +154,34 @@ std::wstring CMapEditor::getText(CMapCell cell, const std::wstring& typed)
                         cells[r][c] = angle;
         });
     }
-    if (cell.column < 0 && cell.row >= 0 && cell.row < kMapRows)
-        return rowHeaderText(cell.row);
-    if (cell.row < 0 && cell.column >= 0 && cell.column < kMapColumns)
-        return columnHeaderText(cell.column);
-    if (cell.column >= 0 && cell.row >= 0 && cell.column < kMapColumns && cell.row < kMapRows)
-        return cellText(cell.column, cell.row);
-    return {};
+    return cellText(cell.column, cell.row);
+}
+
+std::wstring CMapEditor::headerText(CMapCell cell) const
+{
+    return cell.column < 0 ? rowHeaderText(cell.row) : columnHeaderText(cell.column);
 }
 
 std::wstring CMapEditor::editHeader(CMapCell cell, double typed)
 {
     CSettingsRecord& record = m_device.m_settings;
     const bool rowHeader = cell.column < 0;
-    const auto keep = [&] { return rowHeader ? rowHeaderText(cell.row) : columnHeaderText(cell.column); };
-    if ((rowHeader && (cell.row < 0 || cell.row >= kMapRows)) || (!rowHeader && cell.column >= kMapColumns))
-        return {};
     const auto point = rowHeader ? mapBreakpoint(record.mapAxis, cell.row, typed)
                                  : rpmBreakpoint(record.rpmAxis, cell.column, typed);
     if (!point)
-        return keep();
+        return headerText(cell);
     double& stored = rowHeader ? record.mapAxis[cell.row] : record.rpmAxis[cell.column];
     // The controller keeps MAP breakpoints in 5 mV counts: a change it cannot hold is no change.
     const bool same = rowHeader ? mapPointToWire(*point) == mapPointToWire(stored) : *point == stored;
     if (same || !connectedOrSay())
-        return keep();
+        return headerText(cell);
     const CMapState before = CMapState::of(record);
     stored = *point;
     m_known = CMapState::of(record);
     m_history.push(before, m_known);
     sendAxes(kEditHandler);
     fillFromRecord();
-    return keep();
+    return headerText(cell);
 }
 
 bool CMapEditor::interpolate(InterpolationDirection direction)

@@ -85,7 +85,10 @@ class CMapEditor {
     // Undo (back) or redo: the change's state restored in the record and written.
     bool replay(bool back);
     bool restore(const CMapState& target, const CMapState& from, const wchar_t* handler);
+    // A typed breakpoint under the header rules, written when the controller can tell it apart.
     std::wstring editHeader(CMapCell cell, double typed);
+    // The text of a row header (column -1) or a column header (row -1).
+    std::wstring headerText(CMapCell cell) const;
     void copyCellsToRecord();
 
     CLPGDevice& m_device;
