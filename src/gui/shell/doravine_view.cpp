@@ -4,6 +4,7 @@
 #include "gui/shell/main_frame.h"
 #include "gui/shell/placeholder_page.h"
 #include "gui/pages/odczyty_dlg.h"
+#include "gui/pages/settings_dlg.h"
 #include "gui/pages/version_dlg.h"
 #include "platform/ierror.h"
 
@@ -136,7 +137,7 @@ bool CDoravineView::create()
         m_pages->setProportions(0.745, 0.025);
 
         // The settings, map and signal pages slot into these places.
-        m_tabs[TabSettings] = new CPlaceholderPage(TR_KEY(L"Ustawienia"), QSize(280, 292));
+        m_tabs[TabSettings] = new CSettingsDlg(m_doc);
         m_pages->insertPage(translateText(L"Ustawienia"), m_tabs[TabSettings], &buttonTemplate);
         m_tabs[TabMap] = new CPlaceholderPage(TR_KEY(L"Mapa"), QSize(627, 291));
         m_pages->insertPage(translateText(L"Mapa"), m_tabs[TabMap], &buttonTemplate);
@@ -223,7 +224,13 @@ void CDoravineView::revealHiddenTabs()
         m_pages->showAllTabs();
 }
 
-void CDoravineView::refreshSettingsPage(int) {}
+void CDoravineView::refreshSettingsPage(int wheelType)
+{
+    if (auto* page = dynamic_cast<CSettingsDlg*>(tabPage(TabSettings))) {
+        page->refreshFromRecord();
+        page->showWheelChart(wheelType);
+    }
+}
 
 void CDoravineView::refillMapGrid() {}
 
