@@ -167,11 +167,14 @@ TEST(SettingsPage, TheDetectionRunsThroughItsDialogAndShowsTheNewWheel)
     p.fixture.sim().setWheel(sim::Wheel::W30_2);
     p.fixture.sim().setProfile(sim::Profile::Steady);
     bool sawCollecting = false;
+    std::wstring stateBehind;
     p.runDetection([&](CAutokalibracjaDlg& dialog) {
         dialog.timer().setInterval(1); // the collection's pace, not its logic, is the window's
         sawCollecting |= dialog.progressBar()->value() >= 40;
+        stateBehind = p.page.stateDisplay()->valueText() + L" / " + p.page.wheelDisplay()->valueText();
     });
     EXPECT_TRUE(sawCollecting);
+    EXPECT_EQ(stateBehind, L"Autodetekcja koła zamachowego / ---") << "the reset controller behind the dialog";
     EXPECT_EQ(p.page.stateDisplay()->valueText(), L"Praca");
     EXPECT_EQ(p.page.wheelDisplay()->valueText(), L"30 - 2");
     EXPECT_TRUE(p.page.autoButton()->isEnabled());

@@ -257,6 +257,8 @@ void CSettingsDlg::runAutoCalibration()
     bool collect = false;
     runOffGuiThread([&] { collect = calibration.prepare(); });
     if (collect) {
+        // Behind the dialog the page shows the controller in detection, without a wheel.
+        showRecord();
         CAutokalibracjaDlg dialog(calibration, window());
         const bool complete = dialog.exec() == QDialog::Accepted;
         runOffGuiThread([&] { calibration.finish(!complete); });
