@@ -2,7 +2,9 @@
 
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
+#include "device/run_context.h"
 #include "files/csv_file.h"
+#include "platform/paths.h"
 #include "files/firmware_file.h"
 #include "platform/folders.h"
 #include "operations/settings_backup.h"
@@ -91,7 +93,7 @@ bool CFirmwareUpdate::run(bool fromBootloader)
     uint16_t format = 0;
     std::wstring name;
     m_outcome = Outcome::FileRefused;
-    if (!file.load(diagFilePath(path), version, name, format)) {
+    if (!file.load(nativePath(path), version, name, format)) {
         showError(CFirmwareFile::kLoadFailedText);
         return false;
     }
@@ -147,25 +149,21 @@ bool CFirmwareUpdate::run(bool fromBootloader)
     return true;
 }
 
-namespace {
-std::atomic<CFirmwareUpdate::Outcome> g_bootloaderOutcome{CFirmwareUpdate::Outcome::None};
-} // namespace
-
 CFirmwareUpdate::Outcome lastBootloaderUpdateOutcome()
 {
-    return g_bootloaderOutcome.load();
+    return static_cast<CFirmwareUpdate::Outcome>(runContext().bootloaderOutcome.load());
 }
 
 void resetLastBootloaderUpdateOutcome()
 {
-    g_bootloaderOutcome = CFirmwareUpdate::Outcome::None;
+    runContext().bootloaderOutcome = static_cast<int>(CFirmwareUpdate::Outcome::None);
 }
 
 bool programFirmwareFromBootloader(CLPGDevice& device)
 {
     CFirmwareUpdate update(device);
     const bool programmed = update.ProgramFirmwareFromFile(true);
-    g_bootloaderOutcome = update.outcome();
+    runContext().bootloaderOutcome = static_cast<int>(update.outcome());
     return programmed;
 }
 

@@ -1,9 +1,9 @@
 #include "operations/settings_backup.h"
 
 #include "device/lpg_device.h"
-#include "files/csv_file.h"
 #include "files/settings_file.h"
 #include "platform/folders.h"
+#include "platform/paths.h"
 
 #include <cstdio>
 #include <ctime>
@@ -29,7 +29,7 @@ std::wstring saveSettingsBackup(const CLPGDevice& device)
     std::wstring path = folder + name;
     // Two copies within one second must not overwrite each other.
     std::error_code ec;
-    for (int n = 2; std::filesystem::exists(diagFilePath(path), ec); ++n) {
+    for (int n = 2; std::filesystem::exists(nativePath(path), ec); ++n) {
         std::wstring numbered = name;
         numbered.insert(numbered.size() - std::wstring(L".settings").size(), L"-" + std::to_wstring(n));
         path = folder + numbered;
