@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <future>
@@ -39,10 +40,10 @@ class CliAutodetect : public ::testing::Test {
     mutable CSimFixture fixture;
 };
 
-volatile std::sig_atomic_t g_earlySignals = 0;
+std::atomic<bool> g_earlySignals{false};
 extern "C" void countEarlySignal(int)
 {
-    g_earlySignals = 1;
+    g_earlySignals = true;
 }
 
 } // namespace
@@ -83,7 +84,7 @@ TEST_F(CliAutodetect, NoControllerExitsThree)
 TEST_F(CliAutodetect, SigintDuringTheCollectionCancelsAndReadsBack)
 {
     // A signal that came before the command listens must not end the test program.
-    g_earlySignals = 0;
+    g_earlySignals = false;
     const auto previous = std::signal(SIGINT, countEarlySignal);
     auto run = std::async(std::launch::async, [&] { return runCli(args({"--yes"})); });
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -95,7 +96,7 @@ TEST_F(CliAutodetect, SigintDuringTheCollectionCancelsAndReadsBack)
     std::raise(SIGINT);
     const CliOutcome r = run.get();
     std::signal(SIGINT, previous);
-    EXPECT_EQ(g_earlySignals, 0) << "the signal came too early for the test";
+    EXPECT_FALSE(g_earlySignals) << "the signal came too early for the test";
     EXPECT_EQ(r.status, cli::kFailed);
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(contains(r.err, "doravine-cli: Autodetekcja koła zamachowego przerwana.\n")) << r.err;

@@ -1,23 +1,26 @@
 #include "stop_signals.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_stopRequested = 0;
+// Lock-free, so the handler may set it; atomic, because the handler may run on any thread.
+std::atomic<bool> g_stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void onStopSignal(int)
 {
-    g_stopRequested = 1;
+    g_stopRequested = true;
 }
 
 } // namespace
 
 CStopSignals::CStopSignals()
 {
-    g_stopRequested = 0;
+    g_stopRequested = false;
     m_int = std::signal(SIGINT, onStopSignal);
     m_term = std::signal(SIGTERM, onStopSignal);
 }
@@ -30,7 +33,7 @@ CStopSignals::~CStopSignals()
 
 bool CStopSignals::requested()
 {
-    return g_stopRequested != 0;
+    return g_stopRequested;
 }
 
 } // namespace cli
