@@ -201,3 +201,18 @@ TEST(SettingsPage, CancelClosesTheDialogAtOnceAndLeavesTheDetectionState)
     ASSERT_FALSE(p.user.texts().empty());
     EXPECT_EQ(p.user.texts().back().rfind(L"Autodetekcja koła zamachowego przerwana.\n", 0), 0u);
 }
+
+TEST(SettingsPage, AControllerFoundInNormalOperationAfterTheSetUpGetsItsChart)
+{
+    CPage p;
+    auto settings = p.fixture.sim().settings();
+    settings[13] = 0;
+    p.fixture.sim().setSettings(settings);
+    p.page.v_activate();
+    p.page.showWheelChart(0);
+    ASSERT_TRUE(p.chartIsFlat());
+    settings[13] = 173;
+    p.fixture.sim().setSettings(settings);
+    p.page.v_activate();
+    EXPECT_FALSE(p.chartIsFlat()) << "as after the start-up search, which ends after the page's set-up";
+}

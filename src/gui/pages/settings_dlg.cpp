@@ -145,7 +145,12 @@ void CSettingsDlg::showStateTexts()
 void CSettingsDlg::v_activate()
 {
     readSettings();
+    // The controller may have been found (or changed state) after the page was set up: its
+    // chart follows the state the page now shows.
+    const bool stateChanged = device().m_settings.workState != m_shownWorkState;
     showRecord();
+    if (stateChanged)
+        showWheelChart(static_cast<int>(truncateValue(device().m_settings.wheelType)));
 }
 
 void CSettingsDlg::showRecord()
