@@ -9,6 +9,7 @@
 #include "gui/shell/qt_user_interaction.h"
 #include "gui/support/qt_app_environment.h"
 #include "gui/pages/odczyty_dlg.h"
+#include "gui/pages/settings_dlg.h"
 #include "gui/pages/version_dlg.h"
 #include "gui/skin/described_display.h"
 #include "gui/skin/gradient_edit.h"
@@ -289,9 +290,9 @@ TEST(WindowStartup, LanguageSwitchRetitlesTabsMenusAndPageTexts)
     EXPECT_EQ(readings->supplyDisplay()->labelText(), translateText(L"Napięcie"));
     EXPECT_EQ(readings->switchDisplay()->valueText(), translateText(L"Wyłączony"));
     EXPECT_EQ(w.view().versionPage()->clearButton()->caption(), translateText(L"Kasuj błędy"));
-    auto* settings = dynamic_cast<CPlaceholderPage*>(w.view().tabPage(0));
+    auto* settings = dynamic_cast<CSettingsDlg*>(w.view().tabPage(0));
     ASSERT_NE(settings, nullptr);
-    EXPECT_EQ(settings->heading(), translateText(L"Ustawienia"));
+    EXPECT_EQ(settings->autoButton()->caption(), translateText(L"Autodetekcja koła zamachowego"));
 
     w.frame->action(CMainFrame::CmdPolish)->trigger();
     EXPECT_EQ(pages->pageTitle(0), L"Ustawienia");

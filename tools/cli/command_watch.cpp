@@ -2,13 +2,13 @@
 #include "cli_user.h"
 #include "commands.h"
 #include "connect.h"
+#include "stop_signals.h"
 
 #include "device/lpg_device.h"
 #include "operations/live_samples.h"
 #include "platform/threads.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <ostream>
 #include <thread>
@@ -16,35 +16,6 @@
 namespace cli {
 
 namespace {
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-extern "C" void onStopSignal(int)
-{
-    g_stopRequested = 1;
-}
-
-// Installs the handlers for the command's lifetime and puts the old ones back afterwards.
-class CStopSignals {
-  public:
-    CStopSignals()
-    {
-        g_stopRequested = 0;
-        m_int = std::signal(SIGINT, onStopSignal);
-        m_term = std::signal(SIGTERM, onStopSignal);
-    }
-    ~CStopSignals()
-    {
-        std::signal(SIGINT, m_int == SIG_ERR ? SIG_DFL : m_int);
-        std::signal(SIGTERM, m_term == SIG_ERR ? SIG_DFL : m_term);
-    }
-    CStopSignals(const CStopSignals&) = delete;
-    CStopSignals& operator=(const CStopSignals&) = delete;
-
-  private:
-    void (*m_int)(int);
-    void (*m_term)(int);
-};
 
 // One sample with the readings panel's conversions and formats, without units.
 std::string formatReading(const CDiag& sample)
@@ -86,7 +57,7 @@ int commandWatch(Context& context)
     long printed = 0;
     uint32_t lastNumber = 0;
     int status = kOk;
-    while (!g_stopRequested && (context.options.count < 0 || printed < context.options.count)) {
+    while (!CStopSignals::requested() && (context.options.count < 0 || printed < context.options.count)) {
         CDiag sample{};
         if (device.m_diagData.getLast(sample) && sample.sampleNumber() != lastNumber) {
             lastNumber = sample.sampleNumber();

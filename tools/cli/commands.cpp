@@ -20,6 +20,7 @@ const std::vector<Command>& commandTable()
         {"load-settings", "load-settings FILE", 1, 1, commandLoadSettings},
         {"factory-reset", "factory-reset", 0, 0, commandFactoryReset},
         {"flash", "flash FILE [--yes]", 1, 1, commandFlash},
+        {"autodetect", "autodetect [--yes]", 0, 0, commandAutodetect},
     };
     return table;
 }

@@ -35,5 +35,6 @@ int commandSaveSettings(Context& context);
 int commandLoadSettings(Context& context);
 int commandFactoryReset(Context& context);
 int commandFlash(Context& context);
+int commandAutodetect(Context& context);
 
 }  // namespace cli

@@ -6,6 +6,7 @@
 #include "gui/pages/map_angle.h"
 #include "gui/pages/map_angle_dlg.h"
 #include "gui/pages/odczyty_dlg.h"
+#include "gui/pages/settings_dlg.h"
 #include "gui/pages/version_dlg.h"
 #include "platform/ierror.h"
 
@@ -135,7 +136,7 @@ bool CDoravineView::create()
         m_pages->setProportions(0.745, 0.025);
 
         // The settings, map and signal pages slot into these places.
-        m_tabs[TabSettings] = new CPlaceholderPage(TR_KEY(L"Ustawienia"), QSize(280, 292));
+        m_tabs[TabSettings] = new CSettingsDlg(m_doc);
         m_pages->insertPage(translateText(L"Ustawienia"), m_tabs[TabSettings], &buttonTemplate);
         m_tabs[TabMap] = new CMapAngleDlg(m_doc);
         m_pages->insertPage(translateText(L"Mapa"), m_tabs[TabMap], &buttonTemplate);
@@ -260,7 +261,13 @@ void CDoravineView::revealHiddenTabs()
         m_pages->showAllTabs();
 }
 
-void CDoravineView::refreshSettingsPage(int) {}
+void CDoravineView::refreshSettingsPage(int wheelType)
+{
+    if (auto* page = dynamic_cast<CSettingsDlg*>(tabPage(TabSettings))) {
+        page->refreshFromRecord();
+        page->showWheelChart(wheelType);
+    }
+}
 
 void CDoravineView::refillMapGrid()
 {

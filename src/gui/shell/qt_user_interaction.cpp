@@ -1,11 +1,12 @@
 #include "gui/shell/qt_user_interaction.h"
 
+#include "gui/shell/gui_thread.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStringList>
-#include <QThread>
 
 #include <algorithm>
 
@@ -23,12 +24,7 @@ CQtUserInteraction::~CQtUserInteraction()
 
 template <class F> void CQtUserInteraction::onGuiThread(F&& work)
 {
-    if (QThread::currentThread() == thread()) {
-        work();
-        return;
-    }
-    // The caller waits; the GUI thread must not itself be waiting for this thread meanwhile.
-    QMetaObject::invokeMethod(this, std::forward<F>(work), Qt::BlockingQueuedConnection);
+    runOnGuiThread(this, std::forward<F>(work));
 }
 
 void CQtUserInteraction::showMessage(const std::wstring& text, MessageIcon icon)

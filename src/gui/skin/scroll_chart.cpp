@@ -261,38 +261,47 @@ void CScrollChart::paintEvent(QPaintEvent*)
         const size_t shown = n - first;
         const double step = span > 1 ? plot.width() / (span - 1) : 0.0;
         painter.setPen(QPen(line.color, line.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        QPainterPath path;
         const int columns = static_cast<int>(plot.width());
         if (shown > static_cast<size_t>(columns) * 2 && columns > 0) {
-            // More points than pixels: one vertical stroke per pixel column from its lowest to
-            // its highest point keeps every spike visible and the cost bound by the width.
-            double lo = 0.0;
-            double hi = 0.0;
+            // More points than pixels: one upright bar per pixel column from its lowest to its
+            // highest point (joined to the column before) keeps every spike visible. Bars, not a
+            // stroked path: stroking thousands of segments costs the window tens of milliseconds
+            // on every repaint.
+            const double pen = std::max(1, line.width);
+            double top = 0.0;    // highest point of the column (smallest y)
+            double bottom = 0.0; // lowest point of the column
+            double last = toY(line.points[first]);
+            double before = last; // where the column before ended
             int column = -1;
+            const auto bar = [&] {
+                // Whole pixels: a bar of a 1-pixel line is one full-coloured pixel column.
+                const int x = static_cast<int>(std::lround(plot.left() + column - pen / 2));
+                const int y0 = static_cast<int>(std::lround(std::min(top, before) - pen / 2));
+                const int y1 = static_cast<int>(std::lround(std::max(bottom, before) + pen / 2));
+                painter.fillRect(QRect(x, y0, static_cast<int>(pen), std::max(1, y1 - y0)), line.color);
+                before = last;
+            };
             for (size_t i = 0; i < shown; ++i) {
                 const double y = toY(line.points[first + i]);
                 const int c = static_cast<int>(i * step);
                 if (c != column) {
-                    if (column >= 0) {
-                        path.lineTo(plot.left() + column, lo);
-                        path.lineTo(plot.left() + column, hi);
-                    } else {
-                        path.moveTo(plot.left() + c, y);
-                    }
+                    if (column >= 0)
+                        bar();
                     column = c;
-                    lo = hi = y;
+                    top = bottom = y;
                 } else {
-                    lo = std::min(lo, y);
-                    hi = std::max(hi, y);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
                 }
+                last = y;
             }
-            path.lineTo(plot.left() + column, lo);
-            path.lineTo(plot.left() + column, hi);
-        } else {
-            path.moveTo(plot.left(), toY(line.points[first]));
-            for (size_t i = 1; i < shown; ++i)
-                path.lineTo(plot.left() + i * step, toY(line.points[first + i]));
+            bar();
+            continue;
         }
+        QPainterPath path;
+        path.moveTo(plot.left(), toY(line.points[first]));
+        for (size_t i = 1; i < shown; ++i)
+            path.lineTo(plot.left() + i * step, toY(line.points[first + i]));
         painter.drawPath(path);
     }
 }
