@@ -18,8 +18,6 @@ namespace {
 const char* const kLastPortValue = "Last RS nr";
 
 const wchar_t* const kNoConnection = L"BRAK POŁĄCZENIA";
-const wchar_t* const kReplugPlug =
-    L"Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze";
 const wchar_t* const kPortDenied =
     L"Port %s istnieje, ale brak uprawnień do jego otwarcia. Dodaj użytkownika do "
     L"grupy, która jest właścicielem urządzenia (w Debianie: dialout).";
@@ -137,7 +135,7 @@ bool CLPGDevice::ConnectSequence()
             showError(L"Nie powiodło się wczytanie ustawień urządzenia!");
     } catch (IError* error) {
         adoptError(error);
-        showError(kReplugPlug);
+        showError(kReplugText);
         m_connected = false;
     }
     return true;

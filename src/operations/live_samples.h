@@ -30,6 +30,11 @@ class CLiveSampleControl {
     // Asks the thread to end, stops the timer and gives the thread time to notice.
     void StopLiveSamples();
 
+    // The window's refresh timer alone (the signal page needs its ticks without live samples).
+    void StartRefreshTimer() { timer(true); }
+    // Where the live-sample threads go; the signal capture's thread goes there too.
+    CThreadManager& threadManager() { return *m_manager; }
+
     // Whether a thread was started and has not ended or been asked to end.
     bool running() const;
     const std::wstring& fileName() const { return m_fileName; }

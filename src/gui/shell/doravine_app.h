@@ -15,6 +15,8 @@ struct CStartOptions {
     QSize size;                  // --size WxH: the window's size instead of the work area
     int waitMillis = -1;         // --wait MS: how long live readings run before the screenshot
     bool quitAfterPaint = false; // --quit-after-paint: end once the window was first painted
+    int captureRecords = 0;      // --capture N: the signal page captures N records before the screenshot
+    bool zoomGap = false;        // --zoom-gap: then zooms onto the first gap with its readout
     bool help = false;
 };
 
