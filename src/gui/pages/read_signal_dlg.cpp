@@ -135,10 +135,10 @@ void CReadSignalDlg::placeControls()
     placeControl(m_save, 316, 6, 86, 16);
     placeControl(m_load, 418, 6, 72, 16);
     placeControl(m_openFolderButton, 494, 6, 70, 16);
-    placeControl(m_count, 8, 30, 134, 18);
-    placeControl(m_pulseCountDisplay, 148, 30, 134, 18);
-    placeControl(m_deficitDisplay, 288, 30, 134, 18);
-    placeControl(m_algorithmDisplay, 428, 30, 136, 18);
+    placeControl(m_count, 8, 30, 164, 18);
+    placeControl(m_pulseCountDisplay, 178, 30, 126, 18);
+    placeControl(m_deficitDisplay, 310, 30, 126, 18);
+    placeControl(m_algorithmDisplay, 442, 30, 122, 18);
     placeControl(m_chartPlace, 8, 54, 556, 298);
     placeControl(m_left, 8, 358, 46, 15);
     placeControl(m_right, 58, 358, 46, 15);
@@ -163,7 +163,7 @@ void CReadSignalDlg::v_init()
     m_count->setLabelFormat(kLabelFormat);
     m_count->setColors(kDisplayTop, kDisplayBottom);
     // The labels are long beside short numbers.
-    m_count->setRatio(0.72);
+    m_count->setRatio(0.74);
     m_pulseCountDisplay->copyStyle(*m_count);
     m_deficitDisplay->copyStyle(*m_count);
     m_algorithmDisplay->copyStyle(*m_deficitDisplay);
@@ -664,7 +664,7 @@ void CReadSignalDlg::onLanguageChange()
     m_deficitDisplay->setLabelText(translateText(L"Deficyt impulsów"));
     m_algorithmDisplay->setLabelText(translateText(L"Algorytm"));
     m_hint->setCaption(translateText(
-        L"Kółko myszy: powiększenie · przeciąganie: przesuw · dwuklik: widok początkowy · upuść plik .csv, aby go wczytać"));
+        L"Kółko myszy: powiększenie · przeciąganie: przesuw · dwuklik: powrót · upuść tu plik .csv"));
     if (m_chart)
         showReadoutAt(m_chart->readoutPoint());
 }
