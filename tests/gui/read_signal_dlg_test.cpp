@@ -135,36 +135,6 @@ struct CSignalPage {
     std::vector<std::wstring> opened;
 };
 
-// The records the controller served in passes (ten blocks of command 8), in order.
-std::vector<CPulseList> servedPasses(const sim::VirtualController& sim)
-{
-    std::vector<CPulseList> passes;
-    for (const auto& r : sim.requests()) {
-        if (r.type != 2 || r.payload.empty() || r.payload[0] != 0x08 || r.replyType != 4)
-            continue;
-        const unsigned block = r.payload[2] | (r.payload[3] << 8);
-        if (block == 0)
-            passes.emplace_back();
-        for (size_t k = 0; k < 50; ++k)
-            passes.back().push_back(pulseFromBytes(r.reply.data() + 4 * k));
-    }
-    return passes;
-}
-
-std::string signalBytes(const CPulseList& pulses)
-{
-    std::string out;
-    for (size_t i = 0; i < pulses.size(); ++i)
-        out += formatSignalLine(i, pulses[i]);
-    return out;
-}
-
-std::string fileText(const fs::path& path)
-{
-    const testsupport::Bytes bytes = testsupport::readAll(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 CPulseList wheel6022(size_t count)
 {
     testsupport::WheelSignalOptions options;
@@ -224,7 +194,7 @@ TEST(SignalPage, CaptureSavesTheServedRecordsByteForByteAndPutsTheControllerBack
         EXPECT_FALSE(p.page.capture().running());
 
         // The prime pass and the three flush passes are dropped; the rest is the signal.
-        std::vector<CPulseList> passes = servedPasses(p.fixture.sim());
+        std::vector<CPulseList> passes = servedPulsePasses(p.fixture.sim());
         ASSERT_GE(passes.size(), 6u);
         CPulseList served;
         for (size_t k = 4; k < passes.size(); ++k)
@@ -235,7 +205,7 @@ TEST(SignalPage, CaptureSavesTheServedRecordsByteForByteAndPutsTheControllerBack
         ASSERT_LE(saved.size(), served.size());
         served.resize(saved.size());
         EXPECT_EQ(saved, served);
-        EXPECT_EQ(fileText(p.savedFile()), signalBytes(served));
+        EXPECT_EQ(testsupport::readText(p.savedFile()), testsupport::signalFileBytes(served));
         EXPECT_EQ(p.device().m_pulses.size(), 0u);
 
         // Drawn and analysed: a 60-2 wheel.
@@ -332,7 +302,7 @@ TEST(SignalPage, EveryEndOfACaptureResumesTheLiveSamples)
             p.user.answerNo();
             p.page.onSave();
             EXPECT_EQ(p.user.questions().back(), L"Taki plik już istnieje! Czy chcesz go zamienić?");
-            EXPECT_EQ(fileText(p.savedFile()), "keep");
+            EXPECT_EQ(testsupport::readText(p.savedFile()), "keep");
             EXPECT_EQ(p.device().m_pulses.size(), 600u);
         } else if (end == End::UnwritableFile) {
             p.user.answerYes();
@@ -345,7 +315,7 @@ TEST(SignalPage, EveryEndOfACaptureResumesTheLiveSamples)
             fs::remove(p.savedFile());
             p.page.onSave();
             EXPECT_EQ(p.page.pulses().size(), 600u);
-            EXPECT_EQ(fileText(p.savedFile()), signalBytes(CPulseList(600, CPulse{3000, 1500})));
+            EXPECT_EQ(testsupport::readText(p.savedFile()), testsupport::signalFileBytes(CPulseList(600, CPulse{3000, 1500})));
         } else {
             p.page.v_deactivate();
             EXPECT_EQ(p.settingsByte(kWorkStateByte), 173);
@@ -404,7 +374,7 @@ TEST(SignalPage, SavesUnderAFolderWithPolishLetters)
     EXPECT_TRUE(p.user.texts().empty());
     const fs::path expected = documents / "Doravine" / "Diag" / "Odczyt.csv";
     ASSERT_TRUE(fs::exists(expected));
-    EXPECT_EQ(fileText(expected), signalBytes(CPulseList(500, CPulse{3000, 1500})));
+    EXPECT_EQ(testsupport::readText(expected), testsupport::signalFileBytes(CPulseList(500, CPulse{3000, 1500})));
 }
 
 TEST(SignalPage, LoadDrawsTheDescribedFirstRecordAndAnalyses)
