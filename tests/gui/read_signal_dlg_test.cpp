@@ -231,26 +231,31 @@ TEST(SignalPage, StallRuleStopsBelowAThousandRecordsOnly)
 {
     struct Case {
         size_t records;
-        bool stops;
+        bool settingsRefused; // the signal-capture flag cannot be written back
+        std::vector<std::wstring> messages;
     };
-    for (const Case c : {Case{999, true}, Case{1000, false}}) {
+    const std::wstring stopped = L"Nie wykryto obrotów. Zatrzymano pomiar.";
+    const Case cases[] = {
+        {999, false, {stopped}},
+        {999, true, {L"Nie udało się zapisać.", stopped}},
+        {1000, false, {}},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.records);
         CSignalPage p;
         p.doc.ResumeLiveSamples();
         p.captureNothing(c.records);
-        p.tick(32);
-        EXPECT_EQ(p.page.capture().running(), !c.stops);
-        if (c.stops) {
-            EXPECT_EQ(p.user.texts(), std::vector<std::wstring>{L"Nie wykryto obrotów. Zatrzymano pomiar."});
-            EXPECT_EQ(p.user.messages()[0].icon, MessageIcon::Information);
-            EXPECT_EQ(p.device().m_pulses.size(), c.records) << "a stalled capture keeps its records";
-            EXPECT_TRUE(p.doc.LiveSamples().running()) << "the readings must not freeze";
-        } else {
-            p.tick(200);
-            EXPECT_TRUE(p.page.capture().running());
-            EXPECT_TRUE(p.user.texts().empty());
-            EXPECT_FALSE(p.doc.LiveSamples().running());
+        if (c.settingsRefused)
+            p.fixture.sim().addFault({sim::FaultKind::NoReply, sim::FaultWhen::FrameType, 0, 3});
+        p.tick(c.messages.empty() ? 232 : 32);
+        EXPECT_EQ(p.user.texts(), c.messages);
+        EXPECT_EQ(p.page.capture().running(), c.messages.empty());
+        // The readings must not freeze once the capture stopped; a running one keeps them stopped.
+        EXPECT_EQ(p.doc.LiveSamples().running(), !c.messages.empty());
+        if (!c.messages.empty()) {
+            EXPECT_EQ(p.user.messages().back().icon, MessageIcon::Information);
         }
+        EXPECT_EQ(p.device().m_pulses.size(), c.records) << "a stalled capture keeps its records";
         EXPECT_EQ(p.page.countDisplay()->valueText(), std::to_wstring(c.records));
     }
 }
