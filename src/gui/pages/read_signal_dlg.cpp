@@ -2,7 +2,6 @@
 
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
-#include "files/csv_file.h"
 #include "files/signal_file.h"
 #include "gui/pages/odczyty_dlg.h"
 #include "gui/pages/signal_chart.h"
@@ -16,6 +15,7 @@
 #include "operations/doravine_doc.h"
 #include "platform/folders.h"
 #include "platform/ierror.h"
+#include "platform/paths.h"
 #include "records/wheel_analysis.h"
 
 #include <QCoreApplication>
@@ -60,7 +60,7 @@ void showLinkError(const wchar_t* handler, IError* raised)
 
 bool fileExists(const std::wstring& path)
 {
-    std::ifstream in(diagFilePath(path), std::ios::binary);
+    std::ifstream in(nativePath(path), std::ios::binary);
     return in.is_open();
 }
 

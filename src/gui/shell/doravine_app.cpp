@@ -1,6 +1,5 @@
 #include "gui/shell/doravine_app.h"
 
-#include "operations/doravine_doc.h"
 #include "base/language.h"
 #include "gui/pages/read_signal_dlg.h"
 #include "gui/skin/image_check_box.h"
@@ -8,6 +7,7 @@
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
 #include "gui/skin/theme.h"
+#include "operations/doravine_doc.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -69,6 +70,37 @@ class CFirstPaint : public QObject {
     QElapsedTimer& m_clock;
     bool m_quit;
     bool m_seen = false;
+};
+
+// Reports when the first search for the controller answered, and the longest time the event
+// loop stood still until then, measured by a fast timer that notes the gaps between its ticks.
+class CSearchTiming : public QObject {
+  public:
+    CSearchTiming(QElapsedTimer& clock, CMainFrame& frame) : m_clock(clock), m_frame(frame)
+    {
+        m_beat.setInterval(5);
+        QObject::connect(&m_beat, &QTimer::timeout, this,
+                         [this] { m_longest = std::max(m_longest, m_sinceBeat.restart()); });
+        m_sinceBeat.start();
+        m_beat.start();
+        QObject::connect(frame.view(), &CDoravineView::searchFinished, this, [this] { report(); });
+    }
+
+  private:
+    void report()
+    {
+        m_beat.stop();
+        std::cerr << "doravine: search answered after " << m_clock.elapsed() << " ms, "
+                  << (m_frame.document().Device().m_connected ? "connected" : "no controller")
+                  << ", longest event-loop stall " << m_longest << " ms\n";
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+
+    QElapsedTimer& m_clock;
+    CMainFrame& m_frame;
+    QTimer m_beat;
+    QElapsedTimer m_sinceBeat;
+    qint64 m_longest = 0;
 };
 
 bool parseInt(const char* text, int& out)
@@ -126,6 +158,7 @@ std::string startOptionsHelp()
            "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
            "  --capture N         with --tab 3: capture N crank records on the signal page and save them\n"
            "  --zoom-gap          after --capture: zoom onto the first gap and read out its tooth\n"
+           "  --quit-after-search exit once the search for the controller answered (start-up timing)\n"
            "  --help              this text\n"
            "The controller is searched on the serial ports; DORAVINE_PORTS=/dev/a:/dev/b sets the list.\n";
 }
@@ -205,6 +238,8 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
             options.zoomGap = true;
         } else if (arg == "--quit-after-paint") {
             options.quitAfterPaint = true;
+        } else if (arg == "--quit-after-search") {
+            options.quitAfterSearch = true;
         } else if (arg.rfind("-", 0) == 0 && arg.rfind("--", 0) != 0) {
             // A single-dash option belongs to Qt (-platform offscreen); skip its value too.
             if (i + 1 < argc && argv[i + 1][0] != '-')
@@ -242,7 +277,8 @@ int runDoravine(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Doravine"));
     startupGDIp();
 
-    const bool unattended = !options.screenshot.isEmpty() || options.quitAfterPaint;
+    const bool unattended =
+        !options.screenshot.isEmpty() || options.quitAfterPaint || options.quitAfterSearch;
     CUnattendedUser quietUser;
     quietUser.answerYes(options.captureRecords > 0);
     CQtUserInteraction qtUser;
@@ -259,10 +295,14 @@ int runDoravine(int argc, char** argv)
 
     CFirstPaint firstPaint(clock, options.quitAfterPaint);
     frame->installEventFilter(&firstPaint);
+    std::unique_ptr<CSearchTiming> searchTiming;
+    if (options.quitAfterSearch && frame->view()->searching())
+        searchTiming = std::make_unique<CSearchTiming>(clock, *frame);
     frame->show();
 
     int status = 0;
-    if (!options.screenshot.isEmpty()) {
+    // The screenshot is taken once the search for the controller has answered.
+    auto takeScreenshot = [&] {
         const bool connected = frame->document().Device().m_connected;
         const int wait = options.waitMillis >= 0 ? options.waitMillis : (connected ? 1500 : 300);
         QTimer::singleShot(wait, frame, [&] {
@@ -287,6 +327,12 @@ int runDoravine(int argc, char** argv)
             else
                 shoot();
         });
+    };
+    if (!options.screenshot.isEmpty()) {
+        if (frame->view()->searching())
+            QObject::connect(frame->view(), &CDoravineView::searchFinished, frame, takeScreenshot);
+        else
+            takeScreenshot();
     }
 
     const int loop = app.exec();

@@ -9,14 +9,15 @@
 #include <string>
 
 struct CStartOptions {
-    QString screenshot;          // --screenshot FILE: save the window as PNG after start-up and exit
-    int tab = -1;                // --tab N: the tab shown in the screenshot (3 reveals the hidden one)
-    int language = -1;           // --lang pl|en|ru: overrides the start-up rule
-    QSize size;                  // --size WxH: the window's size instead of the work area
-    int waitMillis = -1;         // --wait MS: how long live readings run before the screenshot
-    bool quitAfterPaint = false; // --quit-after-paint: end once the window was first painted
-    int captureRecords = 0;      // --capture N: the signal page captures N records before the screenshot
-    bool zoomGap = false;        // --zoom-gap: then zooms onto the first gap with its readout
+    QString screenshot;           // --screenshot FILE: save the window as PNG after start-up and exit
+    int tab = -1;                 // --tab N: the tab shown in the screenshot (3 reveals the hidden one)
+    int language = -1;            // --lang pl|en|ru: overrides the start-up rule
+    QSize size;                   // --size WxH: the window's size instead of the work area
+    int waitMillis = -1;          // --wait MS: how long live readings run before the screenshot
+    bool quitAfterPaint = false;  // --quit-after-paint: end once the window was first painted
+    bool quitAfterSearch = false; // --quit-after-search: end once the search for the controller answered
+    int captureRecords = 0;       // --capture N: the signal page captures N records before the screenshot
+    bool zoomGap = false;         // --zoom-gap: then zooms onto the first gap with its readout
     bool help = false;
 };
 
