@@ -88,24 +88,3 @@ TEST_F(SignalCaptureLink, AFileThatCannotBeWrittenGivesTheRecordsBack)
     ASSERT_TRUE(capture.save(file("odczyt.csv"), saved));
     EXPECT_EQ(saved, held);
 }
-
-TEST_F(SignalCaptureLink, TheOperatingStateReportsWhatTheControllerTook)
-{
-    fixture.sim().setPacing(false);
-    uint32_t previous = 0;
-    ASSERT_EQ(capture.setReadingMode(true, &previous), CSignalCapture::StateWrite::Written);
-    EXPECT_EQ(previous, 173u);
-    EXPECT_EQ(fixture.sim().settings()[13], 0);
-    fixture.sim().addFault({sim::FaultKind::NoReply, sim::FaultWhen::FrameType, 0, 3});
-    device.Timings().readConstantMs = 50;
-    device.ConfigurePort();
-    EXPECT_EQ(capture.writeWorkState(173), CSignalCapture::StateWrite::Refused);
-    EXPECT_EQ(fixture.sim().settings()[13], 0);
-    fixture.sim().clearFaults();
-    fixture.sim().addFault({sim::FaultKind::NoReply, sim::FaultWhen::Command, 0, 0x07});
-    EXPECT_EQ(capture.writeWorkState(173), CSignalCapture::StateWrite::NotRead);
-    fixture.sim().clearFaults();
-    EXPECT_EQ(capture.writeWorkState(173, &previous), CSignalCapture::StateWrite::Written);
-    EXPECT_EQ(previous, 0u);
-    EXPECT_EQ(fixture.sim().settings()[13], 173);
-}

@@ -1,5 +1,6 @@
-// The signal page's drawing worked out without the page: the phase counter's points, where the
-// drawing stops, the anchor that zoom and drag rely on, the gap ratio and the gap marks.
+// The signal page's drawing worked out without the page (its points are checked on the page):
+// what is not drawn, where the drawing stops, the anchor that zoom and drag rely on, the gap
+// ratio and the gap marks.
 #include "records/signal_trace.h"
 #include "support/wheel_signal.h"
 
@@ -14,42 +15,7 @@ CPulseList even(size_t count, CPulse pulse)
     return CPulseList(count, pulse);
 }
 
-// The points from one place on, up to the next 0.0 (which is included).
-std::vector<double> tooth(const CSignalTrace& trace, size_t from)
-{
-    std::vector<double> out;
-    for (size_t i = from; i < trace.values.size(); ++i) {
-        out.push_back(trace.values[i]);
-        if (trace.values[i] == CSignalTrace::kEdge)
-            break;
-    }
-    return out;
-}
-
-std::vector<double> blocks(size_t high, size_t low)
-{
-    std::vector<double> out(high, CSignalTrace::kHigh);
-    out.insert(out.end(), low, CSignalTrace::kLow);
-    out.push_back(CSignalTrace::kEdge);
-    return out;
-}
-
 } // namespace
-
-TEST(SignalTrace, TheFirstRecordTakesItsPhaseFromZeroAndTheNextFromOne)
-{
-    // Period 40 and high time 20 at scale 2 (average 40 over divisor 20).
-    const CPulseList pulses = even(600, {40, 20});
-    ASSERT_EQ(signalScale(pulses, 20), 2u);
-    const CSignalTrace trace = traceSignal(pulses, 0, 20);
-    ASSERT_EQ(trace.values.size(), CSignalTrace::kPoints);
-    EXPECT_EQ(tooth(trace, 0), blocks(10, 10));
-    EXPECT_EQ(tooth(trace, 21), blocks(9, 10));
-    EXPECT_EQ(trace.record[20], 0);
-    EXPECT_EQ(trace.record[21], 1);
-    EXPECT_EQ(trace.record[40], 1);
-    EXPECT_EQ(trace.record[41], 2);
-}
 
 TEST(SignalTrace, WhatIsNotDrawn)
 {
