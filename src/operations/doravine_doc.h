@@ -61,6 +61,7 @@ class CDoravineDoc {
     void StartLiveSamples(const std::wstring& fileName) { m_liveSamples.StartLiveSamples(fileName); }
     void ResumeLiveSamples() { m_liveSamples.ResumeLiveSamples(); }
     void StopLiveSamples() { m_liveSamples.StopLiveSamples(); }
+    void StartRefreshTimer() { m_liveSamples.StartRefreshTimer(); }
 
     // Menu "Zapisz ustawienia do pliku...": answers whether a file was written.
     bool SaveSettingsToFile();

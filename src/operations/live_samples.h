@@ -36,6 +36,10 @@ class CLiveSampleControl {
     void WatchLink();
     // Waits for every thread this control started (ask them to end first).
     void JoinThreads();
+    // The window's refresh timer alone (the signal page needs its ticks without live samples).
+    void StartRefreshTimer() { timer(true); }
+    // Where the live-sample threads go; the signal capture's thread goes there too.
+    CThreadManager& threadManager() { return *m_manager; }
 
     // Whether a thread was started and has not ended or been asked to end.
     bool running() const;

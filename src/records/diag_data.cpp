@@ -1,5 +1,7 @@
 #include "records/diag_data.h"
 
+#include <utility>
+
 void CDiagData::add(const CDiag& sample)
 {
     CMutexGuard guard(&m_mutex);
@@ -32,7 +34,8 @@ void CDiagData::clear()
 void CSharedPulseList::append(const CPulse* pulses, size_t count)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_pulses.insert(m_pulses.end(), pulses, pulses + count);
+    if (!m_closed)
+        m_pulses.insert(m_pulses.end(), pulses, pulses + count);
 }
 
 size_t CSharedPulseList::size() const
@@ -51,4 +54,24 @@ void CSharedPulseList::clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pulses.clear();
+}
+
+CPulseList CSharedPulseList::take()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_closed = true;
+    return std::exchange(m_pulses, {});
+}
+
+void CSharedPulseList::putBack(CPulseList records)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    records.insert(records.end(), m_pulses.begin(), m_pulses.end());
+    m_pulses = std::move(records);
+}
+
+void CSharedPulseList::open()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_closed = false;
 }

@@ -32,12 +32,22 @@ class CDiagData {
 // page reads its size on every tick.
 class CSharedPulseList {
   public:
+    // Dropped while the list is closed (see take).
     void append(const CPulse* pulses, size_t count);
     size_t size() const;
     CPulseList copy() const;
     void clear();
+    // Every record in one step, and the list closed to appends until open(): a pass still on its
+    // way when the capture was stopped can neither slip between a copy and a clear nor land in
+    // the list after its records were saved.
+    CPulseList take();
+    // Puts taken records back in front of any others (a save that could not write them).
+    void putBack(CPulseList records);
+    // Accepts appends again (a new capture starts).
+    void open();
 
   private:
     mutable std::mutex m_mutex;
     CPulseList m_pulses;
+    bool m_closed = false;
 };

@@ -10,6 +10,8 @@
 #include "gui/support/qt_app_environment.h"
 #include "gui/pages/odczyty_dlg.h"
 #include "gui/pages/settings_dlg.h"
+#include "gui/pages/read_signal_dlg.h"
+#include "operations/diag_threads.h"
 #include "gui/pages/version_dlg.h"
 #include "gui/skin/described_display.h"
 #include "gui/skin/gradient_edit.h"
@@ -213,8 +215,9 @@ TEST(WindowStartup, AccessCodeInTheAboutBoxRevealsTheSignalTab)
     EXPECT_TRUE(pages->tabButton(CDoravineView::TabSignal)->isVisible());
     EXPECT_EQ(visibleTitles(*pages), L"Ustawienia|Mapa|Wersja|Czytaj sygnał|");
     EXPECT_TRUE(pages->activatePage(CDoravineView::TabSignal));
-    auto* signal = dynamic_cast<CPlaceholderPage*>(w.view().tabPage(CDoravineView::TabSignal));
+    auto* signal = w.view().signalPage();
     ASSERT_NE(signal, nullptr);
+    EXPECT_EQ(w.view().tabPage(CDoravineView::TabSignal), signal);
     EXPECT_TRUE(signal->isVisible());
 }
 
@@ -389,6 +392,31 @@ TEST(WindowStartup, WhileDisconnectedNoPageIsRefreshed)
     // An empty store: the tick does not ask the pages to refresh.
     w.device().m_diagData.clear();
     EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Idle);
+}
+
+TEST(WindowStartup, TheSignalPageGetsItsTicksAlsoWithoutLiveSamples)
+{
+    CWindow w(true);
+    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
+    w.frame->stopMainTimer();
+    w.doc->StopLiveSamples();
+    w.device().m_diagData.clear();
+    w.view().revealHiddenTabs();
+    ASSERT_TRUE(w.view().pageCtrl()->activatePage(CDoravineView::TabSignal));
+    CReadSignalDlg* page = w.view().signalPage();
+    const CPulse pulse{100, 50};
+    w.device().m_pulses.append(&pulse, 1);
+    captureState() = kCaptureRunning;
+    // No live sample, as with the signal-reading firmware: the stall rule still counts.
+    EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Idle);
+    EXPECT_EQ(page->capture().stallTicks(), 1);
+    EXPECT_EQ(page->countDisplay()->valueText(), L"1");
+    // Another tab active: the signal page is left alone.
+    ASSERT_TRUE(w.view().pageCtrl()->activatePage(CDoravineView::TabVersion));
+    captureState() = kCaptureRunning;
+    w.frame->onMainTimer();
+    EXPECT_EQ(page->capture().stallTicks(), 1);
+    captureState() = kCaptureIdle;
 }
 
 TEST(WindowSize, SmallWindowsGrowAndFontsFollowTheHeight)

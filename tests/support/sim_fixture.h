@@ -2,6 +2,7 @@
 // so that the remembered port and the documents folder never touch the real user's.
 #pragma once
 
+#include "records/pulse.h"
 #include "sim/virtual_controller.h"
 #include "support/saved_environment.h"
 
@@ -22,6 +23,9 @@ class CTempHome {
     CSavedEnvironment m_environment{{"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"}};
     std::filesystem::path m_path;
 };
+
+// The crank records the controller served, pass by pass (ten blocks of command 8 each), in order.
+std::vector<CPulseList> servedPulsePasses(const sim::VirtualController& sim);
 
 // A fault on every request, or only on the nth when nth is given.
 sim::FaultRule faultRule(sim::FaultKind kind, unsigned nth = 0);

@@ -74,3 +74,27 @@ TEST(DiagData, AWriterAndAReaderNeverSeeMoreThan501)
     writer.join();
     EXPECT_LE(largest, 501u);
 }
+
+TEST(SharedPulseList, TakeEmptiesInOneStepAndDropsLateAppendsUntilOpened)
+{
+    CSharedPulseList list;
+    const CPulseList first = {{10, 5}, {11, 5}};
+    list.append(first.data(), first.size());
+    EXPECT_EQ(list.take(), first);
+    EXPECT_EQ(list.size(), 0u);
+
+    // A pass that was still on its way when the records were taken lands nowhere.
+    const CPulse late{99, 9};
+    list.append(&late, 1);
+    EXPECT_EQ(list.size(), 0u);
+
+    // A save that failed puts its records back in front; the list stays closed.
+    list.putBack(first);
+    list.append(&late, 1);
+    EXPECT_EQ(list.copy(), first);
+
+    list.open();
+    list.append(&late, 1);
+    EXPECT_EQ(list.copy(), (CPulseList{{10, 5}, {11, 5}, {99, 9}}));
+}
+

@@ -343,7 +343,7 @@ void VirtualController::serve(const frame::Decoded& request)
     LoggedRequest entry;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        entry = LoggedRequest{++requestCount_, request.type, request.random, request.payload};
+        entry = LoggedRequest{++requestCount_, request.type, request.random, request.payload, 0, {}};
         log_.push_back(entry);
         if (log_.size() > kLogLimit)
             log_.pop_front();
@@ -379,6 +379,8 @@ void VirtualController::serve(const frame::Decoded& request)
             stalled_ = true;
         if (!hangUpNow && !stalled_ && has(FaultKind::NoReply) == fired.end()) {
             Reply reply = controller_.handle(request.type, request.payload, now());
+            log_.back().replyType = reply.type;
+            log_.back().reply = reply.payload;
             if (has(FaultKind::UnknownDevice) != fired.end() && request.type == 2 && command == 0xCC &&
                 reply.payload.size() >= 2 && reply.payload[0] == kStatusAccepted)
                 reply.payload[1] = 0x07;

@@ -36,6 +36,10 @@ struct LoggedRequest {
     uint8_t type = 0;
     uint16_t random = 0;
     std::vector<uint8_t> payload; // plain
+    // The reply as the controller built it (plain, before any damaging fault); empty when no
+    // reply was sent. Filled in the log only (a listener sees the request before the reply).
+    uint8_t replyType = 0;
+    std::vector<uint8_t> reply;
 };
 
 class VirtualController {

@@ -1,6 +1,8 @@
 #include "gui/shell/doravine_app.h"
 
 #include "base/language.h"
+#include "gui/pages/read_signal_dlg.h"
+#include "gui/skin/image_check_box.h"
 #include "gui/pages/map_angle.h"
 #include "gui/pages/map_angle_dlg.h"
 #include "gui/shell/doravine_view.h"
@@ -19,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -28,6 +31,8 @@ namespace {
 // no modal box waits for a user who is not there.
 class CUnattendedUser : public IUserInteraction {
   public:
+    // A screenshot that shows a capture answers its two questions Yes.
+    void answerYes(bool yes) { m_yes = yes; }
     void showMessage(const std::wstring& text, MessageIcon) override
     {
         std::cerr << "doravine: " << QString::fromStdWString(text).toStdString() << '\n';
@@ -35,12 +40,15 @@ class CUnattendedUser : public IUserInteraction {
     bool askYesNo(const std::wstring& text) override
     {
         showMessage(text, MessageIcon::Question);
-        return false;
+        return m_yes;
     }
     std::wstring pickFile(const FileRequest&) override { return {}; }
     void beginWait() override {}
     void endWait() override {}
     void progress(int, int) override {}
+
+  private:
+    bool m_yes = false;
 };
 
 // Reports the first paint of the main window, once.
@@ -107,6 +115,38 @@ bool parseInt(const char* text, int& out)
     return true;
 }
 
+// The signal page as a technician uses it, for a screenshot: reading mode on, a capture of at least
+// `records` records, the save; with zoomGap the chart is then zoomed onto the first gap and the
+// tooth in front of it read out. done runs once the page shows all that (or gave up).
+void runSignalCapture(CReadSignalDlg& page, int records, bool zoomGap, std::function<void()> done)
+{
+    if (!page.modeTicked())
+        page.readModeBox()->click();
+    page.onFetch();
+    auto* poll = new QTimer(&page);
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(poll, &QTimer::timeout, &page, [&page, poll, clock, records, zoomGap, done] {
+        const bool enough = page.capture().recordCount() >= static_cast<size_t>(records);
+        if (!enough && clock->elapsed() < 60000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        delete clock;
+        if (enough)
+            page.onSave();
+        if (zoomGap) {
+            if (const auto gap = page.firstGapInView()) {
+                page.zoomAt((gap->first + gap->second) / 2, 6);
+                if (const auto zoomed = page.firstGapInView())
+                    page.showReadoutAt(zoomed->first + (zoomed->second - zoomed->first) / 3);
+            }
+        }
+        done();
+    });
+    poll->start(100);
+}
+
 } // namespace
 
 std::string startOptionsHelp()
@@ -119,6 +159,8 @@ std::string startOptionsHelp()
            "  --wait MS           live readings before the screenshot (default 1500 with a controller)\n"
            "  --select C0,R0,C1,R1  map cells (columns 0-14, rows 0-15) selected in the screenshot\n"
            "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
+           "  --capture N         with --tab 3: capture N crank records on the signal page and save them\n"
+           "  --zoom-gap          after --capture: zoom onto the first gap and read out its tooth\n"
            "  --quit-after-search exit once the search for the controller answered (start-up timing)\n"
            "  --help              this text\n"
            "The controller is searched on the serial ports; DORAVINE_PORTS=/dev/a:/dev/b sets the list.\n";
@@ -187,6 +229,16 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
                 error = "--wait takes milliseconds";
                 return false;
             }
+        } else if (arg == "--capture") {
+            const char* v = value("--capture");
+            if (!v)
+                return false;
+            if (!parseInt(v, options.captureRecords) || options.captureRecords < 500) {
+                error = "--capture takes a number of records, at least 500";
+                return false;
+            }
+        } else if (arg == "--zoom-gap") {
+            options.zoomGap = true;
         } else if (arg == "--select") {
             const char* v = value("--select");
             if (!v)
@@ -243,6 +295,7 @@ int runDoravine(int argc, char** argv)
     const bool unattended =
         !options.screenshot.isEmpty() || options.quitAfterPaint || options.quitAfterSearch;
     CUnattendedUser quietUser;
+    quietUser.answerYes(options.captureRecords > 0);
     CQtUserInteraction qtUser;
     setUserInteraction(unattended ? static_cast<IUserInteraction*>(&quietUser) : &qtUser);
 
@@ -277,15 +330,21 @@ int runDoravine(int argc, char** argv)
             if (map && options.mapSelection.isValid())
                 map->grid()->selectRect({options.mapSelection.left(), options.mapSelection.top()},
                                         {options.mapSelection.right(), options.mapSelection.bottom()});
-            // One more moment so the freshly shown page has painted with the latest sample.
-            QTimer::singleShot(150, frame, [&] {
-                const QImage shot = frame->grab().toImage();
-                if (!shot.save(options.screenshot, "PNG")) {
-                    std::cerr << "doravine: cannot write " << options.screenshot.toStdString() << '\n';
-                    status = 1;
-                }
-                QCoreApplication::quit();
-            });
+            auto shoot = [&] {
+                // One more moment so the freshly shown page has painted with the latest sample.
+                QTimer::singleShot(150, frame, [&] {
+                    const QImage shot = frame->grab().toImage();
+                    if (!shot.save(options.screenshot, "PNG")) {
+                        std::cerr << "doravine: cannot write " << options.screenshot.toStdString() << '\n';
+                        status = 1;
+                    }
+                    QCoreApplication::quit();
+                });
+            };
+            if (options.captureRecords > 0 && options.tab == CDoravineView::TabSignal && view->signalPage())
+                runSignalCapture(*view->signalPage(), options.captureRecords, options.zoomGap, shoot);
+            else
+                shoot();
         });
     };
     if (!options.screenshot.isEmpty()) {

@@ -18,6 +18,8 @@ struct CStartOptions {
     QRect mapSelection;           // --select C0,R0,C1,R1: map cells selected in the screenshot
     bool quitAfterPaint = false;  // --quit-after-paint: end once the window was first painted
     bool quitAfterSearch = false; // --quit-after-search: end once the search for the controller answered
+    int captureRecords = 0;       // --capture N: the signal page captures N records before the screenshot
+    bool zoomGap = false;         // --zoom-gap: then zooms onto the first gap with its readout
     bool help = false;
 };
 

@@ -7,6 +7,7 @@
 #include "gui/pages/map_angle_dlg.h"
 #include "gui/pages/odczyty_dlg.h"
 #include "gui/pages/settings_dlg.h"
+#include "gui/pages/read_signal_dlg.h"
 #include "gui/pages/version_dlg.h"
 #include "platform/ierror.h"
 
@@ -143,8 +144,9 @@ bool CDoravineView::create()
         m_version = new CVersionDlg(m_doc.Device());
         m_tabs[TabVersion] = m_version;
         m_pages->insertPage(translateText(L"Wersja"), m_version, &buttonTemplate);
-        m_tabs[TabSignal] = new CPlaceholderPage(TR_KEY(L"Czytaj sygnał"), QSize(572, 320));
-        m_pages->insertPage(translateText(L"Czytaj sygnał"), m_tabs[TabSignal], &buttonTemplate);
+        m_signal = new CReadSignalDlg(m_doc);
+        m_tabs[TabSignal] = m_signal;
+        m_pages->insertPage(translateText(L"Czytaj sygnał"), m_signal, &buttonTemplate);
         // Until the About box's access code is entered.
         m_pages->tabButton(TabSignal)->setHiddenMark(true);
         m_pages->recalcLayout();
@@ -226,6 +228,16 @@ void CDoravineView::onTimer()
         timed->onTimer();
     if (m_readings)
         m_readings->onTimer();
+}
+
+void CDoravineView::onTickWithoutSamples()
+{
+    // The signal page's stall rule runs on every tick: with the signal-reading firmware no live
+    // samples come at all.
+    if (!m_doc.Device().m_connected || !m_pages || !m_signal)
+        return;
+    if (m_pages->activePage() == m_signal)
+        m_signal->onTimer();
 }
 
 void CDoravineView::onLanguageChange()

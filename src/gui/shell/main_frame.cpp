@@ -225,6 +225,8 @@ CConnectionWatchdog::Tick CMainFrame::onMainTimer()
         return tick;
     if (tick == CConnectionWatchdog::Tick::Refresh && m_view)
         m_view->onTimer();
+    else if (tick == CConnectionWatchdog::Tick::Idle && m_view)
+        m_view->onTickWithoutSamples();
     // A rescan may have stopped the timer meanwhile (a firmware update); only a running one is
     // set again, so the next tick comes a full period after this one ended.
     if (m_timer.isActive())
