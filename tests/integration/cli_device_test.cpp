@@ -212,6 +212,42 @@ TEST_F(Cli, WatchPrintsTheReadingsPanelsValues)
     EXPECT_EQ(n, 3);
 }
 
+TEST_F(Cli, WatchCsvPrintsTheHeaderThenTimedLines)
+{
+    sim::OperatingPoint point;
+    point.rpm = 850;
+    point.mapVolts = 1.65;
+    point.supplyVolts = 12.0;
+    point.switchOn = true;
+    fixture.sim().setProfile(sim::Profile::Fixed);
+    fixture.sim().setFixedPoint(point);
+    const CliOutcome r = run({"watch", "--csv", "--count", "4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line, "time;rpm;tps;map;advance;supply;switch");
+    int n = 0;
+    double previous = -1;
+    while (std::getline(lines, line)) {
+        const std::string time = line.substr(0, line.find(';'));
+        // Three decimals, the first line at 0, then rising by about the 50 ms fetch period.
+        ASSERT_EQ(time.size() - time.find('.'), 4u) << line;
+        const double seconds = std::stod(time);
+        if (n == 0)
+            EXPECT_EQ(time, "0.000");
+        else
+            EXPECT_GT(seconds, previous + 0.02) << line;
+        previous = seconds;
+        EXPECT_EQ(line.substr(time.size()).rfind(";850;", 0), 0u) << line;
+        EXPECT_NE(line.find(";1.65;"), std::string::npos) << line;
+        EXPECT_EQ(line.substr(line.size() - 8), ";12.00;1") << line;
+        ++n;
+    }
+    EXPECT_EQ(n, 4);
+    EXPECT_EQ(r.err, "");
+}
+
 TEST_F(Cli, WatchExitsOneWhenTheLiveSamplesGiveUp)
 {
     sim::FaultRule rule{sim::FaultKind::NoReply, sim::FaultWhen::Command};
