@@ -6,6 +6,7 @@
 #include "gui/pages/odczyty_dlg.h"
 #include "gui/skin/described_display.h"
 #include "gui/skin/theme.h"
+#include "gui/skin/time_chart.h"
 #include "support/sim_fixture.h"
 
 #include <QTest>
@@ -190,4 +191,40 @@ TEST(ReadingsPanel, LiveSampleFromTheVirtualControllerOverTheTerminal)
     p.tick(live);
     EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"3100 RPM");
     EXPECT_EQ(p.value(COdczytyDlg::kIdSwitch), L"Wyłączony");
+}
+
+TEST(ReadingsPanel, TheChartFollowsTheSamplesAndPausesWithTheTimeOfTheLastOne)
+{
+    CPanel p;
+    CTimeChart* chart = p.panel.chart();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_TRUE(chart->paused()) << "no sample yet";
+    EXPECT_EQ(chart->note(), L"BRAK POŁĄCZENIA");
+    // The chart sits under the six displays and reaches down the page.
+    p.panel.show();
+    EXPECT_GT(chart->geometry().top(), p.panel.display(COdczytyDlg::kIdSwitch)->geometry().bottom());
+    EXPECT_GT(chart->geometry().bottom(), p.panel.height() - 30);
+
+    // Two samples between two ticks: both reach the chart, in order, with the panel's values.
+    p.device.m_diagData.add(sample(850, 200, 512, 588, 123, 1));
+    p.tick(sample(900, 200, 1023, 588, 150, 1));
+    EXPECT_FALSE(chart->paused());
+    EXPECT_EQ(chart->pointCount(), 2u);
+    EXPECT_EQ(chart->currentValue(COdczytyDlg::ChartRpm), 900.0);
+    EXPECT_DOUBLE_EQ(chart->currentValue(COdczytyDlg::ChartAdvance), 15.0);
+    EXPECT_DOUBLE_EQ(chart->currentValue(COdczytyDlg::ChartMap), 3.3);
+
+    // The controller lost: the picture freezes, greyed, with the time of the last sample.
+    p.device.m_connected = false;
+    p.device.m_diagData.add(sample(1000, 0, 0, 0, 0, 1));
+    p.panel.updateChart();
+    EXPECT_TRUE(chart->paused());
+    EXPECT_EQ(chart->pointCount(), 2u);
+    EXPECT_EQ(chart->note().rfind(L"BRAK POŁĄCZENIA\nOstatni odczyt: ", 0), 0u) << QString::fromStdWString(chart->note()).toStdString();
+    EXPECT_EQ(chart->note().size(), std::wstring(L"BRAK POŁĄCZENIA\nOstatni odczyt: 12:34:56").size());
+    // Back: the samples waiting in the store follow.
+    p.device.m_connected = true;
+    p.panel.onTimer();
+    EXPECT_FALSE(chart->paused());
+    EXPECT_EQ(chart->pointCount(), 3u);
 }

@@ -55,7 +55,7 @@ COdczytyDlg::COdczytyDlg(CLPGDevice& device, QWidget* parent)
     // apart at a glance and match nothing else on the page.
     m_chart->addSeries({translateText(L"Obroty"), QColor(255, 176, 59), 0, 7000, 0, translateText(L"RPM")});
     m_chart->addSeries({translateText(L"Wyprzedzenie zapłonu"), QColor(106, 224, 130), 0, 30, 1, translateText(L"°")});
-    m_chart->addSeries({translateText(L"MAP Podciśnienie"), QColor(96, 196, 255), 0, 3.3, 2, translateText(L"V")});
+    m_chart->addSeries({translateText(L"MAP Podciśnienie"), QColor(96, 196, 255), 0, 5.0, 2, translateText(L"V")});
     placeControl(m_chart, kChartLeft, kChartTop, kChartWidth, kChartHeight);
     m_chartNext = m_device.m_diagData.nextSerial();
     m_chart->setPaused(true, pauseNote());
