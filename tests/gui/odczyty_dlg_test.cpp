@@ -7,6 +7,7 @@
 #include "gui/skin/described_display.h"
 #include "gui/skin/theme.h"
 #include "gui/skin/time_chart.h"
+#include "support/diag_samples.h"
 #include "support/sim_fixture.h"
 
 #include <QTest>
@@ -20,22 +21,7 @@ namespace {
 
 const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
-// A sample as the controller sends it: little-endian words at their offsets.
-CDiag sample(uint16_t rpm, uint16_t tps, uint16_t map, uint16_t supply, uint16_t advance, uint8_t sw)
-{
-    CDiag d;
-    auto put = [&d](size_t at, uint16_t v) {
-        d.bytes[at] = static_cast<uint8_t>(v & 0xFF);
-        d.bytes[at + 1] = static_cast<uint8_t>(v >> 8);
-    };
-    put(0, rpm);
-    put(2, tps);
-    put(4, map);
-    put(8, supply);
-    put(10, advance);
-    d.bytes[12] = sw;
-    return d;
-}
+constexpr auto sample = &testsupport::diagSample;
 
 // The panel as the page control sets it up, over the device object of the program.
 struct CPanel {

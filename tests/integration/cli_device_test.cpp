@@ -50,6 +50,17 @@ class Cli : public ::testing::Test {
         }
         return text;
     }
+    // 850 RPM, MAP 1.65 V, supply 12.00 V, switch on, without any wobble.
+    void holdTheEngineAt850()
+    {
+        sim::OperatingPoint point;
+        point.rpm = 850;
+        point.mapVolts = 1.65;
+        point.supplyVolts = 12.0;
+        point.switchOn = true;
+        fixture.sim().setProfile(sim::Profile::Fixed);
+        fixture.sim().setFixedPoint(point);
+    }
     std::string writeFile(const std::string& text)
     {
         const auto path = fixture.home().path() / "map.csv";
@@ -191,13 +202,7 @@ TEST_F(Cli, ErrorsAndClearErrors)
 
 TEST_F(Cli, WatchPrintsTheReadingsPanelsValues)
 {
-    sim::OperatingPoint point;
-    point.rpm = 850;
-    point.mapVolts = 1.65;
-    point.supplyVolts = 12.0;
-    point.switchOn = true;
-    fixture.sim().setProfile(sim::Profile::Fixed);
-    fixture.sim().setFixedPoint(point);
+    holdTheEngineAt850();
     const CliOutcome r = run({"watch", "--count", "3"});
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
@@ -214,13 +219,7 @@ TEST_F(Cli, WatchPrintsTheReadingsPanelsValues)
 
 TEST_F(Cli, WatchCsvPrintsTheHeaderThenTimedLines)
 {
-    sim::OperatingPoint point;
-    point.rpm = 850;
-    point.mapVolts = 1.65;
-    point.supplyVolts = 12.0;
-    point.switchOn = true;
-    fixture.sim().setProfile(sim::Profile::Fixed);
-    fixture.sim().setFixedPoint(point);
+    holdTheEngineAt850();
     const CliOutcome r = run({"watch", "--csv", "--count", "4"});
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);

@@ -9,6 +9,7 @@
 #include "records/readings_format.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
+#include "support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -26,15 +27,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s)
+bool waitUntil(const std::function<bool()>& condition)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
+    return testsupport::waitUntil(condition, 20s);
 }
 
 std::vector<std::string> linesOf(const std::wstring& path)

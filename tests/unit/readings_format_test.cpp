@@ -3,26 +3,13 @@
 #include "records/readings_format.h"
 
 #include "support/comma_locale.h"
+#include "support/diag_samples.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-CDiag sample(uint16_t rpm, uint16_t tps, uint16_t map, uint16_t supply, uint16_t advance, uint8_t state)
-{
-    CDiag d;
-    const auto put = [&](size_t at, uint16_t v) {
-        d.bytes[at] = static_cast<uint8_t>(v & 0xFF);
-        d.bytes[at + 1] = static_cast<uint8_t>(v >> 8);
-    };
-    put(0, rpm);
-    put(2, tps);
-    put(4, map);
-    put(8, supply);
-    put(10, advance);
-    d.bytes[12] = state;
-    return d;
-}
+using testsupport::diagSample;
 
 struct Case {
     CDiag sample;
@@ -32,12 +19,12 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {sample(850, 200, 512, 588, 123, 1), 0.0, "0.000;850;3.00;1.65;12.30;12.00;1",
+    {diagSample(850, 200, 512, 588, 123, 1), 0.0, "0.000;850;3.00;1.65;12.30;12.00;1",
      "rpm=850 tps=3.00 map=1.65 advance=12.30 supply=12.00 switch=1"},
     // MAP 0xFFFF is -1: -0.003 V prints as -0.00; TPS 333 gives 4.9955 and shows 5.00.
-    {sample(0, 333, 0xFFFF, 200, 0, 255), 12.3456, "12.346;0;5.00;-0.00;0.00;4.08;1",
+    {diagSample(0, 333, 0xFFFF, 200, 0, 255), 12.3456, "12.346;0;5.00;-0.00;0.00;4.08;1",
      "rpm=0 tps=5.00 map=-0.00 advance=0.00 supply=4.08 switch=1"},
-    {sample(65535, 0, 1023, 0, 255, 0), 3600.0004, "3600.000;65535;0.00;3.30;25.50;0.00;0",
+    {diagSample(65535, 0, 1023, 0, 255, 0), 3600.0004, "3600.000;65535;0.00;3.30;25.50;0.00;0",
      "rpm=65535 tps=0.00 map=3.30 advance=25.50 supply=0.00 switch=0"},
 };
 

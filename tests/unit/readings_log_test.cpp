@@ -2,6 +2,7 @@
 #include "files/readings_log.h"
 
 #include "support/comma_locale.h"
+#include "support/diag_samples.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +15,8 @@ namespace {
 CDiagEntry entry(CDiagClock::time_point start, int millis, uint16_t rpm, uint16_t advance)
 {
     CDiagEntry e;
-    e.sample.bytes[0] = static_cast<uint8_t>(rpm & 0xFF);
-    e.sample.bytes[1] = static_cast<uint8_t>(rpm >> 8);
-    e.sample.bytes[2] = 200; // TPS 3.00 V
-    e.sample.bytes[4] = 0;   // MAP 512: 1.65 V
-    e.sample.bytes[5] = 2;
-    e.sample.bytes[8] = 0x4C; // supply 588: 12.00 V
-    e.sample.bytes[9] = 0x02;
-    e.sample.bytes[10] = static_cast<uint8_t>(advance);
-    e.sample.bytes[12] = 1;
+    // TPS 3.00 V, MAP 1.65 V, supply 12.00 V, switch on.
+    e.sample = testsupport::diagSample(rpm, 200, 512, 588, advance, 1);
     e.time = start + std::chrono::milliseconds(millis);
     return e;
 }

@@ -10,6 +10,8 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace {
 
 using Field = CSettingsDifference::Field;
@@ -26,10 +28,10 @@ QString number(const CSettingsDifference& d, double value)
     return QString::fromStdString(differenceValue(d, value));
 }
 
-// "7.2 → 8.4": the controller's value, then the file's.
+// "7.2→8.4": the controller's value, then the file's, narrow enough for a grid cell.
 QString change(const CSettingsDifference& d)
 {
-    return number(d, d.controller) + QStringLiteral(" \u2192 ") + number(d, d.file);
+    return number(d, d.controller) + QStringLiteral("\u2192") + number(d, d.file);
 }
 
 void mark(QTableWidgetItem* item, const QString& text)
@@ -37,16 +39,16 @@ void mark(QTableWidgetItem* item, const QString& text)
     item->setText(text);
     item->setBackground(kChanged);
     item->setForeground(kChangedText);
-    QFont bold = item->font();
-    bold.setBold(true);
-    item->setFont(bold);
+    QFont plain = item->font();
+    plain.setBold(false);
+    item->setFont(plain);
     item->setData(kMarkedRole, true);
 }
 
 } // namespace
 
 CCompareDlg::CCompareDlg(const CDoravineDoc::Comparison& comparison, QWidget* parent)
-    : CSkinDlg(QSize(680, 420), parent), m_heading(new CGDIpStatic(this)), m_file(new CTransparentStatic(this)),
+    : CSkinDlg(QSize(760, 420), parent), m_heading(new CGDIpStatic(this)), m_file(new CTransparentStatic(this)),
       m_summary(new CTransparentStatic(this)), m_settings(new CTransparentStatic(this)),
       m_grid(new QTableWidget(kMapRows + 1, kMapColumns + 1, this)), m_legend(new CTransparentStatic(this)),
       m_load(new CGDIpGradientButton(this)), m_close(new CGDIpGradientButton(this))
@@ -75,14 +77,23 @@ CCompareDlg::CCompareDlg(const CDoravineDoc::Comparison& comparison, QWidget* pa
 
     fillGrid(comparison);
 
-    placeControl(m_heading, 10, 6, 660, 20);
-    placeControl(m_file, 12, 30, 656, 12);
-    placeControl(m_summary, 12, 44, 656, 12);
-    placeControl(m_settings, 12, 58, 656, 24);
-    placeControl(m_grid, 10, 86, 660, 296);
-    placeControl(m_legend, 12, 392, 380, 14);
-    placeControl(m_load, 436, 390, 140, 20);
-    placeControl(m_close, 584, 390, 86, 20);
+    placeControl(m_heading, 10, 6, 740, 20);
+    placeControl(m_file, 12, 30, 736, 12);
+    placeControl(m_summary, 12, 44, 736, 12);
+    placeControl(m_settings, 12, 58, 736, 24);
+    placeControl(m_grid, 10, 86, 740, 296);
+    placeControl(m_legend, 12, 392, 440, 14);
+    placeControl(m_load, 516, 390, 140, 20);
+    placeControl(m_close, 664, 390, 86, 20);
+}
+
+void CCompareDlg::resizeEvent(QResizeEvent* event)
+{
+    CSkinDlg::resizeEvent(event);
+    // A little smaller than the dialog's text, so that "10.8→12.0" fits a cell of 15 columns.
+    QFont font = m_grid->font();
+    font.setPixelSize(std::max(9, font.pixelSize() * 85 / 100));
+    m_grid->setFont(font);
 }
 
 std::wstring CCompareDlg::settingsText(const CDoravineDoc::Comparison& c) const
@@ -92,7 +103,8 @@ std::wstring CCompareDlg::settingsText(const CDoravineDoc::Comparison& c) const
         std::wstring text = translateText(label) + L": ";
         for (const CSettingsDifference& d : c.differences)
             if (d.field == field)
-                return text + toWString(change(d)) + unit;
+                return text + toWString(number(d, d.controller) + QStringLiteral(" \u2192 ") + number(d, d.file)) +
+                       unit;
         return text + translateText(L"bez zmian");
     };
     return line(Field::TpsThreshold, TR_KEY(L"Próg TPS"), L" " + translateText(L"V")) + L"\n" +
@@ -109,8 +121,10 @@ void CCompareDlg::fillGrid(const CDoravineDoc::Comparison& c)
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
     m_grid->setFocusPolicy(Qt::NoFocus);
+    m_grid->setTextElideMode(Qt::ElideNone);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_grid->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_grid->setStyleSheet(
         QStringLiteral("QTableWidget { background: #ffffff; gridline-color: #d3d8e0; border: 1px solid #8a97ab; }"));
 
@@ -128,7 +142,7 @@ void CCompareDlg::fillGrid(const CDoravineDoc::Comparison& c)
         }
         m_grid->setItem(row, column, item);
     };
-    put(0, 0, QStringLiteral("MAP\\RPM"), true);
+    put(0, 0, QStringLiteral("V \\ RPM"), true);
     for (int j = 0; j < kMapColumns; ++j) {
         const CSettingsDifference d{Field::RpmAxis, 0, j, c.controller.rpmAxis[j], 0};
         put(0, j + 1, number(d, d.controller), true);

@@ -29,6 +29,9 @@ class CCompareDlg : public CSkinDlg {
     bool rpmPointMarked(int column) const;
     bool mapPointMarked(int row) const;
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     void fillGrid(const CDoravineDoc::Comparison& comparison);
     bool marked(int gridRow, int gridColumn) const;

@@ -28,7 +28,8 @@ CBottomDlg::CBottomDlg(QWidget* parent)
     m_recording->setObjectName(QStringLiteral("recordingIndicator"));
     m_recording->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
     m_recording->setTextFormat(Qt::PlainText);
-    m_recording->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); font-weight: bold;"));
+    // A soft red, as recording marks usually are, readable on the dark strip.
+    m_recording->setStyleSheet(QStringLiteral("color: rgb(255, 140, 130); font-weight: bold;"));
     placeControl(m_recording, 215, 5, 230, 19);
     m_recording->hide();
     setConnectionState(false);

@@ -6,10 +6,11 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -177,34 +178,71 @@ void CTimeChart::paintLane(QPainter& painter, int index, const QRectF& lane, con
         const double x = std::round(plot.right() - plot.width() * k / 6.0) + 0.5;
         painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
+    if (m_times.size() >= 2 && s.high > s.low)
+        paintLine(painter, index, plot, color);
+
+    // The scale's ends over the line, so that a line at the edge never hides them.
     painter.setFont(small);
     painter.setPen(shown(kScaleText));
     const QRectF inner = plot.adjusted(4, 1, -4, -1);
     painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(formatFixed(s.high, s.decimals)));
     painter.drawText(inner, Qt::AlignLeft | Qt::AlignBottom, QString::fromStdString(formatFixed(s.low, s.decimals)));
+}
 
-    if (m_times.size() < 2 || s.high <= s.low)
-        return;
+void CTimeChart::paintLine(QPainter& painter, int index, const QRectF& plot, const QColor& color) const
+{
+    const Series& s = m_series[static_cast<size_t>(index)];
     const std::deque<double>& values = m_values[static_cast<size_t>(index)];
     const double newest = m_times.back();
     const auto toX = [&](double t) { return plot.right() - (newest - t) / m_window * plot.width(); };
     const auto toY = [&](double v) {
         return plot.bottom() - (std::clamp(v, s.low, s.high) - s.low) / (s.high - s.low) * plot.height();
     };
-    QPainterPath path;
-    path.moveTo(toX(m_times[0]), toY(values[0]));
-    for (size_t k = 1; k < m_times.size(); ++k) {
-        const QPointF p(toX(m_times[k]), toY(values[k]));
-        if (m_times[k] - m_times[k - 1] > kGapSeconds)
-            path.moveTo(p);
-        else
-            path.lineTo(p);
+    // One polyline per run of samples without a gap. Where several samples share a pixel
+    // column only their lowest and highest value are drawn: the same picture for far less
+    // stroking, which is what the chart's cost is made of.
+    std::vector<std::vector<QPointF>> runs(1);
+    int column = std::numeric_limits<int>::min();
+    double low = 0, high = 0, x = 0;
+    const auto flush = [&] {
+        if (column == std::numeric_limits<int>::min())
+            return;
+        runs.back().emplace_back(x, low);
+        if (high != low)
+            runs.back().emplace_back(x, high);
+    };
+    for (size_t k = 0; k < m_times.size(); ++k) {
+        const double px = toX(m_times[k]);
+        const double py = toY(values[k]);
+        if (k > 0 && m_times[k] - m_times[k - 1] > kGapSeconds) {
+            flush();
+            column = std::numeric_limits<int>::min();
+            runs.emplace_back();
+        }
+        const int c = static_cast<int>(std::floor(px));
+        if (c != column) {
+            flush();
+            column = c;
+            x = px;
+            low = high = py;
+        } else {
+            low = std::max(low, py); // screen y grows downwards: the lowest value has the largest y
+            high = std::min(high, py);
+        }
     }
+    flush();
     painter.save();
     painter.setClipRect(plot.adjusted(1, 1, -1, -1));
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(path);
+    // A one-pixel cosmetic pen: the raster engine draws it directly, while a wider pen goes
+    // through the general stroker, whose joins cost a few trigonometric calls per vertex and
+    // would make the chart the window's largest cost.
+    QPen pen(color, 1.0, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    for (const auto& run : runs)
+        if (run.size() >= 2)
+            painter.drawPolyline(run.data(), static_cast<int>(run.size()));
     painter.restore();
 }
 

@@ -62,6 +62,7 @@ class CTimeChart : public QWidget {
 
   private:
     void paintLane(QPainter& painter, int index, const QRectF& lane, const QRectF& plot) const;
+    void paintLine(QPainter& painter, int index, const QRectF& plot, const QColor& color) const;
     void paintTimeAxis(QPainter& painter, const QRectF& plot, double bottom) const;
     QColor shown(const QColor& color) const;
 
