@@ -1,10 +1,7 @@
-// doravine-cli diff against the virtual controller: the lines, their order and formats, and the
-// exit statuses for an equal file, a changed one, a refused one and no controller.
-#include "cli/cli.h"
-
+// doravine-cli diff against the virtual controller: the lines in the load's order and the exit
+// statuses for an equal file (0), a changed one (1), refused ones (2) and no controller (3).
 #include "files/settings_file.h"
 #include "platform/port_table.h"
-#include "records/settings_compare.h"
 #include "support/byte_files.h"
 #include "support/cli_runner.h"
 #include "support/sim_fixture.h"
@@ -12,16 +9,17 @@
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
+using testsupport::Bytes;
 
 namespace {
 
 class Diff : public ::testing::Test {
   protected:
-    CliOutcome run(const fs::path& file)
+    CliOutcome run(const fs::path& file, const std::string& port = "")
     {
-        CliOutcome outcome = runCli({"--lang", "pl", "--port", fixture.sim().path(), "diff", file.string()});
+        CliOutcome r = runCli({"--lang", "pl", "--port", port.empty() ? fixture.sim().path() : port, "diff", file.string()});
         porttable::setPortOverride({});
-        return outcome;
+        return r;
     }
     // The record as the controller holds it, from its own blocks.
     CSettingsRecord controller()
@@ -41,8 +39,12 @@ class Diff : public ::testing::Test {
         snapshot.initMarker(0x0100);
         snapshot.takeSnapshot(0x0100, deviceType, record);
         const auto bytes = snapshot.fileBytes();
+        return put(Bytes(bytes.begin(), bytes.end()));
+    }
+    fs::path put(const Bytes& bytes)
+    {
         const fs::path path = fixture.home().path() / ("f" + std::to_string(++m_files) + ".settings");
-        testsupport::writeAll(path, testsupport::Bytes(bytes.begin(), bytes.end()));
+        testsupport::writeAll(path, bytes);
         return path;
     }
 
@@ -52,62 +54,45 @@ class Diff : public ::testing::Test {
 
 } // namespace
 
-TEST_F(Diff, EqualFileExitsZeroAndPrintsNothing)
-{
-    const CliOutcome r = run(file(controller()));
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST_F(Diff, EachDifferenceIsALineInTheLoadsOrderAndTheStatusIsOne)
+TEST_F(Diff, PrintsEachDifferenceInTheLoadsOrderAndWritesNothing)
 {
     const CSettingsRecord c = controller();
+    EXPECT_EQ(c.tpsThreshold, 1.5005);
     CSettingsRecord f = c;
-    f.advanceMap[15][0] = c.advanceMap[15][0] == 0 ? 0.6 : 0.0;
-    f.advanceMap[2][3] = 1.2;
+    f.advanceMap[15][0] = 0.6;
+    f.advanceMap[2][3] = 1.2; // snapped as the load snaps: stays 1.2 on the 0.6 step
     f.mapAxis[1] = c.mapAxis[1] + 0.05;
-    f.rpmAxis[3] = c.rpmAxis[3] + 100;
+    f.rpmAxis[3] = 1500;
     f.inputSource = c.inputSource == 0 ? 1 : 0;
     f.tpsThreshold = 2.0;
     const auto mapBefore = fixture.sim().map();
     const auto settingsBefore = fixture.sim().settings();
-    fixture.sim().clearRequests();
+
+    const CliOutcome equal = run(file(c));
+    EXPECT_EQ(equal.status, 0) << equal.err;
+    EXPECT_EQ(equal.out, "");
     const CliOutcome r = run(file(f));
     EXPECT_EQ(r.status, 1) << r.err;
-    const auto value = [](CSettingsDifference::Field field, double v) { return differenceValue({field}, v); };
-    using F = CSettingsDifference::Field;
-    std::string expected = "tpsThreshold: " + value(F::TpsThreshold, c.tpsThreshold) + " -> 2.0000\n" +
-                           "inputSource: " + value(F::InputSource, c.inputSource) + " -> " +
-                           value(F::InputSource, f.inputSource) + "\n" + "rpmAxis[3]: " +
-                           value(F::RpmAxis, c.rpmAxis[3]) + " -> " + value(F::RpmAxis, f.rpmAxis[3]) + "\n" +
-                           "mapAxis[1]: " + value(F::MapAxis, c.mapAxis[1]) + " -> " +
-                           value(F::MapAxis, f.mapAxis[1]) + "\n";
-    if (c.advanceMap[2][3] != 1.2)
-        expected += "advanceMap[2][3]: " + value(F::AdvanceMap, c.advanceMap[2][3]) + " -> 1.2\n";
-    expected += "advanceMap[15][0]: " + value(F::AdvanceMap, c.advanceMap[15][0]) + " -> " +
-                value(F::AdvanceMap, f.advanceMap[15][0]) + "\n";
-    EXPECT_EQ(r.out, expected);
+    const std::string input = c.inputSource == 0 ? "0 -> 1" : "1 -> 0";
+    char mapPoints[64], cells[96];
+    std::snprintf(mapPoints, sizeof mapPoints, "mapAxis[1]: %.2f -> %.2f\n", c.mapAxis[1], f.mapAxis[1]);
+    std::snprintf(cells, sizeof cells, "advanceMap[2][3]: %.1f -> 1.2\nadvanceMap[15][0]: %.1f -> 0.6\n",
+                  c.advanceMap[2][3], c.advanceMap[15][0]);
+    EXPECT_EQ(r.out, "tpsThreshold: 1.5005 -> 2.0000\ninputSource: " + input + "\nrpmAxis[3]: 1400 -> 1500\n" +
+                         mapPoints + cells);
     EXPECT_EQ(r.err, "");
-    // Nothing written: no settings (3), map (9), axes (B) or store (2/0F) request.
-    for (const std::string& name : testsupport::requestNames(fixture.sim()))
-        EXPECT_TRUE(name != "3" && name != "9" && name != "B" && name != "2/0F") << name;
     EXPECT_EQ(fixture.sim().map(), mapBefore);
     EXPECT_EQ(fixture.sim().settings(), settingsBefore);
 }
 
-TEST_F(Diff, RefusedFilesExitTwoWithTheLoadsMessage)
+TEST_F(Diff, RefusedFilesExitTwoAndNoControllerThree)
 {
-    const fs::path shortFile = fixture.home().path() / "short.settings";
-    testsupport::writeAll(shortFile, testsupport::Bytes(2246, 0x54));
-    const fs::path noMarker = fixture.home().path() / "nomarker.settings";
-    testsupport::writeAll(noMarker, testsupport::Bytes(2247, 0x00));
     const struct {
         fs::path path;
         const char* err;
     } cases[] = {
-        {shortFile, "doravine-cli: Niezgodny rozmiar pliku\n"},
-        {noMarker, "doravine-cli: Plik nie zawiera ustawień doravinea\n"},
+        {put(Bytes(2246, 0x54)), "doravine-cli: Niezgodny rozmiar pliku\n"},
+        {put(Bytes(2247, 0x00)), "doravine-cli: Plik nie zawiera ustawień doravinea\n"},
         {file(controller(), 30), "doravine-cli: Nieprawidłowy plik\n"},
         {fixture.home().path() / "missing.settings", "doravine-cli: Nie można otworzyć wybranego pliku\n"},
     };
@@ -117,14 +102,7 @@ TEST_F(Diff, RefusedFilesExitTwoWithTheLoadsMessage)
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, c.err);
     }
-}
-
-TEST_F(Diff, NoControllerExitsThree)
-{
-    const fs::path path = file(controller());
-    const CliOutcome r = runCli({"--lang", "pl", "--port", "/nonexistent/tty", "diff", path.string()});
-    porttable::setPortOverride({});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "doravine-cli: BRAK POŁĄCZENIA\n");
+    const CliOutcome none = run(file(controller()), "/nonexistent/tty");
+    EXPECT_EQ(none.status, 3);
+    EXPECT_EQ(none.err, "doravine-cli: BRAK POŁĄCZENIA\n");
 }

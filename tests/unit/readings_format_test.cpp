@@ -30,22 +30,14 @@ const Case kCases[] = {
 
 } // namespace
 
-TEST(ReadingsFormat, CsvAndWatchLinesOfKnownSamples)
+TEST(ReadingsFormat, CsvAndWatchLinesOfKnownSamplesWhateverTheLocale)
 {
     EXPECT_STREQ(kReadingsCsvHeader, "time;rpm;tps;map;advance;supply;switch");
-    for (const Case& c : kCases) {
-        EXPECT_EQ(readingsCsvLine(c.seconds, c.sample), c.csv);
-        EXPECT_EQ(readingsWatchLine(c.sample), c.watch);
-    }
-}
-
-TEST(ReadingsFormat, ThePointStaysUnderACommaLocale)
-{
-    CCommaLocale comma;
+    CCommaLocale comma; // a Polish desktop prints 12,00 with printf
     for (const Case& c : kCases) {
         EXPECT_EQ(readingsCsvLine(c.seconds, c.sample), c.csv);
         EXPECT_EQ(readingsWatchLine(c.sample), c.watch);
     }
     if (!comma.cLibrary())
-        GTEST_SKIP() << "no Polish locale for the C library; checked under the C++ comma locale only";
+        GTEST_SKIP() << "no Polish locale for the C library: checked under the C++ comma locale only";
 }
