@@ -13,7 +13,9 @@
 #include "operations/readings_recorder.h"
 #include "records/settings_compare.h"
 
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class IDocumentViews {
@@ -53,6 +55,14 @@ class CDoravineDoc {
     CReadingsRecorder& ReadingsLog() { return m_readingsLog; }
     // Not owned; may be null.
     void SetViews(IDocumentViews* views) { m_views = views; }
+
+    // The device's start-up (the port scan) on a thread of its own, so that a window can paint
+    // and answer while silent ports time out. done runs on that thread once the scan answered; a
+    // link error there is caught and shown as the scan itself would.
+    void StartDeviceInBackground(std::function<void()> done);
+    // Waits for a start-up begun above; false when none was running.
+    bool FinishDeviceStart();
+    bool DeviceStarting() const { return m_deviceStart.joinable(); }
 
     void StartLiveSamples(const std::wstring& fileName) { m_liveSamples.StartLiveSamples(fileName); }
     void ResumeLiveSamples() { m_liveSamples.ResumeLiveSamples(); }
@@ -116,4 +126,5 @@ class CDoravineDoc {
     IDocumentViews* m_views = nullptr;
     std::wstring m_lastBackup;
     CFirmwareUpdate::Outcome m_lastUpdate = CFirmwareUpdate::Outcome::None;
+    std::thread m_deviceStart;
 };

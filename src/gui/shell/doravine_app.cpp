@@ -1,11 +1,11 @@
 #include "gui/shell/doravine_app.h"
 
-#include "operations/doravine_doc.h"
 #include "base/language.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
 #include "gui/skin/theme.h"
+#include "operations/doravine_doc.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -63,6 +64,37 @@ class CFirstPaint : public QObject {
     bool m_seen = false;
 };
 
+// Reports when the first search for the controller answered, and the longest time the event
+// loop stood still until then, measured by a fast timer that notes the gaps between its ticks.
+class CSearchTiming : public QObject {
+  public:
+    CSearchTiming(QElapsedTimer& clock, CMainFrame& frame) : m_clock(clock), m_frame(frame)
+    {
+        m_beat.setInterval(5);
+        QObject::connect(&m_beat, &QTimer::timeout, this,
+                         [this] { m_longest = std::max(m_longest, m_sinceBeat.restart()); });
+        m_sinceBeat.start();
+        m_beat.start();
+        QObject::connect(frame.view(), &CDoravineView::searchFinished, this, [this] { report(); });
+    }
+
+  private:
+    void report()
+    {
+        m_beat.stop();
+        std::cerr << "doravine: search answered after " << m_clock.elapsed() << " ms, "
+                  << (m_frame.document().Device().m_connected ? "connected" : "no controller")
+                  << ", longest event-loop stall " << m_longest << " ms\n";
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+
+    QElapsedTimer& m_clock;
+    CMainFrame& m_frame;
+    QTimer m_beat;
+    QElapsedTimer m_sinceBeat;
+    qint64 m_longest = 0;
+};
+
 bool parseInt(const char* text, int& out)
 {
     char* end = nullptr;
@@ -84,6 +116,7 @@ std::string startOptionsHelp()
            "  --size WxH          window size in pixels (default: the whole work area)\n"
            "  --wait MS           live readings before the screenshot (default 1500 with a controller)\n"
            "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
+           "  --quit-after-search exit once the search for the controller answered (start-up timing)\n"
            "  --help              this text\n"
            "The controller is searched on the serial ports; DORAVINE_PORTS=/dev/a:/dev/b sets the list.\n";
 }
@@ -153,6 +186,8 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
             }
         } else if (arg == "--quit-after-paint") {
             options.quitAfterPaint = true;
+        } else if (arg == "--quit-after-search") {
+            options.quitAfterSearch = true;
         } else if (arg.rfind("-", 0) == 0 && arg.rfind("--", 0) != 0) {
             // A single-dash option belongs to Qt (-platform offscreen); skip its value too.
             if (i + 1 < argc && argv[i + 1][0] != '-')
@@ -190,7 +225,8 @@ int runDoravine(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Doravine"));
     startupGDIp();
 
-    const bool unattended = !options.screenshot.isEmpty() || options.quitAfterPaint;
+    const bool unattended =
+        !options.screenshot.isEmpty() || options.quitAfterPaint || options.quitAfterSearch;
     CUnattendedUser quietUser;
     CQtUserInteraction qtUser;
     setUserInteraction(unattended ? static_cast<IUserInteraction*>(&quietUser) : &qtUser);
@@ -206,10 +242,14 @@ int runDoravine(int argc, char** argv)
 
     CFirstPaint firstPaint(clock, options.quitAfterPaint);
     frame->installEventFilter(&firstPaint);
+    std::unique_ptr<CSearchTiming> searchTiming;
+    if (options.quitAfterSearch && frame->view()->searching())
+        searchTiming = std::make_unique<CSearchTiming>(clock, *frame);
     frame->show();
 
     int status = 0;
-    if (!options.screenshot.isEmpty()) {
+    // The screenshot is taken once the search for the controller has answered.
+    auto takeScreenshot = [&] {
         const bool connected = frame->document().Device().m_connected;
         const int wait = options.waitMillis >= 0 ? options.waitMillis : (connected ? 1500 : 300);
         QTimer::singleShot(wait, frame, [&] {
@@ -228,6 +268,12 @@ int runDoravine(int argc, char** argv)
                 QCoreApplication::quit();
             });
         });
+    };
+    if (!options.screenshot.isEmpty()) {
+        if (frame->view()->searching())
+            QObject::connect(frame->view(), &CDoravineView::searchFinished, frame, takeScreenshot);
+        else
+            takeScreenshot();
     }
 
     const int loop = app.exec();

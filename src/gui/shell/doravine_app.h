@@ -9,12 +9,13 @@
 #include <string>
 
 struct CStartOptions {
-    QString screenshot;          // --screenshot FILE: save the window as PNG after start-up and exit
-    int tab = -1;                // --tab N: the tab shown in the screenshot (3 reveals the hidden one)
-    int language = -1;           // --lang pl|en|ru: overrides the start-up rule
-    QSize size;                  // --size WxH: the window's size instead of the work area
-    int waitMillis = -1;         // --wait MS: how long live readings run before the screenshot
-    bool quitAfterPaint = false; // --quit-after-paint: end once the window was first painted
+    QString screenshot;           // --screenshot FILE: save the window as PNG after start-up and exit
+    int tab = -1;                 // --tab N: the tab shown in the screenshot (3 reveals the hidden one)
+    int language = -1;            // --lang pl|en|ru: overrides the start-up rule
+    QSize size;                   // --size WxH: the window's size instead of the work area
+    int waitMillis = -1;          // --wait MS: how long live readings run before the screenshot
+    bool quitAfterPaint = false;  // --quit-after-paint: end once the window was first painted
+    bool quitAfterSearch = false; // --quit-after-search: end once the search for the controller answered
     bool help = false;
 };
 
