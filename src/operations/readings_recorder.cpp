@@ -2,7 +2,7 @@
 
 #include "base/language.h"
 #include "base/user_interaction.h"
-#include "files/csv_file.h"
+#include "platform/paths.h"
 
 #include <ctime>
 #include <vector>
@@ -50,7 +50,7 @@ bool CReadingsRecorder::start(const std::wstring& folder)
     bool created = false;
     for (int attempt = 1; attempt <= kNameAttempts && !created; ++attempt) {
         m_path = folder + withSuffix(name, attempt);
-        created = m_log.create(diagFilePath(m_path));
+        created = m_log.create(nativePath(m_path));
     }
     if (!created) {
         userInteraction().showMessage(translateText(L"Nie można utworzyć pliku odczytów:") + L"\n" + m_path,
