@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a Debian machine, only what is missing.
 set -euo pipefail
-packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev xvfb xauth)
+# locales: the sources from which the tests compile a Polish locale; xdotool and bc: the window
+# figures of tools/measure.
+packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev xvfb xauth locales xdotool bc)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

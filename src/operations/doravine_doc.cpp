@@ -7,7 +7,6 @@
 #include "operations/map_operations.h"
 #include "platform/folders.h"
 #include "platform/ierror.h"
-#include "files/settings_file.h"
 
 namespace {
 
@@ -78,8 +77,13 @@ bool CDoravineDoc::SaveSettingsToFile()
 
 CDoravineDoc::LoadResult CDoravineDoc::LoadSettingsFromFile()
 {
+    return LoadSettingsFromFile(std::wstring());
+}
+
+CDoravineDoc::LoadResult CDoravineDoc::LoadSettingsFromFile(const std::wstring& path)
+{
     try {
-        const LoadResult result = loadSettings();
+        const LoadResult result = loadSettings(path.empty() ? nullptr : &path);
         refreshAfterLoad();
         return result;
     } catch (IError* error) {
@@ -89,21 +93,61 @@ CDoravineDoc::LoadResult CDoravineDoc::LoadSettingsFromFile()
     }
 }
 
-CDoravineDoc::LoadResult CDoravineDoc::loadSettings()
+CDoravineDoc::LoadResult CDoravineDoc::loadSettings(const std::wstring* path)
 {
     if (!userInteraction().askYesNo(
             translateText(L"Załadowanie ustawień spowoduje zmianę aktualnych ustawień. Czy kontynuować?")))
         return LoadResult::Declined;
     CSettingsSnapshot snapshot;
+    const LoadResult read = readCheckedFile(snapshot, path);
+    if (read != LoadResult::Loaded)
+        return read;
+    snapshot.applySnapshot(m_device.m_settings);
+    return writeLoadedSettings(true) ? LoadResult::Loaded : LoadResult::WriteFailed;
+}
+
+CDoravineDoc::LoadResult CDoravineDoc::readCheckedFile(CSettingsSnapshot& snapshot, const std::wstring* path)
+{
     snapshot.initMarker(m_device.m_firmwareVersion);
-    if (!snapshot.readFileWithDialog())
+    if (!(path ? snapshot.readFileWithMessages(*path) : snapshot.readFileWithDialog()))
         return LoadResult::FileRefused;
     if (snapshot.deviceType() != m_device.m_deviceType) {
         userInteraction().showMessage(translateText(L"Nieprawidłowy plik"), MessageIcon::Error);
         return LoadResult::WrongDevice;
     }
-    snapshot.applySnapshot(m_device.m_settings);
-    return writeLoadedSettings(true) ? LoadResult::Loaded : LoadResult::WriteFailed;
+    return LoadResult::Loaded;
+}
+
+CDoravineDoc::Comparison CDoravineDoc::CompareWithFile()
+{
+    const std::wstring path = CSettingsSnapshot::pickFileToRead();
+    if (path.empty())
+        return {};
+    return CompareWithFile(path);
+}
+
+CDoravineDoc::Comparison CDoravineDoc::CompareWithFile(const std::wstring& path)
+{
+    using Result = Comparison::Result;
+    Comparison c;
+    c.path = path;
+    CSettingsSnapshot snapshot;
+    switch (readCheckedFile(snapshot, &path)) {
+    case LoadResult::Loaded:
+        break;
+    case LoadResult::WrongDevice:
+        c.result = Result::WrongDevice;
+        return c;
+    default:
+        c.result = Result::FileRefused;
+        return c;
+    }
+    c.controller = m_device.m_settings;
+    c.file = m_device.m_settings;
+    snapshot.applySnapshot(c.file);
+    c.differences = compareSettings(c.controller, c.file);
+    c.result = Result::Compared;
+    return c;
 }
 
 bool CDoravineDoc::writeLoadedSettings(bool reset)

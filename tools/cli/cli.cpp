@@ -80,6 +80,8 @@ bool parseArguments(const std::vector<std::string>& argv, Options& options, std:
             options.yes = true;
         } else if (a == "--force") {
             options.force = true;
+        } else if (a == "--csv") {
+            options.csv = true;
         } else if (a == "--count") {
             if (!value(a, v))
                 return false;

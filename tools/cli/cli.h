@@ -15,6 +15,7 @@ struct Options {
     int language = -1;               // --lang; -1: the start-up rule
     bool yes = false;                // --yes
     bool force = false;              // --force
+    bool csv = false;                // --csv (watch)
     long count = -1;                 // --count N (watch)
     long records = 2000;             // --records N (capture)
     std::string command;

@@ -31,6 +31,7 @@ int commandMapWrite(Context& context);
 int commandErrors(Context& context);
 int commandClearErrors(Context& context);
 int commandWatch(Context& context);
+int commandDiff(Context& context);
 int commandSaveSettings(Context& context);
 int commandLoadSettings(Context& context);
 int commandFactoryReset(Context& context);

@@ -1,7 +1,9 @@
 #include "gui/shell/main_frame.h"
 
+#include "gui/pages/compare_dlg.h"
 #include "gui/shell/about_dlg.h"
 #include "gui/shell/doravine_view.h"
+#include "gui/shell/readings_log_control.h"
 #include "device/lpg_device.h"
 
 #include <QAction>
@@ -27,8 +29,10 @@ struct MenuItem {
 const wchar_t* const kMenuTitles[3] = {TR_KEY(L"Plik"), TR_KEY(L"Język"), TR_KEY(L"Informacje")};
 const MenuItem kFileItems[] = {
     {CMainFrame::CmdLoadSettings, TR_KEY(L"Wczytaj ustawienia z pliku...")},
+    {CMainFrame::CmdCompareSettings, TR_KEY(L"Porównaj z plikiem...")},
     {CMainFrame::CmdSaveSettings, TR_KEY(L"Zapisz ustawienia do pliku...")},
     {CMainFrame::CmdFactorySettings, TR_KEY(L"Przywróć ustawienia fabryczne")},
+    {CMainFrame::CmdRecordReadings, TR_KEY(L"Zapisuj odczyty do pliku")},
     {CMainFrame::CmdExit, TR_KEY(L"Wyjście")},
 };
 const MenuItem kLanguageItems[] = {
@@ -111,10 +115,12 @@ void CMainFrame::buildMenu()
     for (int i = 0; i < 3; ++i)
         m_menus[static_cast<size_t>(i)] = bar->addMenu(lookup(kMenuTitles[i]));
     for (const MenuItem& item : kFileItems) {
-        if (item.command == CmdExit)
+        if (item.command == CmdExit || item.command == CmdRecordReadings)
             m_menus[0]->addSeparator();
         addCommand(m_menus[0], item.command);
     }
+    m_readingsLog = new CReadingsLogControl(m_doc.ReadingsLog(), action(CmdRecordReadings),
+                                            [this] { return m_view ? m_view->bottom() : nullptr; }, this);
     auto* languages = new QActionGroup(this);
     languages->setExclusive(true);
     for (const MenuItem& item : kLanguageItems) {
@@ -171,6 +177,12 @@ void CMainFrame::dispatch(int command)
     case CmdFactorySettings:
         m_doc.RestoreFactorySettings();
         break;
+    case CmdCompareSettings:
+        compareWithFile();
+        break;
+    case CmdRecordReadings:
+        m_readingsLog->toggle();
+        break;
     case CmdExit:
         close();
         break;
@@ -200,6 +212,16 @@ void CMainFrame::showAbout()
             m_view->revealHiddenTabs();
     });
     dlg.exec();
+}
+
+void CMainFrame::compareWithFile()
+{
+    const CDoravineDoc::Comparison comparison = m_doc.CompareWithFile();
+    if (comparison.result != CDoravineDoc::Comparison::Result::Compared)
+        return;
+    CCompareDlg dlg(comparison, this);
+    if (dlg.exec() == CCompareDlg::GoOnToLoad)
+        m_doc.LoadSettingsFromFile(comparison.path);
 }
 
 void CMainFrame::initialUpdate()

@@ -14,6 +14,7 @@
 #include <memory>
 
 class CDoravineView;
+class CReadingsLogControl;
 class QAction;
 class QMenu;
 
@@ -35,6 +36,8 @@ class CMainFrame : public QMainWindow {
         CmdDocumentation = 32783,
         CmdDeviceUpdate = 32784,
         CmdAbout = 57664,
+        CmdCompareSettings = 32800,
+        CmdRecordReadings = 32801,
     };
 
     // Builds the menu and the view; the view's creation starts the device (the port scan).
@@ -66,6 +69,9 @@ class CMainFrame : public QMainWindow {
     void runCommand(int command);
     // The About box, modal; the right access code reveals the hidden tabs.
     void showAbout();
+    // "Porównaj z plikiem...": a settings file against the controller, and on to its load.
+    void compareWithFile();
+    CReadingsLogControl* readingsLog() const { return m_readingsLog; }
 
     // The size the layout rule makes of a window of the given size: narrower than 760 becomes
     // 800 wide, lower than 530 becomes 530 high.
@@ -90,5 +96,6 @@ class CMainFrame : public QMainWindow {
     QTimer m_timer;
     std::array<QMenu*, 3> m_menus{};
     std::vector<std::pair<int, QAction*>> m_actions;
+    CReadingsLogControl* m_readingsLog = nullptr;
     CLanguageChangeHook m_languageHook;
 };
