@@ -2,15 +2,19 @@
 
 #include "operations/doravine_doc.h"
 #include "base/language.h"
+#include "doravine_version.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
 #include "gui/skin/theme.h"
+#include "platform/data_report.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QAction>
 #include <QImage>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QTimer>
 
@@ -75,6 +79,15 @@ bool parseInt(const char* text, int& out)
 
 } // namespace
 
+std::string screenshotRecord(QMainWindow& frame, const QString& file)
+{
+    QStringList titles;
+    for (const QAction* menu : frame.menuBar()->actions())
+        titles << menu->text();
+    return "screenshot: " + file.toStdString() + "\nmenu: " + titles.join(QStringLiteral(" | ")).toStdString() +
+           "\n";
+}
+
 std::string startOptionsHelp()
 {
     return "Usage: doravine [options]\n"
@@ -84,6 +97,8 @@ std::string startOptionsHelp()
            "  --size WxH          window size in pixels (default: the whole work area)\n"
            "  --wait MS           live readings before the screenshot (default 1500 with a controller)\n"
            "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
+           "  --where             the folders of the language files, reference charts and samples\n"
+           "  --version           the program's version\n"
            "  --help              this text\n"
            "The controller is searched on the serial ports; DORAVINE_PORTS=/dev/a:/dev/b sets the list.\n";
 }
@@ -101,6 +116,10 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
         };
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--where") {
+            options.where = true;
         } else if (arg == "--screenshot") {
             const char* v = value("--screenshot");
             if (!v)
@@ -179,6 +198,14 @@ int runDoravine(int argc, char** argv)
         std::cout << startOptionsHelp();
         return 0;
     }
+    if (options.version) {
+        std::cout << "doravine " << kDoravineVersion << '\n';
+        return 0;
+    }
+    if (options.where) {
+        std::cout << dataFoldersReport();
+        return 0;
+    }
 
     // Before the application: the language of this run and every language file.
     initLanguage();
@@ -224,6 +251,8 @@ int runDoravine(int argc, char** argv)
                 if (!shot.save(options.screenshot, "PNG")) {
                     std::cerr << "doravine: cannot write " << options.screenshot.toStdString() << '\n';
                     status = 1;
+                } else {
+                    std::cout << screenshotRecord(*frame, options.screenshot);
                 }
                 QCoreApplication::quit();
             });

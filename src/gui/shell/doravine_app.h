@@ -3,6 +3,7 @@
 // event loop. Also the command-line options of the program itself.
 #pragma once
 
+#include <QMainWindow>
 #include <QSize>
 #include <QString>
 
@@ -16,12 +17,19 @@ struct CStartOptions {
     int waitMillis = -1;         // --wait MS: how long live readings run before the screenshot
     bool quitAfterPaint = false; // --quit-after-paint: end once the window was first painted
     bool help = false;
+    bool version = false;        // --version: "doravine <version>" and exit
+    bool where = false;          // --where: the data folders found and their files, and exit
 };
 
 // Parses the program's options; false with a message in error for a bad one. Options Qt itself
 // understands (-platform, -style...) are left to it.
 bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::string& error);
 std::string startOptionsHelp();
+
+// What a screenshot run prints on standard output once the picture is saved: its file and the
+// menu titles it shows, so a script can check that the language files were found
+// ("menu: File | Language | About" in English).
+std::string screenshotRecord(QMainWindow& frame, const QString& file);
 
 // Runs the program; answers its exit status.
 int runDoravine(int argc, char** argv);
