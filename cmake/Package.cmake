@@ -16,9 +16,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${DORAVINE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its platform plugins (xcb, wayland, offscreen) at run time: no binary links them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Doravine talks to the ignition-timing-advance controller of an engine's LPG
+# CPack puts the summary first as the synopsis; this is the long description under it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Doravine talks to the ignition-timing-advance controller of an engine's LPG
 installation over a serial cable (38400 baud). It finds the controller by
 itself, shows the live readings, edits the advance map and its axes, sets the
 crank sensor and detects the trigger wheel, keeps settings in files, reads and
