@@ -48,4 +48,5 @@ add_custom_target(doravine_compressed_docs ALL DEPENDS ${compressed} ${changelog
 # The README and the guides keep their pictures beside them, as in the source tree.
 install(FILES README.md packaging/copyright ${changelog} DESTINATION ${DORAVINE_DOC_DESTINATION})
 install(FILES docs/guide.md docs/przewodnik.md DESTINATION ${DORAVINE_DOC_DESTINATION}/docs)
-install(DIRECTORY docs/ DESTINATION ${DORAVINE_DOC_DESTINATION}/docs FILES_MATCHING PATTERN "*.png")
+install(DIRECTORY docs/ DESTINATION ${DORAVINE_DOC_DESTINATION}/docs FILES_MATCHING PATTERN "*.png"
+  PATTERN man EXCLUDE)

@@ -8,8 +8,12 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 dir="${1:-build-package}"
 exec 3>&1 1>&2
 "$here/scripts/setup.sh" packaging
+# Debian's hardening flags (stack protector, fortified functions, read-only relocations).
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 "$here/scripts/build.sh" "$dir" -DDORAVINE_WERROR=ON -DDORAVINE_TESTS=OFF -DDORAVINE_BENCH=OFF \
-  -DCMAKE_INSTALL_PREFIX=/usr
+  -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) -fstack-protector-strong -Wformat -Werror=format-security" \
+  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 cd "$here/$dir"
 rm -f doravine_*.deb
 cpack -G DEB > cpack.log 2>&1 || { cat cpack.log; exit 1; }

@@ -9,15 +9,8 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$here/${DORAVINE_BUILD_DIR:-build}/bin"
 docs="$here/docs"
 work="$(mktemp -d "${TMPDIR:-/tmp}/doravine-shots.XXXXXX")"
-sim_pid=""
-cleanup() {
-  if [ -n "$sim_pid" ]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+. "$here/scripts/virtual_controller.sh"
+trap 'stop_sim; rm -rf "$work"' EXIT INT TERM
 
 # A home of its own: no last port, settings files or signals of the user's show up in a picture.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" QT_QPA_PLATFORM=offscreen
@@ -31,15 +24,7 @@ shoot() { # FILE [options...]
   echo "$file"
 }
 
-"$bin/doravine-sim" --profile steady --link "$work/link" > "$work/sim.out" 2> "$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 100); do
-  [ -e "$work/link" ] && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.err" >&2; exit 1; }
-  sleep 0.1
-done
-[ -e "$work/link" ] || { echo "screenshots.sh: the virtual controller did not come up" >&2; exit 1; }
-
+start_sim --profile steady
 export DORAVINE_PORTS="$work/link"
 for lang in pl en; do
   shoot "window-settings-$lang.png" --tab 0 --lang "$lang"
