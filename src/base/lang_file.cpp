@@ -1,6 +1,7 @@
 #include "base/lang_file.h"
 
 #include "platform/ierror.h"
+#include "platform/paths.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -129,11 +130,7 @@ std::wstring scan(std::string_view bytes, const std::wstring& key)
 bool CLangFile::open(const std::wstring& path)
 {
     close();
-#ifdef _WIN32
-    std::filesystem::path file(path);
-#else
-    std::filesystem::path file(unicode2utf8(path));
-#endif
+    const std::filesystem::path file = nativePath(path);
     std::error_code error;
     if (std::filesystem::is_directory(file, error))
         return false;

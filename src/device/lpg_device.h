@@ -8,6 +8,7 @@
 #include "device/device_errors.h"
 #include "device/frame.h"
 #include "device/link_timings.h"
+#include "device/protocol.h"
 #include "device/serial_port.h"
 #include "records/diag_data.h"
 #include "records/map_model.h"
@@ -45,10 +46,10 @@ class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
     static constexpr int kBootAttempts = 3;
 
     // Identification's status bytes and the boot loader's confirmation.
-    static constexpr uint8_t kStatusAccepted = 4;
-    static constexpr uint8_t kStatusBootloader = 5;
-    static constexpr uint8_t kBootloaderConfirm = 0xE9;
-    static constexpr uint8_t kQueryBootloaderCode = 0xC4;
+    static constexpr uint8_t kStatusAccepted = protocol::kStatusAccepted;
+    static constexpr uint8_t kStatusBootloader = protocol::kStatusBootloader;
+    static constexpr uint8_t kBootloaderConfirm = protocol::kBootloaderConfirm;
+    static constexpr uint8_t kQueryBootloaderCode = protocol::kCmdQueryBootloader;
 
     // Clears the demo and connected flags, arms the no-connection notice and publishes itself.
     CLPGDevice();

@@ -4,23 +4,18 @@
 // None of these look at the connected or demo flags: the controller may sit in its boot loader,
 // where the program never counts it as connected.
 #include "device/lpg_device.h"
+#include "device/protocol.h"
 
 #include <array>
 #include <cstring>
 
 namespace {
 
-constexpr uint8_t kTypeCommand = 2;
-constexpr uint8_t kTypeAccess = 0xF6;
-constexpr uint8_t kTypeWriteRow = 0xF7;
-constexpr uint8_t kTypeEraseBlock = 0xF9;
-constexpr uint8_t kCmdExitBootloader = 0x60;
-constexpr uint8_t kCmdResetAfterBoot = 0x0A;
-constexpr uint8_t kCommandSize = 6;
+using namespace protocol;
+
 constexpr size_t kAccessCodeSize = 8;
 constexpr size_t kAddressSize = 4;
 constexpr size_t kRowImageBytes = 256; // one row: 64 program words of 4 image bytes
-constexpr uint16_t kNoAnswer = 0xFFFF;
 
 void putAddress(uint8_t* p, uint32_t address)
 {

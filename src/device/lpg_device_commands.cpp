@@ -5,6 +5,8 @@
 #include "base/language.h"
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
+#include "device/protocol.h"
+#include "device/run_context.h"
 #include "platform/ierror.h"
 
 #include <array>
@@ -15,29 +17,9 @@
 
 namespace {
 
+using namespace protocol;
+
 using Buffer = std::array<uint8_t, frame::kBufferSize>;
-
-constexpr uint8_t kCmdGetErrors = 0x05;
-constexpr uint8_t kCmdGetDiagSample = 0x06;
-constexpr uint8_t kCmdGetSettings = 0x07;
-constexpr uint8_t kCmdGetReadDiag = 0x08;
-constexpr uint8_t kCmdResetDevice = 0x0A;
-constexpr uint8_t kCmdGetVersion = 0x0D;
-constexpr uint8_t kCmdGetMap = 0x0E;
-constexpr uint8_t kCmdSaveMap = 0x0F;
-constexpr uint8_t kCmdClearMap = 0x10;
-constexpr uint8_t kCmdGetMapAxes = 0x11;
-
-constexpr uint8_t kTypeCommand = 2;
-constexpr uint8_t kTypeSample = 1;
-constexpr uint8_t kTypeSettings = 3;
-constexpr uint8_t kTypePulseBlock = 4;
-constexpr uint8_t kTypeErrors = 6;
-constexpr uint8_t kTypeVersion = 8;
-constexpr uint8_t kTypeMap = 9;
-constexpr uint8_t kTypeAxes = 11;
-
-constexpr uint8_t kCommandSize = 6;
 
 // What a controller-less run reports.
 constexpr uint16_t kDemoVersion = 256;
@@ -46,8 +28,6 @@ constexpr uint8_t kDemoErrors[kErrorModuleCount] = {0x00, 0x03, 0x00, 0x00};
 constexpr uint8_t kDemoSwitchByte = 2;
 constexpr int kDemoSamplePauseMs = 50;
 
-// The demo samples are numbered across the whole run, whichever device object asks.
-std::atomic<uint32_t> g_demoSampleNumber{0};
 
 void buildCommand(uint8_t* buffer, uint8_t command, uint16_t argument)
 {
@@ -216,7 +196,7 @@ bool CLPGDevice::GetErrors(uint8_t errors[kErrorModuleCount])
 uint8_t CLPGDevice::GetDiagSample(CDiag& out)
 {
     if (m_demo) {
-        const uint32_t number = ++g_demoSampleNumber;
+        const uint32_t number = ++runContext().demoSampleNumber;
         if (number == 1)
             m_diagData.clear();
         CDiag sample;

@@ -69,7 +69,6 @@ void CLPGDevice::FindDevice()
     auto tryPort = [&](int n) {
         if (Connect(n))
             return true;
-#ifndef _WIN32
         if (porttable::portAccess(n) == porttable::PortAccess::Denied) {
             const std::string path = porttable::portPath(n);
             bool known = false;
@@ -78,7 +77,6 @@ void CLPGDevice::FindDevice()
             if (!known)
                 denied.push_back(path);
         }
-#endif
         return false;
     };
 

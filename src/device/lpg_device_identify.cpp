@@ -2,6 +2,8 @@
 #include "base/language.h"
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
+#include "device/protocol.h"
+#include "device/run_context.h"
 
 #include <array>
 #include <atomic>
@@ -9,16 +11,10 @@
 
 namespace {
 
-constexpr uint8_t kCmdIdentify = 0xCC;
-constexpr uint8_t kTypeCommand = 2;
-constexpr uint8_t kCommandSize = 6;
+using namespace protocol;
+
 constexpr uint16_t kLiveSamplesMarker = 0x0055;
 constexpr uint16_t kBootloaderVersion = 256;
-constexpr uint16_t kNoAnswer = 0xFFFF;
-
-// A controller of another kind is reported once per run, whichever port or device found it:
-// the scan meets it on every pass.
-std::atomic<bool> g_unknownDeviceSeen{false};
 
 } // namespace
 
@@ -77,7 +73,7 @@ bool CLPGDevice::Identify()
             m_liveSamplesAllowed = liveSamples;
             return true;
         }
-        if (g_unknownDeviceSeen.exchange(true))
+        if (runContext().unknownDeviceSeen.exchange(true))
             return false;
         m_signalFirmware = false;
         userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Error);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // The line settings, carrying the values of the Win32 device-control block so that both
@@ -87,7 +88,7 @@ class CSerialPort : public IErrorHelper<CRSError> {
     static constexpr uint32_t kErrorFrame = 0x0008;
     static constexpr uint32_t kErrorBreak = 0x0010;
 
-    CSerialPort() = default;
+    CSerialPort();
     // Closes a port that is still open: a leaked handle would keep the device locked.
     ~CSerialPort() override;
     CSerialPort(const CSerialPort&) = delete;
@@ -138,18 +139,7 @@ class CSerialPort : public IErrorHelper<CRSError> {
     int m_portNumber = 0;
     int m_lastOpenError = 0;
     CSerialTimeouts m_timeouts{};
-#ifdef _WIN32
-    void* m_handle = nullptr;
-#else
-    int m_fd = -1;
-    // Set once the device vanished; every later operation fails and clearCommError reports it.
-    int m_hangUpError = 0;
-    // Line-error counters at the last clearCommError (real UARTs only).
-    struct Counters {
-        int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
-    } m_counters;
-    bool m_haveCounters = false;
-    void markHungUp(int error);
-    bool readCounters(Counters* out) const;
-#endif
+    // What the operating system keeps of an open port, defined beside each backend.
+    struct Native;
+    std::unique_ptr<Native> m_native;
 };

@@ -69,6 +69,22 @@ bool isHangUpErrno(int error)
 
 } // namespace
 
+struct CSerialPort::Native {
+    int fd = -1;
+    // Set once the device vanished; every later operation fails and clearCommError reports it.
+    int hangUpError = 0;
+    // Line-error counters at the last clearCommError (real UARTs only).
+    struct Counters {
+        int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+    } counters;
+    bool haveCounters = false;
+
+    void markHungUp(int error);
+    bool readCounters(Counters* out) const;
+};
+
+CSerialPort::CSerialPort() : m_native(std::make_unique<Native>()) {}
+
 CSerialPort::~CSerialPort()
 {
     close();
@@ -76,12 +92,12 @@ CSerialPort::~CSerialPort()
 
 bool CSerialPort::isOpen() const
 {
-    return m_fd >= 0;
+    return m_native->fd >= 0;
 }
 
-void CSerialPort::markHungUp(int error)
+void CSerialPort::Native::markHungUp(int error)
 {
-    m_hangUpError = error ? error : EIO;
+    hangUpError = error ? error : EIO;
 }
 
 void CSerialPort::open(int n)
@@ -128,36 +144,36 @@ void CSerialPort::open(int n)
         raiseCallFailed(CRSError::kOpenFailed, L"open(" + std::to_wstring(n) + L")",
                         static_cast<unsigned long>(error), kLineOpen);
     }
-    m_fd = fd;
+    m_native->fd = fd;
     m_portNumber = n;
     m_lastOpenError = 0;
-    m_hangUpError = 0;
-    m_haveCounters = readCounters(&m_counters);
+    m_native->hangUpError = 0;
+    m_native->haveCounters = m_native->readCounters(&m_native->counters);
 }
 
 bool CSerialPort::close()
 {
-    if (m_fd < 0)
+    if (m_native->fd < 0)
         return false;
-    ::ioctl(m_fd, TIOCNXCL);
-    const bool ok = ::close(m_fd) == 0;
-    m_fd = -1;
-    m_hangUpError = 0;
-    m_haveCounters = false;
+    ::ioctl(m_native->fd, TIOCNXCL);
+    const bool ok = ::close(m_native->fd) == 0;
+    m_native->fd = -1;
+    m_native->hangUpError = 0;
+    m_native->haveCounters = false;
     return ok;
 }
 
 void CSerialPort::setState(const CSerialState& state)
 {
-    if (m_fd < 0)
+    if (m_native->fd < 0)
         raiseWithLineState(L"setState", EBADF, kLineSetState);
-    if (m_hangUpError)
-        raiseWithLineState(L"setState", static_cast<unsigned long>(m_hangUpError), kLineSetState);
+    if (m_native->hangUpError)
+        raiseWithLineState(L"setState", static_cast<unsigned long>(m_native->hangUpError), kLineSetState);
     termios tio{};
-    if (::tcgetattr(m_fd, &tio) != 0) {
+    if (::tcgetattr(m_native->fd, &tio) != 0) {
         const int error = errno;
         if (isHangUpErrno(error))
-            markHungUp(error);
+            m_native->markHungUp(error);
         raiseWithLineState(L"setState", static_cast<unsigned long>(error), kLineSetState);
     }
     ::cfmakeraw(&tio);
@@ -228,26 +244,26 @@ void CSerialPort::setState(const CSerialState& state)
     if (!valid)
         raiseWithLineState(L"setState", EINVAL, kLineSetState);
     if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0 ||
-        ::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
+        ::tcsetattr(m_native->fd, TCSANOW, &tio) != 0) {
         const int error = errno;
         if (isHangUpErrno(error))
-            markHungUp(error);
+            m_native->markHungUp(error);
         raiseWithLineState(L"setState", static_cast<unsigned long>(error), kLineSetState);
     }
     // DTR and RTS as asked; a pseudo-terminal has no modem lines, so their failure is ignored.
     const uint32_t dtr = (state.flags & CSerialState::kDtrControlMask) >> 4;
     int dtrBit = TIOCM_DTR;
     int rtsBit = TIOCM_RTS;
-    ::ioctl(m_fd, dtr == 0 ? TIOCMBIC : TIOCMBIS, &dtrBit);
-    ::ioctl(m_fd, rts == 0 ? TIOCMBIC : TIOCMBIS, &rtsBit);
+    ::ioctl(m_native->fd, dtr == 0 ? TIOCMBIC : TIOCMBIS, &dtrBit);
+    ::ioctl(m_native->fd, rts == 0 ? TIOCMBIC : TIOCMBIS, &rtsBit);
 }
 
 void CSerialPort::setTimeout(const CSerialTimeouts& timeouts)
 {
-    if (m_fd < 0)
+    if (m_native->fd < 0)
         raiseWithLineState(L"setTimeout", EBADF, kLineSetTimeout);
-    if (m_hangUpError)
-        raiseWithLineState(L"setTimeout", static_cast<unsigned long>(m_hangUpError), kLineSetTimeout);
+    if (m_native->hangUpError)
+        raiseWithLineState(L"setTimeout", static_cast<unsigned long>(m_native->hangUpError), kLineSetTimeout);
     m_timeouts = timeouts;
 }
 
@@ -256,10 +272,10 @@ size_t CSerialPort::read(void* buffer, size_t count)
     auto fail = [this](int error) {
         raiseCallFailed(CRSError::kOperationFailed, L"read()", static_cast<unsigned long>(error), kLineRead);
     };
-    if (m_fd < 0)
+    if (m_native->fd < 0)
         fail(EBADF);
-    if (m_hangUpError)
-        fail(m_hangUpError);
+    if (m_native->hangUpError)
+        fail(m_native->hangUpError);
     if (count == 0)
         return 0;
 
@@ -288,7 +304,7 @@ size_t CSerialPort::read(void* buffer, size_t count)
                            ? static_cast<int>(std::min<uint32_t>(t.readInterval, INT_MAX))
                            : std::min(wait, static_cast<int>(std::min<uint32_t>(t.readInterval, INT_MAX)));
         }
-        pollfd pfd{m_fd, POLLIN, 0};
+        pollfd pfd{m_native->fd, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, wait);
         if (ready < 0) {
             if (errno == EINTR)
@@ -298,14 +314,14 @@ size_t CSerialPort::read(void* buffer, size_t count)
         if (ready == 0)
             break; // time-out: the caller gets what arrived
         if (pfd.revents & POLLIN) {
-            const ssize_t n = ::read(m_fd, out + got, count - got);
+            const ssize_t n = ::read(m_native->fd, out + got, count - got);
             if (n > 0) {
                 got += static_cast<size_t>(n);
                 continue;
             }
             if (n == 0) {
                 // Readable but nothing to read: the device is gone.
-                markHungUp(EIO);
+                m_native->markHungUp(EIO);
                 fail(EIO);
             }
             const int error = errno;
@@ -314,11 +330,11 @@ size_t CSerialPort::read(void* buffer, size_t count)
                 continue;
             }
             if (isHangUpErrno(error))
-                markHungUp(error);
+                m_native->markHungUp(error);
             fail(error);
         }
         if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            markHungUp(EIO);
+            m_native->markHungUp(EIO);
             fail(EIO);
         }
     }
@@ -331,10 +347,10 @@ size_t CSerialPort::write(const void* buffer, size_t count)
         raiseCallFailed(CRSError::kOperationFailed, L"write()", static_cast<unsigned long>(error),
                         kLineWrite);
     };
-    if (m_fd < 0)
+    if (m_native->fd < 0)
         fail(EBADF);
-    if (m_hangUpError)
-        fail(m_hangUpError);
+    if (m_native->hangUpError)
+        fail(m_native->hangUpError);
     const CSerialTimeouts& t = m_timeouts;
     const bool bounded = t.writeTotalMultiplier != 0 || t.writeTotalConstant != 0;
     const auto deadline =
@@ -343,7 +359,7 @@ size_t CSerialPort::write(const void* buffer, size_t count)
     const auto* in = static_cast<const uint8_t*>(buffer);
     size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::write(m_fd, in + done, count - done);
+        const ssize_t n = ::write(m_native->fd, in + done, count - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
             continue;
@@ -353,17 +369,17 @@ size_t CSerialPort::write(const void* buffer, size_t count)
             continue;
         if (error != EAGAIN && error != EWOULDBLOCK) {
             if (isHangUpErrno(error))
-                markHungUp(error);
+                m_native->markHungUp(error);
             fail(error);
         }
-        pollfd pfd{m_fd, POLLOUT, 0};
+        pollfd pfd{m_native->fd, POLLOUT, 0};
         const int ready = ::poll(&pfd, 1, bounded ? msLeft(deadline) : -1);
         if (ready < 0 && errno != EINTR)
             fail(errno);
         if (ready == 0)
             break; // time-out: the caller gets the count that went out
         if (ready > 0 && !(pfd.revents & POLLOUT) && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            markHungUp(EIO);
+            m_native->markHungUp(EIO);
             fail(EIO);
         }
     }
@@ -372,23 +388,23 @@ size_t CSerialPort::write(const void* buffer, size_t count)
 
 void CSerialPort::purgeIn()
 {
-    if (m_fd < 0)
+    if (m_native->fd < 0)
         raiseWithLineState(L"purgeIn", EBADF, kLinePurgeIn);
-    if (m_hangUpError)
-        raiseWithLineState(L"purgeIn", static_cast<unsigned long>(m_hangUpError), kLinePurgeIn);
-    if (::tcflush(m_fd, TCIFLUSH) != 0) {
+    if (m_native->hangUpError)
+        raiseWithLineState(L"purgeIn", static_cast<unsigned long>(m_native->hangUpError), kLinePurgeIn);
+    if (::tcflush(m_native->fd, TCIFLUSH) != 0) {
         const int error = errno;
         if (isHangUpErrno(error))
-            markHungUp(error);
+            m_native->markHungUp(error);
         raiseWithLineState(L"purgeIn", static_cast<unsigned long>(error), kLinePurgeIn);
     }
 }
 
-bool CSerialPort::readCounters(Counters* out) const
+bool CSerialPort::Native::readCounters(Counters* out) const
 {
 #if defined(__linux__) && defined(TIOCGICOUNT)
     serial_icounter_struct counts{};
-    if (::ioctl(m_fd, TIOCGICOUNT, &counts) != 0)
+    if (::ioctl(fd, TIOCGICOUNT, &counts) != 0)
         return false;
     out->frame = counts.frame;
     out->overrun = counts.overrun;
@@ -404,29 +420,29 @@ bool CSerialPort::readCounters(Counters* out) const
 
 uint32_t CSerialPort::clearCommError()
 {
-    if (m_fd < 0)
+    if (m_native->fd < 0)
         return EBADF;
-    if (m_hangUpError)
-        return static_cast<uint32_t>(m_hangUpError);
-    pollfd pfd{m_fd, 0, 0};
+    if (m_native->hangUpError)
+        return static_cast<uint32_t>(m_native->hangUpError);
+    pollfd pfd{m_native->fd, 0, 0};
     if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-        markHungUp(EIO);
+        m_native->markHungUp(EIO);
         return EIO;
     }
     uint32_t flags = 0;
-    Counters now;
-    if (m_haveCounters && readCounters(&now)) {
-        if (now.frame != m_counters.frame)
+    Native::Counters now;
+    if (m_native->haveCounters && m_native->readCounters(&now)) {
+        if (now.frame != m_native->counters.frame)
             flags |= kErrorFrame;
-        if (now.overrun != m_counters.overrun)
+        if (now.overrun != m_native->counters.overrun)
             flags |= kErrorOverrun;
-        if (now.parity != m_counters.parity)
+        if (now.parity != m_native->counters.parity)
             flags |= kErrorParity;
-        if (now.brk != m_counters.brk)
+        if (now.brk != m_native->counters.brk)
             flags |= kErrorBreak;
-        if (now.bufOverrun != m_counters.bufOverrun)
+        if (now.bufOverrun != m_native->counters.bufOverrun)
             flags |= kErrorRxOver;
-        m_counters = now;
+        m_native->counters = now;
     }
     return flags;
 }

@@ -14,6 +14,12 @@ HANDLE handleOf(void* h)
 
 } // namespace
 
+struct CSerialPort::Native {
+    void* handle = nullptr;
+};
+
+CSerialPort::CSerialPort() : m_native(std::make_unique<Native>()) {}
+
 CSerialPort::~CSerialPort()
 {
     close();
@@ -21,7 +27,7 @@ CSerialPort::~CSerialPort()
 
 bool CSerialPort::isOpen() const
 {
-    return m_handle != nullptr;
+    return m_native->handle != nullptr;
 }
 
 void CSerialPort::open(int n)
@@ -40,17 +46,17 @@ void CSerialPort::open(int n)
         m_lastOpenError = static_cast<int>(error);
         raiseCallFailed(CRSError::kOpenFailed, L"open(" + std::to_wstring(n) + L")", error, kLineOpen);
     }
-    m_handle = h;
+    m_native->handle = h;
     m_portNumber = n;
     m_lastOpenError = 0;
 }
 
 bool CSerialPort::close()
 {
-    if (m_handle == nullptr)
+    if (m_native->handle == nullptr)
         return false;
-    const bool ok = CloseHandle(handleOf(m_handle)) != FALSE;
-    m_handle = nullptr;
+    const bool ok = CloseHandle(handleOf(m_native->handle)) != FALSE;
+    m_native->handle = nullptr;
     return ok;
 }
 
@@ -82,7 +88,7 @@ void CSerialPort::setState(const CSerialState& state)
     dcb.ErrorChar = state.errorChar;
     dcb.EofChar = state.eofChar;
     dcb.EvtChar = state.evtChar;
-    if (!SetCommState(handleOf(m_handle), &dcb))
+    if (!SetCommState(handleOf(m_native->handle), &dcb))
         raiseWithLineState(L"setState", GetLastError(), kLineSetState);
 }
 
@@ -94,7 +100,7 @@ void CSerialPort::setTimeout(const CSerialTimeouts& timeouts)
     t.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
     t.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
     t.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
-    if (!SetCommTimeouts(handleOf(m_handle), &t))
+    if (!SetCommTimeouts(handleOf(m_native->handle), &t))
         raiseWithLineState(L"setTimeout", GetLastError(), kLineSetTimeout);
     m_timeouts = timeouts;
 }
@@ -102,7 +108,7 @@ void CSerialPort::setTimeout(const CSerialTimeouts& timeouts)
 size_t CSerialPort::read(void* buffer, size_t count)
 {
     DWORD got = 0;
-    if (!ReadFile(handleOf(m_handle), buffer, static_cast<DWORD>(count), &got, nullptr))
+    if (!ReadFile(handleOf(m_native->handle), buffer, static_cast<DWORD>(count), &got, nullptr))
         raiseCallFailed(CRSError::kOperationFailed, L"read()", GetLastError(), kLineRead);
     return got;
 }
@@ -110,14 +116,14 @@ size_t CSerialPort::read(void* buffer, size_t count)
 size_t CSerialPort::write(const void* buffer, size_t count)
 {
     DWORD done = 0;
-    if (!WriteFile(handleOf(m_handle), buffer, static_cast<DWORD>(count), &done, nullptr))
+    if (!WriteFile(handleOf(m_native->handle), buffer, static_cast<DWORD>(count), &done, nullptr))
         raiseCallFailed(CRSError::kOperationFailed, L"write()", GetLastError(), kLineWrite);
     return done;
 }
 
 void CSerialPort::purgeIn()
 {
-    if (!PurgeComm(handleOf(m_handle), PURGE_RXCLEAR))
+    if (!PurgeComm(handleOf(m_native->handle), PURGE_RXCLEAR))
         raiseWithLineState(L"purgeIn", GetLastError(), kLinePurgeIn);
 }
 
@@ -125,7 +131,7 @@ uint32_t CSerialPort::clearCommError()
 {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(handleOf(m_handle), &errors, &status))
+    if (!ClearCommError(handleOf(m_native->handle), &errors, &status))
         return GetLastError();
     return errors;
 }

@@ -4,17 +4,6 @@
 
 #include <sstream>
 
-std::filesystem::path diagFilePath(const std::wstring& name)
-{
-#ifdef _WIN32
-    return std::filesystem::path(name);
-#else
-    // Narrow paths pass through as bytes; the conversion from wide text must not depend on the
-    // process locale.
-    return std::filesystem::path(unicode2utf8(name));
-#endif
-}
-
 namespace {
 
 std::unique_ptr<std::fstream> openStream(const std::wstring& name, bool write)
@@ -23,7 +12,7 @@ std::unique_ptr<std::fstream> openStream(const std::wstring& name, bool write)
     // writer puts down is exactly what lands in the file.
     const auto mode =
         write ? std::ios::out | std::ios::trunc | std::ios::binary : std::ios::in | std::ios::binary;
-    const std::filesystem::path path = diagFilePath(name);
+    const std::filesystem::path path = nativePath(name);
     std::error_code error;
     // Some systems open a folder for reading and then fail every read, which would pass for an
     // empty file.

@@ -10,12 +10,9 @@
 #include <vector>
 
 #include "base/user_interaction.h"
+#include "platform/paths.h"
 
 struct CDiag;
-
-// A wide file name as the standard streams want it on this platform (UTF-8 bytes on POSIX,
-// the wide name itself on Windows).
-std::filesystem::path diagFilePath(const std::wstring& name);
 
 // Reads semicolon-separated text line by line. Quotes, tabs and decimal commas written by
 // spreadsheets are folded into the plain form before the line is split.

@@ -3,6 +3,7 @@
 #include "base/language.h"
 #include "base/user_interaction.h"
 #include "files/csv_file.h"
+#include "platform/paths.h"
 #include "records/map_model.h"
 #include "platform/folders.h"
 
@@ -151,7 +152,7 @@ bool CSettingsSnapshot::writeFileWithDialog() const
 
 bool CSettingsSnapshot::writeFileAt(const std::wstring& name) const
 {
-    const fs::path target = diagFilePath(name);
+    const fs::path target = nativePath(name);
     std::error_code ec;
     const fs::file_status status = fs::status(target, ec);
     const bool exists = fs::exists(status);
@@ -222,7 +223,7 @@ bool CSettingsSnapshot::readFile(const std::wstring& name, bool withMessages)
             showError(key);
         return false;
     };
-    const fs::path path = diagFilePath(name);
+    const fs::path path = nativePath(name);
     std::error_code ec;
     if (fs::is_directory(path, ec))
         return fail(TR_KEY(L"Nie można otworzyć wybranego pliku"));

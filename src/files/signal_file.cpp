@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "files/csv_file.h"
+#include "platform/paths.h"
 
 std::string formatSignalLine(size_t index, const CPulse& pulse)
 {
@@ -19,7 +20,7 @@ std::string formatSignalLine(size_t index, const CPulse& pulse)
 
 bool writeSignalFile(const std::wstring& path, const CPulseList& pulses)
 {
-    std::ofstream out(diagFilePath(path), std::ios::out | std::ios::trunc | std::ios::binary);
+    std::ofstream out(nativePath(path), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!out.is_open())
         return false;
     std::string chunk;

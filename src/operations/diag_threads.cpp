@@ -1,6 +1,7 @@
 #include "operations/diag_threads.h"
 
 #include "device/lpg_device.h"
+#include "device/run_context.h"
 #include "platform/ierror.h"
 
 #include <chrono>
@@ -120,8 +121,7 @@ bool CDiagRSThread::reopenPort()
 
 std::atomic<int>& captureState()
 {
-    static std::atomic<int> state{kCaptureIdle};
-    return state;
+    return runContext().captureState;
 }
 
 CSignalCaptureThread::CSignalCaptureThread(CLPGDevice& device)

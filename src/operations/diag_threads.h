@@ -4,6 +4,7 @@
 #pragma once
 
 #include "device/link_timings.h"
+#include "device/run_context.h"
 #include "files/csv_file.h"
 #include "records/diag_data.h"
 #include "platform/threads.h"
@@ -72,7 +73,7 @@ class CDiagRSThread : public CDiagInputThread {
 
 // The process-wide state of the crank capture, shared by the signal page and the capture thread.
 constexpr int kCaptureRunning = 1;
-constexpr int kCaptureIdle = 2;
+constexpr int kCaptureIdle = CRunContext::kCaptureIdleValue;
 std::atomic<int>& captureState();
 
 // Reads passes of 500 pulse records into the device's pulse list while the capture state is not

@@ -2,7 +2,9 @@
 
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
+#include "device/run_context.h"
 #include "files/csv_file.h"
+#include "platform/paths.h"
 #include "files/firmware_file.h"
 #include "platform/folders.h"
 #include "files/settings_file.h"
@@ -74,7 +76,7 @@ bool CFirmwareUpdate::saveBackup()
                                                 local.tm_hour, local.tm_min, local.tm_sec);
     // Two updates within one second must not overwrite each other's copy.
     std::error_code ec;
-    for (int n = 2; std::filesystem::exists(diagFilePath(path), ec); ++n) {
+    for (int n = 2; std::filesystem::exists(nativePath(path), ec); ++n) {
         std::wstring name = backupFileName(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                                            local.tm_hour, local.tm_min, local.tm_sec);
         name.insert(name.size() - std::wstring(L".settings").size(), L"-" + std::to_wstring(n));
@@ -121,7 +123,7 @@ bool CFirmwareUpdate::run(bool fromBootloader)
     uint16_t format = 0;
     std::wstring name;
     m_outcome = Outcome::FileRefused;
-    if (!file.load(diagFilePath(path), version, name, format)) {
+    if (!file.load(nativePath(path), version, name, format)) {
         showError(CFirmwareFile::kLoadFailedText);
         return false;
     }
@@ -177,25 +179,21 @@ bool CFirmwareUpdate::run(bool fromBootloader)
     return true;
 }
 
-namespace {
-std::atomic<CFirmwareUpdate::Outcome> g_bootloaderOutcome{CFirmwareUpdate::Outcome::None};
-} // namespace
-
 CFirmwareUpdate::Outcome lastBootloaderUpdateOutcome()
 {
-    return g_bootloaderOutcome.load();
+    return static_cast<CFirmwareUpdate::Outcome>(runContext().bootloaderOutcome.load());
 }
 
 void resetLastBootloaderUpdateOutcome()
 {
-    g_bootloaderOutcome = CFirmwareUpdate::Outcome::None;
+    runContext().bootloaderOutcome = static_cast<int>(CFirmwareUpdate::Outcome::None);
 }
 
 bool programFirmwareFromBootloader(CLPGDevice& device)
 {
     CFirmwareUpdate update(device);
     const bool programmed = update.ProgramFirmwareFromFile(true);
-    g_bootloaderOutcome = update.outcome();
+    runContext().bootloaderOutcome = static_cast<int>(update.outcome());
     return programmed;
 }
 

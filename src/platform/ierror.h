@@ -3,6 +3,8 @@
 // (see catchError below) and destroys the object through the virtual destructor.
 #pragma once
 
+#include "platform/text.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,12 +46,6 @@ private:
     std::unique_ptr<IError> m_inner;
 };
 
-// Narrow (ANSI / UTF-8) text to wide text.
-std::wstring ansi2unicode(const std::string& text);
-// Wide text to UTF-8, for printing and for the Qt bridge.
-std::string unicode2utf8(const std::wstring& text);
-// UTF-8 to wide text.
-std::wstring utf82unicode(const std::string& text);
 
 // The error-raising base: both slots build a new T on the heap and throw the pointer.
 template <class T>

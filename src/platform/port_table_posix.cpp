@@ -41,20 +41,6 @@ bool isRealTtyS(const std::string& name)
     return type >> value && value != 0;
 }
 
-// Orders ttyUSB2 before ttyUSB10: by prefix, then by the number at the end.
-bool naturalLess(const std::string& a, const std::string& b)
-{
-    auto split = [](const std::string& s) {
-        size_t i = s.size();
-        while (i > 0 && s[i - 1] >= '0' && s[i - 1] <= '9')
-            --i;
-        const std::string digits = s.substr(i);
-        return std::make_pair(s.substr(0, i),
-                              digits.empty() ? -1L : std::strtol(digits.c_str(), nullptr, 10));
-    };
-    return split(a) < split(b);
-}
-
 std::vector<std::string> machinePorts()
 {
     std::vector<std::string> names;
@@ -68,9 +54,8 @@ std::vector<std::string> machinePorts()
         }
         closedir(dir);
     }
-    std::sort(names.begin(), names.end(), naturalLess);
     std::vector<std::string> paths;
-    for (const auto& name : names)
+    for (const auto& name : machinePortOrder(names))
         paths.push_back("/dev/" + name);
     return paths;
 }

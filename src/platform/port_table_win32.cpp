@@ -69,8 +69,9 @@ PortAccess portAccess(int n)
         CloseHandle(h);
         return PortAccess::Usable;
     }
-    // A port held by another program also answers access denied on Windows.
-    return GetLastError() == ERROR_ACCESS_DENIED ? PortAccess::Denied : PortAccess::Missing;
+    // Windows answers access denied for a port that another program holds; serial ports carry no
+    // rights of their own there, so that is never a missing permission.
+    return GetLastError() == ERROR_ACCESS_DENIED ? PortAccess::Busy : PortAccess::Missing;
 }
 
 void setPortOverride(const std::vector<std::string>& paths)

@@ -1,6 +1,7 @@
 // Identification of the real device object against the virtual controller over a pseudo-terminal,
 // and against a scripted peer for boot-loader answers the virtual controller never gives.
 #include "device/lpg_device.h"
+#include "device/run_context.h"
 #include "platform/port_table.h"
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"
@@ -252,6 +253,50 @@ TEST(DeviceIdentifyScripted, BootLoaderAnswers)
         CLPGDevice::SetBootloaderUpdateHandler(nullptr);
         porttable::setPortOverride({});
     }
+}
+
+// A controller of another kind is reported once per run of the program.
+TEST(DeviceIdentifyUnknown, NoticeOncePerRunAcrossPortsAndDevices)
+{
+    runContext().reset(); // a program that has not met such a controller yet
+    CRecordingUser user;
+    CSimFixture fx;
+    sim::FaultRule unknown;
+    unknown.kind = sim::FaultKind::UnknownDevice; // identification answers 04 07
+    fx.sim().addFault(unknown);
+
+    {
+        CLPGDevice device;
+        CSimFixture::shortenTimeouts(device);
+        fx.openDirect(device);
+        device.m_signalFirmware = true;
+        EXPECT_FALSE(device.Identify());
+        EXPECT_FALSE(device.m_signalFirmware);
+        EXPECT_EQ(device.m_deviceName, L"");
+        ASSERT_EQ(user.messages().size(), 1u);
+        EXPECT_EQ(user.messages()[0].text, L"BRAK POŁĄCZENIA");
+        EXPECT_EQ(user.messages()[0].icon, MessageIcon::Error);
+        // One reply decides: no further attempts.
+        EXPECT_EQ(fx.sim().requestCount(), 1u);
+
+        // The scan meets it again: silently refused, flags left as they are.
+        device.m_signalFirmware = true;
+        EXPECT_FALSE(device.Identify());
+        EXPECT_TRUE(device.m_signalFirmware);
+        EXPECT_EQ(user.messages().size(), 1u);
+    }
+
+    CLPGDevice another;
+    CSimFixture::shortenTimeouts(another);
+    fx.openDirect(another);
+    EXPECT_FALSE(another.Identify());
+    EXPECT_EQ(user.messages().size(), 1u);
+
+    // A controller of our kind on the same line is still found.
+    fx.sim().clearFaults();
+    EXPECT_TRUE(another.Identify());
+    EXPECT_EQ(another.m_deviceType, 29);
+    EXPECT_EQ(user.messages().size(), 1u);
 }
 
 } // namespace

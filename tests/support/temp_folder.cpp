@@ -28,6 +28,8 @@ std::wstring CTempFolderTest::path(const std::string& name) const
 
 void CTempFolderTest::put(const std::string& name, const std::string& bytes) const
 {
+    std::error_code ignored;
+    std::filesystem::create_directories((m_folder / name).parent_path(), ignored);
     std::ofstream(m_folder / name, std::ios::binary) << bytes;
 }
 

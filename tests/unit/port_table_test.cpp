@@ -84,4 +84,14 @@ TEST_F(PortTableTest, MachineTableHoldsOnlySerialDevices)
     }
 }
 
+TEST_F(PortTableTest, AdaptersComeBeforeBluetoothAndBuiltInPorts)
+{
+    EXPECT_EQ(porttable::machinePortOrder({"ttyS0", "rfcomm0", "ttyUSB10", "ttyS1", "ttyACM0", "ttyUSB2"}),
+              (std::vector<std::string>{"ttyACM0", "ttyUSB2", "ttyUSB10", "rfcomm0", "ttyS0", "ttyS1"}));
+    // The environment's list is taken exactly as written.
+    ::setenv("DORAVINE_PORTS", "/dev/ttyS0:/dev/ttyUSB0", 1);
+    EXPECT_EQ(porttable::portPath(1), "/dev/ttyS0");
+    EXPECT_EQ(porttable::portPath(2), "/dev/ttyUSB0");
+}
+
 } // namespace
