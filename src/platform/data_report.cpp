@@ -1,7 +1,8 @@
 #include "platform/data_report.h"
 
 #include "platform/folders.h"
-#include "platform/ierror.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -15,13 +16,15 @@ std::string describeFolder(const std::wstring& folder)
 {
     std::string line = unicode2utf8(folder) + " (";
     std::error_code error;
-    const std::filesystem::path path(folder);
+    const std::filesystem::path path = nativePath(folder);
     if (!std::filesystem::is_directory(path, error))
         return line + "missing)";
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
-        if (entry.is_regular_file(error))
-            names.push_back(entry.path().filename().string());
+        if (entry.is_regular_file(error)) {
+            const std::u8string name = entry.path().filename().u8string();
+            names.emplace_back(reinterpret_cast<const char*>(name.data()), name.size());
+        }
     }
     if (names.empty())
         return line + "empty)";

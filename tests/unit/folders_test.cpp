@@ -176,12 +176,15 @@ TEST_F(Folders, DataFolderNamedByTheEnvironmentElseFoundFromTheProgram)
 
 TEST_F(Folders, DataReportNamesEachFolderAndItsFilesInOrder)
 {
-    ::setenv("DORAVINE_DATA", (root() + "/data").c_str(), 1);
-    fs::create_directories(m_root / "data" / "Doravine_LANG" / "old");
-    std::ofstream(m_root / "data" / "Doravine_LANG" / "RUSSIAN.txt") << "x";
-    std::ofstream(m_root / "data" / "Doravine_LANG" / "ENGLISH.txt") << "x";
-    fs::create_directories(m_root / "data" / "samples");
-    EXPECT_EQ(dataFoldersReport(), "language files: " + root() + "/data/Doravine_LANG/ (ENGLISH.txt, RUSSIAN.txt)\n" +
-                                       "reference charts: " + root() + "/data/wykresy/ (missing)\n" +
-                                       "samples: " + root() + "/data/samples/ (empty)\n");
+    // A user's folder with Polish letters, whatever the process locale.
+    const std::string data = root() + "/dane żółć";
+    ::setenv("DORAVINE_DATA", data.c_str(), 1);
+    fs::create_directories(fs::path(data) / "Doravine_LANG" / "old");
+    std::ofstream(fs::path(data) / "Doravine_LANG" / "RUSSIAN.txt") << "x";
+    std::ofstream(fs::path(data) / "Doravine_LANG" / "ENGLISH.txt") << "x";
+    std::ofstream(fs::path(data) / "Doravine_LANG" / "ŁACINA.txt") << "x";
+    fs::create_directories(fs::path(data) / "samples");
+    EXPECT_EQ(dataFoldersReport(), "language files: " + data + "/Doravine_LANG/ (ENGLISH.txt, RUSSIAN.txt, ŁACINA.txt)\n" +
+                                       "reference charts: " + data + "/wykresy/ (missing)\n" +
+                                       "samples: " + data + "/samples/ (empty)\n");
 }
