@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QIcon>
 #include <QAction>
 #include <QImage>
 #include <QMenuBar>
@@ -215,6 +216,10 @@ int runDoravine(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kestrelia"));
     QApplication::setApplicationName(QStringLiteral("Doravine"));
+    // The desktop entry's name ties the window to its menu entry and icon (Wayland needs it); the
+    // built-in icon serves where nothing is installed.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.kestrelia.Doravine"));
+    QApplication::setWindowIcon(QIcon(QPixmap(QStringLiteral(":/com.kestrelia.Doravine.png"))));
     startupGDIp();
 
     const bool unattended = !options.screenshot.isEmpty() || options.quitAfterPaint;
