@@ -28,7 +28,7 @@ start_sim --profile steady
 export DORAVINE_PORTS="$work/link"
 for lang in pl en; do
   shoot "window-settings-$lang.png" --tab 0 --lang "$lang"
-  shoot "window-map-$lang.png" --tab 1 --lang "$lang"
+  shoot "window-map-$lang.png" --tab 1 --lang "$lang" --select 5,8,8,11
   shoot "window-device-$lang.png" --tab 2 --lang "$lang"
   shoot "window-signal-$lang.png" --tab 3 --lang "$lang"
 done

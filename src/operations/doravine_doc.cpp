@@ -29,9 +29,34 @@ CDoravineDoc::CDoravineDoc(CThreadManager* threads) : m_liveSamples(m_device, th
 
 CDoravineDoc::~CDoravineDoc()
 {
+    FinishDeviceStart();
     // The thread works on the device, which goes with the document: give it time to notice.
     if (m_liveSamples.running())
         m_liveSamples.StopLiveSamples();
+}
+
+void CDoravineDoc::StartDeviceInBackground(std::function<void()> done)
+{
+    FinishDeviceStart();
+    m_deviceStart = std::thread([this, done = std::move(done)] {
+        try {
+            m_device.Start();
+        } catch (IError* error) {
+            // Start catches what a port raises; anything else is a link that failed mid-way.
+            adoptError(error);
+            m_device.m_connected = false;
+        }
+        if (done)
+            done();
+    });
+}
+
+bool CDoravineDoc::FinishDeviceStart()
+{
+    if (!m_deviceStart.joinable())
+        return false;
+    m_deviceStart.join();
+    return true;
 }
 
 std::wstring CDoravineDoc::defaultSettingsPath()

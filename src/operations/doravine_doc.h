@@ -10,7 +10,9 @@
 #include "operations/firmware_update.h"
 #include "operations/live_samples.h"
 
+#include <functional>
 #include <string>
+#include <thread>
 
 class IDocumentViews {
   public:
@@ -47,6 +49,14 @@ class CDoravineDoc {
     CLiveSampleControl& LiveSamples() { return m_liveSamples; }
     // Not owned; may be null.
     void SetViews(IDocumentViews* views) { m_views = views; }
+
+    // The device's start-up (the port scan) on a thread of its own, so that a window can paint
+    // and answer while silent ports time out. done runs on that thread once the scan answered; a
+    // link error there is caught and shown as the scan itself would.
+    void StartDeviceInBackground(std::function<void()> done);
+    // Waits for a start-up begun above; false when none was running.
+    bool FinishDeviceStart();
+    bool DeviceStarting() const { return m_deviceStart.joinable(); }
 
     void StartLiveSamples(const std::wstring& fileName) { m_liveSamples.StartLiveSamples(fileName); }
     void ResumeLiveSamples() { m_liveSamples.ResumeLiveSamples(); }
@@ -89,4 +99,5 @@ class CDoravineDoc {
     IDocumentViews* m_views = nullptr;
     std::wstring m_lastBackup;
     CFirmwareUpdate::Outcome m_lastUpdate = CFirmwareUpdate::Outcome::None;
+    std::thread m_deviceStart;
 };

@@ -14,12 +14,14 @@
 #include "gui/skin/gradient_edit.h"
 #include "gui/skin/theme.h"
 #include "support/recording_user.h"
+#include "support/scripted_peer.h"
 #include "support/sim_fixture.h"
 #include "doravine_version.h"
 #include "platform/data_report.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QTimer>
 
@@ -35,22 +37,31 @@ namespace {
 
 const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
-// The program's start-up on a real port (or none): document, frame with view, first update.
+// The program's start-up on a real port (or none), behind silent ports if asked: document,
+// frame with view, first update, and (unless told otherwise) the search for the controller.
 // Teardown stops the live samples and joins their thread before the device goes.
 struct CWindow {
-    explicit CWindow(bool withController)
+    explicit CWindow(bool withController, int silentPorts = 0, bool awaitSearch = true)
+        : silent(silentPeers(silentPorts))
     {
         setCurrentLanguage(kLanguagePolish);
-        if (withController)
+        std::vector<std::string> ports;
+        for (const auto& peer : silent)
+            ports.push_back(peer->path());
+        if (withController) {
             sim = std::make_unique<CSimFixture>();
-        else
-            CSimFixture::setPorts({});
+            ports.push_back(sim->sim().path());
+        }
+        CSimFixture::setPorts(ports);
         doc = std::make_unique<CDoravineDoc>(&threads);
         CSimFixture::shortenTimeouts(doc->Device());
         frame = std::make_unique<CMainFrame>(*doc);
         frame->initialUpdate();
         frame->resize(1366, 768);
         frame->show();
+        if (awaitSearch) {
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !view().searching(); }, 20000));
+        }
     }
     ~CWindow()
     {
@@ -66,6 +77,7 @@ struct CWindow {
 
     CTempHome home;
     CRecordingUser user;
+    std::vector<std::unique_ptr<CScriptedPeer>> silent;
     std::unique_ptr<CSimFixture> sim;
     CThreadManager threads;
     std::unique_ptr<CDoravineDoc> doc;
@@ -154,6 +166,35 @@ TEST(WindowStartup, WithControllerConnectsAndLiveReadingsMove)
         << QString::fromStdWString(readings->rpmDisplay()->valueText()).toStdString();
     EXPECT_EQ(readings->switchDisplay()->valueText(), L"Włączony");
     EXPECT_EQ(readings->tpsDisplay()->valueText(), L"1.50 V");
+}
+
+// Silent ports cost their identification time-outs off the window's thread: the window paints
+// and answers meanwhile, says that it searches, and keeps its pages and menus until the search
+// has answered; the controller behind the silent ports is then connected as at any start-up.
+TEST(WindowStartup, PaintsAndAnswersWhileSilentPortsAreSearched)
+{
+    for (const bool withController : {false, true}) {
+        CWindow w(withController, 2, false);
+        ASSERT_TRUE(w.view().searching());
+        EXPECT_EQ(w.view().bottom()->stateText(), L"Szukam sterownika...");
+        EXPECT_FALSE(w.view().pageCtrl()->isEnabled());
+        EXPECT_FALSE(w.frame->menuBar()->isEnabled());
+
+        int ticks = 0;
+        QTimer beat;
+        QObject::connect(&beat, &QTimer::timeout, [&] { ++ticks; });
+        beat.start(10);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w.view().searching(); }, 20000));
+        EXPECT_GE(ticks, 3) << "the event loop stood still during the search";
+
+        EXPECT_EQ(w.device().m_connected, withController);
+        EXPECT_EQ(w.view().bottom()->stateText(), withController ? L"POŁĄCZONY" : L"BRAK POŁĄCZENIA");
+        EXPECT_EQ(w.doc->LiveSamples().running(), withController);
+        EXPECT_TRUE(w.view().pageCtrl()->isEnabled());
+        EXPECT_TRUE(w.frame->menuBar()->isEnabled());
+        EXPECT_EQ(w.user.texts(), withController ? std::vector<std::wstring>{}
+                                                 : std::vector<std::wstring>{L"BRAK POŁĄCZENIA"});
+    }
 }
 
 TEST(WindowStartup, AccessCodeInTheAboutBoxRevealsTheSignalTab)

@@ -26,18 +26,6 @@ int countText(const std::vector<std::wstring>& texts, const std::wstring& prefix
     return n;
 }
 
-// Silent ports: pseudo-terminals that exist and accept bytes but never answer.
-std::vector<std::unique_ptr<CScriptedPeer>> silentPeers(int count)
-{
-    std::vector<std::unique_ptr<CScriptedPeer>> peers;
-    for (int i = 0; i < count; ++i) {
-        peers.push_back(std::make_unique<CScriptedPeer>());
-        peers.back()->waitFor(1u << 30); // keeps reading until destroyed
-        peers.back()->start();
-    }
-    return peers;
-}
-
 // Silent ports first and the virtual controller last, as the whole port table; the table is
 // emptied again when the bench goes.
 struct CScanBench {

@@ -206,3 +206,14 @@ void CScriptedPeer::run()
         writeAll(reply);
     }
 }
+
+std::vector<std::unique_ptr<CScriptedPeer>> silentPeers(int count)
+{
+    std::vector<std::unique_ptr<CScriptedPeer>> peers;
+    for (int i = 0; i < count; ++i) {
+        peers.push_back(std::make_unique<CScriptedPeer>());
+        peers.back()->waitFor(1u << 30); // keeps reading until destroyed
+        peers.back()->start();
+    }
+    return peers;
+}

@@ -12,6 +12,7 @@
 #include <string>
 #include <termios.h>
 #include <thread>
+#include <memory>
 #include <vector>
 
 class CScriptedPeer {
@@ -80,3 +81,7 @@ class CScriptedPeer {
     size_t m_answered = 0;
     std::vector<uint8_t> m_reply;
 };
+
+// Silent ports: pseudo-terminals that exist and accept bytes but never answer.
+std::vector<std::unique_ptr<CScriptedPeer>> silentPeers(int count);
+

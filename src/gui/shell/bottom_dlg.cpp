@@ -30,8 +30,20 @@ CBottomDlg::CBottomDlg(QWidget* parent)
 void CBottomDlg::setConnectionState(bool connected)
 {
     m_connected = connected;
-    m_stateColor = connected ? connectedColor() : disconnectedColor();
-    m_state->setCaption(translateText(connected ? L"POŁĄCZONY" : L"BRAK POŁĄCZENIA"));
+    showState(translateText(connected ? L"POŁĄCZONY" : L"BRAK POŁĄCZENIA"),
+              connected ? connectedColor() : disconnectedColor());
+}
+
+void CBottomDlg::setSearching()
+{
+    m_connected = false;
+    showState(translateText(L"Szukam sterownika..."), searchingColor());
+}
+
+void CBottomDlg::showState(const std::wstring& text, QColor color)
+{
+    m_stateColor = color;
+    m_state->setCaption(text);
     m_state->setStyleSheet(QStringLiteral("color: rgb(%1, %2, %3); font-weight: bold;"
                                           "padding: 0px 8px;")
                                .arg(m_stateColor.red())

@@ -21,6 +21,8 @@ class CBottomDlg : public CGDIpMultiPageDialog {
 
     // "POŁĄCZONY" in green or "BRAK POŁĄCZENIA" in red, looked up now.
     void setConnectionState(bool connected);
+    // "Szukam sterownika..." while the first search for the controller runs.
+    void setSearching();
     bool shownConnected() const { return m_connected; }
 
     std::wstring stateText() const;
@@ -31,11 +33,14 @@ class CBottomDlg : public CGDIpMultiPageDialog {
 
     static QColor connectedColor() { return {0, 200, 0}; }
     static QColor disconnectedColor() { return {200, 0, 0}; }
+    static QColor searchingColor() { return {190, 120, 0}; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void showState(const std::wstring& text, QColor color);
+
     CTransparentStatic* m_state;
     CTransparentStatic* m_version;
     QColor m_stateColor;

@@ -1,12 +1,14 @@
 #include "gui/shell/doravine_app.h"
 
-#include "operations/doravine_doc.h"
 #include "base/language.h"
 #include "doravine_version.h"
+#include "gui/pages/map_angle.h"
+#include "gui/pages/map_angle_dlg.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
 #include "gui/skin/theme.h"
+#include "operations/doravine_doc.h"
 #include "platform/data_report.h"
 
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -68,6 +71,37 @@ class CFirstPaint : public QObject {
     bool m_seen = false;
 };
 
+// Reports when the first search for the controller answered, and the longest time the event
+// loop stood still until then, measured by a fast timer that notes the gaps between its ticks.
+class CSearchTiming : public QObject {
+  public:
+    CSearchTiming(QElapsedTimer& clock, CMainFrame& frame) : m_clock(clock), m_frame(frame)
+    {
+        m_beat.setInterval(5);
+        QObject::connect(&m_beat, &QTimer::timeout, this,
+                         [this] { m_longest = std::max(m_longest, m_sinceBeat.restart()); });
+        m_sinceBeat.start();
+        m_beat.start();
+        QObject::connect(frame.view(), &CDoravineView::searchFinished, this, [this] { report(); });
+    }
+
+  private:
+    void report()
+    {
+        m_beat.stop();
+        std::cerr << "doravine: search answered after " << m_clock.elapsed() << " ms, "
+                  << (m_frame.document().Device().m_connected ? "connected" : "no controller")
+                  << ", longest event-loop stall " << m_longest << " ms\n";
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+
+    QElapsedTimer& m_clock;
+    CMainFrame& m_frame;
+    QTimer m_beat;
+    QElapsedTimer m_sinceBeat;
+    qint64 m_longest = 0;
+};
+
 bool parseInt(const char* text, int& out)
 {
     char* end = nullptr;
@@ -97,7 +131,9 @@ std::string startOptionsHelp()
            "  --lang pl|en|ru     language of this run (default: Polish for a Polish desktop, else English)\n"
            "  --size WxH          window size in pixels (default: the whole work area)\n"
            "  --wait MS           live readings before the screenshot (default 1500 with a controller)\n"
+           "  --select C0,R0,C1,R1  map cells (columns 0-14, rows 0-15) selected in the screenshot\n"
            "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
+           "  --quit-after-search exit once the search for the controller answered (start-up timing)\n"
            "  --where             the folders of the language files, reference charts and samples\n"
            "  --version           the program's version\n"
            "  --help              this text\n"
@@ -171,8 +207,22 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
                 error = "--wait takes milliseconds";
                 return false;
             }
+        } else if (arg == "--select") {
+            const char* v = value("--select");
+            if (!v)
+                return false;
+            int c0 = 0, r0 = 0, c1 = 0, r1 = 0;
+            char tail = 0;
+            if (std::sscanf(v, "%d,%d,%d,%d%c", &c0, &r0, &c1, &r1, &tail) != 4 || c0 < 0 || c1 < c0 ||
+                c1 >= kMapColumns || r0 < 0 || r1 < r0 || r1 >= kMapRows) {
+                error = "--select takes C0,R0,C1,R1 within the map (columns 0-14, rows 0-15)";
+                return false;
+            }
+            options.mapSelection = QRect(QPoint(c0, r0), QPoint(c1, r1));
         } else if (arg == "--quit-after-paint") {
             options.quitAfterPaint = true;
+        } else if (arg == "--quit-after-search") {
+            options.quitAfterSearch = true;
         } else if (arg.rfind("-", 0) == 0 && arg.rfind("--", 0) != 0) {
             // A single-dash option belongs to Qt (-platform offscreen); skip its value too.
             if (i + 1 < argc && argv[i + 1][0] != '-')
@@ -222,7 +272,8 @@ int runDoravine(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QPixmap(QStringLiteral(":/com.kestrelia.Doravine.png"))));
     startupGDIp();
 
-    const bool unattended = !options.screenshot.isEmpty() || options.quitAfterPaint;
+    const bool unattended =
+        !options.screenshot.isEmpty() || options.quitAfterPaint || options.quitAfterSearch;
     CUnattendedUser quietUser;
     CQtUserInteraction qtUser;
     setUserInteraction(unattended ? static_cast<IUserInteraction*>(&quietUser) : &qtUser);
@@ -238,10 +289,14 @@ int runDoravine(int argc, char** argv)
 
     CFirstPaint firstPaint(clock, options.quitAfterPaint);
     frame->installEventFilter(&firstPaint);
+    std::unique_ptr<CSearchTiming> searchTiming;
+    if (options.quitAfterSearch && frame->view()->searching())
+        searchTiming = std::make_unique<CSearchTiming>(clock, *frame);
     frame->show();
 
     int status = 0;
-    if (!options.screenshot.isEmpty()) {
+    // The screenshot is taken once the search for the controller has answered.
+    auto takeScreenshot = [&] {
         const bool connected = frame->document().Device().m_connected;
         const int wait = options.waitMillis >= 0 ? options.waitMillis : (connected ? 1500 : 300);
         QTimer::singleShot(wait, frame, [&] {
@@ -250,6 +305,10 @@ int runDoravine(int argc, char** argv)
                 view->revealHiddenTabs();
             if (options.tab >= 0)
                 view->pageCtrl()->activatePage(options.tab);
+            auto* map = dynamic_cast<CMapAngleDlg*>(view->tabPage(CDoravineView::TabMap));
+            if (map && options.mapSelection.isValid())
+                map->grid()->selectRect({options.mapSelection.left(), options.mapSelection.top()},
+                                        {options.mapSelection.right(), options.mapSelection.bottom()});
             // One more moment so the freshly shown page has painted with the latest sample.
             QTimer::singleShot(150, frame, [&] {
                 const QImage shot = frame->grab().toImage();
@@ -262,6 +321,12 @@ int runDoravine(int argc, char** argv)
                 QCoreApplication::quit();
             });
         });
+    };
+    if (!options.screenshot.isEmpty()) {
+        if (frame->view()->searching())
+            QObject::connect(frame->view(), &CDoravineView::searchFinished, frame, takeScreenshot);
+        else
+            takeScreenshot();
     }
 
     const int loop = app.exec();

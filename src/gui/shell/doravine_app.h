@@ -4,18 +4,21 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
 #include <string>
 
 struct CStartOptions {
-    QString screenshot;          // --screenshot FILE: save the window as PNG after start-up and exit
-    int tab = -1;                // --tab N: the tab shown in the screenshot (3 reveals the hidden one)
-    int language = -1;           // --lang pl|en|ru: overrides the start-up rule
-    QSize size;                  // --size WxH: the window's size instead of the work area
-    int waitMillis = -1;         // --wait MS: how long live readings run before the screenshot
-    bool quitAfterPaint = false; // --quit-after-paint: end once the window was first painted
+    QString screenshot;           // --screenshot FILE: save the window as PNG after start-up and exit
+    int tab = -1;                 // --tab N: the tab shown in the screenshot (3 reveals the hidden one)
+    int language = -1;            // --lang pl|en|ru: overrides the start-up rule
+    QSize size;                   // --size WxH: the window's size instead of the work area
+    int waitMillis = -1;          // --wait MS: how long live readings run before the screenshot
+    QRect mapSelection;           // --select C0,R0,C1,R1: map cells selected in the screenshot
+    bool quitAfterPaint = false;  // --quit-after-paint: end once the window was first painted
+    bool quitAfterSearch = false; // --quit-after-search: end once the search for the controller answered
     bool help = false;
     bool version = false;        // --version: "doravine <version>" and exit
     bool where = false;          // --where: the data folders found and their files, and exit

@@ -3,10 +3,13 @@
 #include "gui/shell/bottom_dlg.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/placeholder_page.h"
+#include "gui/pages/map_angle.h"
+#include "gui/pages/map_angle_dlg.h"
 #include "gui/pages/odczyty_dlg.h"
 #include "gui/pages/version_dlg.h"
 #include "platform/ierror.h"
 
+#include <QMenuBar>
 #include <QResizeEvent>
 
 #include <cmath>
@@ -91,6 +94,7 @@ CDoravineView::CDoravineView(CDoravineDoc& doc, QWidget* parent) : QWidget(paren
 
 CDoravineView::~CDoravineView()
 {
+    m_doc.FinishDeviceStart();
     if (m_doc.LiveSamples().running())
         m_doc.StopLiveSamples();
     m_doc.SetViews(nullptr);
@@ -124,11 +128,6 @@ void CDoravineView::makeFonts(int clientHeight)
 bool CDoravineView::create()
 {
     try {
-        m_doc.Device().Start();
-    } catch (IError* error) {
-        adoptError(error);
-    }
-    try {
         m_pages = new CAppMultiPageCtrl(this);
         m_pages->setGeometry(rect());
         CGDIpMultiPageGradientButton buttonTemplate;
@@ -138,7 +137,7 @@ bool CDoravineView::create()
         // The settings, map and signal pages slot into these places.
         m_tabs[TabSettings] = new CPlaceholderPage(TR_KEY(L"Ustawienia"), QSize(280, 292));
         m_pages->insertPage(translateText(L"Ustawienia"), m_tabs[TabSettings], &buttonTemplate);
-        m_tabs[TabMap] = new CPlaceholderPage(TR_KEY(L"Mapa"), QSize(627, 291));
+        m_tabs[TabMap] = new CMapAngleDlg(m_doc);
         m_pages->insertPage(translateText(L"Mapa"), m_tabs[TabMap], &buttonTemplate);
         m_version = new CVersionDlg(m_doc.Device());
         m_tabs[TabVersion] = m_version;
@@ -158,16 +157,47 @@ bool CDoravineView::create()
         adoptError(error);
     }
     m_doc.SetViews(this);
+    m_searching = true;
+    if (m_pages)
+        m_pages->setEnabled(false);
+    m_doc.StartDeviceInBackground(
+        [this] { QMetaObject::invokeMethod(this, [this] { finishSearch(); }, Qt::QueuedConnection); });
     return true;
 }
 
 void CDoravineView::initialUpdate(CMainFrame& frame)
 {
     frame.setView(this);
+    m_frame = &frame;
+    if (m_searching) {
+        frame.menuBar()->setEnabled(false);
+        frame.refreshLanguage();
+        return;
+    }
+    firstUpdateAfterSearch();
+}
+
+void CDoravineView::finishSearch()
+{
+    m_doc.FinishDeviceStart();
+    m_searching = false;
+    if (m_pages)
+        m_pages->setEnabled(true);
+    if (m_frame)
+        firstUpdateAfterSearch();
+    emit searchFinished();
+}
+
+void CDoravineView::firstUpdateAfterSearch()
+{
+    m_frame->menuBar()->setEnabled(true);
     if (m_doc.Device().m_connected)
         m_doc.ResumeLiveSamples();
     setConnectionState(m_doc.Device().m_connected);
-    frame.refreshLanguage();
+    m_frame->refreshLanguage();
+    // The page on show was activated before the search filled the record.
+    if (CGDIpMultiPageDialog* page = m_pages ? m_pages->activePage() : nullptr)
+        page->v_activate();
 }
 
 CGDIpMultiPageDialog* CDoravineView::tabPage(int tab) const
@@ -213,7 +243,11 @@ void CDoravineView::onLanguageChange()
 
 void CDoravineView::setConnectionState(bool connected)
 {
-    if (m_bottom)
+    if (!m_bottom)
+        return;
+    if (m_searching)
+        m_bottom->setSearching();
+    else
         m_bottom->setConnectionState(connected);
 }
 
@@ -225,7 +259,11 @@ void CDoravineView::revealHiddenTabs()
 
 void CDoravineView::refreshSettingsPage(int) {}
 
-void CDoravineView::refillMapGrid() {}
+void CDoravineView::refillMapGrid()
+{
+    if (auto* map = dynamic_cast<CMapAngleDlg*>(tabPage(TabMap)))
+        map->grid()->fillFromRecord();
+}
 
 void CDoravineView::activateMapPage()
 {

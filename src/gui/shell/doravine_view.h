@@ -46,12 +46,14 @@ class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGU
     // The process-wide view; null before one exists.
     static CDoravineView* instance();
 
-    // Starts the device (the first search for the controller) and builds every page. A link
-    // error on the way is discarded: the window still comes up.
+    // Builds every page and starts the device (the first search for the controller) on a
+    // thread of its own, so that the window paints and answers while silent ports time out.
     bool create();
-    // The first update: records the view in the frame, starts the live samples when a
-    // controller was found, shows the connection state and sets every text.
+    // The first update: records the view in the frame and sets every text. Once the search has
+    // answered it starts the live samples when a controller was found and shows the connection
+    // state; until then the strip says that it searches and the pages and menus wait.
     void initialUpdate(CMainFrame& frame);
+    bool searching() const { return m_searching; }
 
     void onTimer() override;
     void onLanguageChange() override;
@@ -78,11 +80,18 @@ class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGU
     // Heights (negative, as a character height) for a client of the given height.
     static std::array<int, 3> fontHeights(int clientHeight);
 
+  signals:
+    // The first search for the controller has answered and the first update is complete.
+    void searchFinished();
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
 
   private:
     void makeFonts(int clientHeight);
+    void finishSearch();
+    // What the first update does once the search has answered.
+    void firstUpdateAfterSearch();
 
     CDoravineDoc& m_doc;
     CAppMultiPageCtrl* m_pages = nullptr;
@@ -90,5 +99,7 @@ class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGU
     COdczytyDlg* m_readings = nullptr;
     CVersionDlg* m_version = nullptr;
     CBottomDlg* m_bottom = nullptr;
+    CMainFrame* m_frame = nullptr;
+    bool m_searching = false;
     std::array<QFont, 3> m_fonts;
 };
