@@ -3,6 +3,7 @@
 // rescan on the main timer, and the size rules.
 #include "gui/shell/about_dlg.h"
 #include "gui/shell/bottom_dlg.h"
+#include "gui/shell/doravine_app.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/placeholder_page.h"
@@ -19,6 +20,8 @@
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"
 #include "support/sim_fixture.h"
+#include "doravine_version.h"
+#include "platform/data_report.h"
 
 #include <QAction>
 #include <QMenu>
@@ -29,6 +32,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iostream>
+#include <sstream>
 #include <memory>
 #include <thread>
 
@@ -468,4 +473,63 @@ TEST(WindowSize, TabbedSideAndReadingsColumnSplitTheWidth)
     EXPECT_LT(layout.tabPanel.right(), layout.rightPanel.left());
     EXPECT_LT(layout.bottom.right(), layout.rightPanel.left());
     EXPECT_GT(layout.bottom.top(), layout.tabPanel.bottom());
+}
+
+namespace {
+
+// What runDoravine prints on standard output for one command line, and its status.
+std::pair<int, std::string> runProgram(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "doravine");
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    std::ostringstream out;
+    std::streambuf* saved = std::cout.rdbuf(out.rdbuf());
+    const int status = runDoravine(static_cast<int>(argv.size()), argv.data());
+    std::cout.rdbuf(saved);
+    return {status, out.str()};
+}
+
+} // namespace
+
+// The options that answer and exit do so before any window or port is touched.
+TEST(WindowOptions, VersionWhereAndHelpPrintAndExitWithoutAWindow)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--version"}, std::string("doravine ") + kDoravineVersion + "\n"},
+        {{"--lang", "en", "--version"}, std::string("doravine ") + kDoravineVersion + "\n"},
+        {{"--where"}, dataFoldersReport()},
+        {{"--help"}, startOptionsHelp()},
+    };
+    for (const auto& [args, expected] : cases) {
+        const auto [status, out] = runProgram(args);
+        EXPECT_EQ(status, 0) << args.back();
+        EXPECT_EQ(out, expected) << args.back();
+    }
+    for (const char* option : {"--where", "--version", "--help", "--screenshot FILE"})
+        EXPECT_NE(startOptionsHelp().find(option), std::string::npos) << option;
+    // The tests run from the build tree: the language files beside the programs are found.
+    EXPECT_NE(dataFoldersReport().find("Doravine_LANG/ (ENGLISH.txt, RUSSIAN.txt)"), std::string::npos)
+        << dataFoldersReport();
+}
+
+TEST(WindowOptions, ABadOptionIsAUsageErrorBeforeAnythingStarts)
+{
+    const auto [status, out] = runProgram({"--versio"});
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(out, "");
+}
+
+// A screenshot run records what the picture shows, so a script can check the language files were
+// found without reading pixels.
+TEST(WindowOptions, ScreenshotRecordNamesTheFileAndTheMenuInTheRunsLanguage)
+{
+    openLanguageFiles();
+    CWindow w(false);
+    EXPECT_EQ(screenshotRecord(*w.frame, QStringLiteral("shot.png")),
+              "screenshot: shot.png\nmenu: Plik | Język | Informacje\n");
+    switchLanguage(kLanguageEnglish);
+    EXPECT_EQ(screenshotRecord(*w.frame, QStringLiteral("/tmp/okno ż.png")),
+              "screenshot: /tmp/okno ż.png\nmenu: File | Language | Info\n");
 }

@@ -1,4 +1,5 @@
 // The program's folders on POSIX, with HOME and the XDG variables pointed at a temporary folder.
+#include "platform/data_report.h"
 #include "platform/folders.h"
 #include "platform/ierror.h"
 
@@ -27,7 +28,7 @@ class Folders : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "TMPDIR"}) {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "TMPDIR", "DORAVINE_DATA"}) {
             const char* value = std::getenv(name);
             m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
             ::unsetenv(name);
@@ -127,4 +128,63 @@ TEST_F(Folders, ProgramFolders)
     EXPECT_EQ(program, exe + "Program/");
     EXPECT_TRUE(fs::is_directory(program));
     EXPECT_EQ(program.find("//"), std::string::npos);
+}
+
+// The data search: the build tree and a one-folder program have the data beside the program; an
+// installed (or unpacked) tree has it in share/doravine/ beside bin/.
+TEST_F(Folders, DataBesideTheProgramFirstThenInTheInstalledShareFolder)
+{
+    struct Case {
+        bool beside;
+        bool installed;
+        const char* expected; // relative to the root
+        const char* why;
+    };
+    const Case cases[] = {
+        {true, false, "/usr/bin/wykresy/", "a build tree"},
+        {false, true, "/usr/share/doravine/wykresy/", "an installed tree"},
+        {true, true, "/usr/bin/wykresy/", "beside the program wins"},
+        {false, false, "/usr/bin/wykresy/", "nowhere: the first place, for the caller's message"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(m_root / "usr");
+        fs::create_directories(m_root / "usr" / "bin");
+        if (c.beside)
+            fs::create_directories(m_root / "usr" / "bin" / "wykresy");
+        if (c.installed)
+            fs::create_directories(m_root / "usr" / "share" / "doravine" / "wykresy");
+        EXPECT_EQ(narrow(findDataFolder(utf82unicode(root() + "/usr/bin/"), L"wykresy")), root() + c.expected)
+            << c.why;
+    }
+    // A file of that name is not a data folder.
+    fs::remove_all(m_root / "usr" / "share" / "doravine" / "wykresy");
+    std::ofstream(m_root / "usr" / "share" / "doravine" / "wykresy") << "not a folder";
+    EXPECT_EQ(narrow(findDataFolder(utf82unicode(root() + "/usr/bin/"), L"wykresy")), root() + "/usr/bin/wykresy/");
+    EXPECT_EQ(findDataFolder(L"", L"Doravine_LANG"), L"Doravine_LANG/") << "no program folder: a relative path";
+}
+
+TEST_F(Folders, DataFolderNamedByTheEnvironmentElseFoundFromTheProgram)
+{
+    ::setenv("DORAVINE_DATA", (root() + "/data//").c_str(), 1);
+    EXPECT_EQ(narrow(getDataFolder(L"Doravine_LANG")), root() + "/data/Doravine_LANG/");
+    ::unsetenv("DORAVINE_DATA");
+    EXPECT_EQ(getDataFolder(L"samples"), findDataFolder(getExeFolder(), L"samples"));
+    // The tests run from the build tree, where the language files are copied beside the programs.
+    EXPECT_EQ(narrow(getDataFolder(L"Doravine_LANG")), narrow(getExeFolder()) + "Doravine_LANG/");
+    EXPECT_TRUE(fs::is_regular_file(narrow(getDataFolder(L"Doravine_LANG")) + "ENGLISH.txt"));
+}
+
+TEST_F(Folders, DataReportNamesEachFolderAndItsFilesInOrder)
+{
+    // A user's folder with Polish letters, whatever the process locale.
+    const std::string data = root() + "/dane żółć";
+    ::setenv("DORAVINE_DATA", data.c_str(), 1);
+    fs::create_directories(fs::path(data) / "Doravine_LANG" / "old");
+    std::ofstream(fs::path(data) / "Doravine_LANG" / "RUSSIAN.txt") << "x";
+    std::ofstream(fs::path(data) / "Doravine_LANG" / "ENGLISH.txt") << "x";
+    std::ofstream(fs::path(data) / "Doravine_LANG" / "ŁACINA.txt") << "x";
+    fs::create_directories(fs::path(data) / "samples");
+    EXPECT_EQ(dataFoldersReport(), "language files: " + data + "/Doravine_LANG/ (ENGLISH.txt, RUSSIAN.txt, ŁACINA.txt)\n" +
+                                       "reference charts: " + data + "/wykresy/ (missing)\n" +
+                                       "samples: " + data + "/samples/ (empty)\n");
 }

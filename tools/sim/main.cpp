@@ -1,6 +1,7 @@
 // doravine-sim: the virtual controller as a program. Prints the pseudo-terminal's path as its
 // first line and answers on it until SIGINT or SIGTERM.
 #include "sim/virtual_controller.h"
+#include "doravine_version.h"
 
 #include <csignal>
 #include <cstdio>
@@ -47,6 +48,7 @@ Options:
   --link PATH             keep a symbolic link at PATH pointing to the terminal (for
                           DORAVINE_PORTS); removed on exit
   --verbose               log every request on standard error
+  --version               the program's version
   --help                  this text
 )";
 
@@ -85,6 +87,9 @@ int main(int argc, char** argv)
         std::string v;
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "doravine-sim " << kDoravineVersion << '\n';
             return 0;
         } else if (arg == "--wheel") {
             if (!value(v))

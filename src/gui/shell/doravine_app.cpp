@@ -3,6 +3,7 @@
 #include "base/language.h"
 #include "gui/pages/read_signal_dlg.h"
 #include "gui/skin/image_check_box.h"
+#include "doravine_version.h"
 #include "gui/pages/map_angle.h"
 #include "gui/pages/map_angle_dlg.h"
 #include "gui/shell/doravine_view.h"
@@ -10,11 +11,15 @@
 #include "gui/shell/qt_user_interaction.h"
 #include "gui/skin/theme.h"
 #include "operations/doravine_doc.h"
+#include "platform/data_report.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QIcon>
+#include <QAction>
 #include <QImage>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QTimer>
 
@@ -149,6 +154,15 @@ void runSignalCapture(CReadSignalDlg& page, int records, bool zoomGap, std::func
 
 } // namespace
 
+std::string screenshotRecord(QMainWindow& frame, const QString& file)
+{
+    QStringList titles;
+    for (const QAction* menu : frame.menuBar()->actions())
+        titles << menu->text();
+    return "screenshot: " + file.toStdString() + "\nmenu: " + titles.join(QStringLiteral(" | ")).toStdString() +
+           "\n";
+}
+
 std::string startOptionsHelp()
 {
     return "Usage: doravine [options]\n"
@@ -162,6 +176,8 @@ std::string startOptionsHelp()
            "  --capture N         with --tab 3: capture N crank records on the signal page and save them\n"
            "  --zoom-gap          after --capture: zoom onto the first gap and read out its tooth\n"
            "  --quit-after-search exit once the search for the controller answered (start-up timing)\n"
+           "  --where             the folders of the language files, reference charts and samples\n"
+           "  --version           the program's version\n"
            "  --help              this text\n"
            "The controller is searched on the serial ports; DORAVINE_PORTS=/dev/a:/dev/b sets the list.\n";
 }
@@ -179,6 +195,10 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
         };
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--where") {
+            options.where = true;
         } else if (arg == "--screenshot") {
             const char* v = value("--screenshot");
             if (!v)
@@ -281,6 +301,14 @@ int runDoravine(int argc, char** argv)
         std::cout << startOptionsHelp();
         return 0;
     }
+    if (options.version) {
+        std::cout << "doravine " << kDoravineVersion << '\n';
+        return 0;
+    }
+    if (options.where) {
+        std::cout << dataFoldersReport();
+        return 0;
+    }
 
     // Before the application: the language of this run and every language file.
     initLanguage();
@@ -290,6 +318,10 @@ int runDoravine(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kestrelia"));
     QApplication::setApplicationName(QStringLiteral("Doravine"));
+    // The desktop entry's name ties the window to its menu entry and icon (Wayland needs it); the
+    // built-in icon serves where nothing is installed.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.kestrelia.Doravine"));
+    QApplication::setWindowIcon(QIcon(QPixmap(QStringLiteral(":/com.kestrelia.Doravine.png"))));
     startupGDIp();
 
     const bool unattended =
@@ -337,6 +369,8 @@ int runDoravine(int argc, char** argv)
                     if (!shot.save(options.screenshot, "PNG")) {
                         std::cerr << "doravine: cannot write " << options.screenshot.toStdString() << '\n';
                         status = 1;
+                    } else {
+                        std::cout << screenshotRecord(*frame, options.screenshot);
                     }
                     QCoreApplication::quit();
                 });

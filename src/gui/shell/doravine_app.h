@@ -3,6 +3,7 @@
 // event loop. Also the command-line options of the program itself.
 #pragma once
 
+#include <QMainWindow>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -21,12 +22,19 @@ struct CStartOptions {
     int captureRecords = 0;       // --capture N: the signal page captures N records before the screenshot
     bool zoomGap = false;         // --zoom-gap: then zooms onto the first gap with its readout
     bool help = false;
+    bool version = false;        // --version: "doravine <version>" and exit
+    bool where = false;          // --where: the data folders found and their files, and exit
 };
 
 // Parses the program's options; false with a message in error for a bad one. Options Qt itself
 // understands (-platform, -style...) are left to it.
 bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::string& error);
 std::string startOptionsHelp();
+
+// What a screenshot run prints on standard output once the picture is saved: its file and the
+// menu titles it shows, so a script can check that the language files were found
+// ("menu: File | Language | About" in English).
+std::string screenshotRecord(QMainWindow& frame, const QString& file);
 
 // Runs the program; answers its exit status.
 int runDoravine(int argc, char** argv);
