@@ -1,6 +1,8 @@
 #include "gui/shell/doravine_app.h"
 
 #include "base/language.h"
+#include "gui/pages/map_angle.h"
+#include "gui/pages/map_angle_dlg.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
@@ -115,6 +117,7 @@ std::string startOptionsHelp()
            "  --lang pl|en|ru     language of this run (default: Polish for a Polish desktop, else English)\n"
            "  --size WxH          window size in pixels (default: the whole work area)\n"
            "  --wait MS           live readings before the screenshot (default 1500 with a controller)\n"
+           "  --select C0,R0,C1,R1  map cells (columns 0-14, rows 0-15) selected in the screenshot\n"
            "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
            "  --quit-after-search exit once the search for the controller answered (start-up timing)\n"
            "  --help              this text\n"
@@ -184,6 +187,18 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
                 error = "--wait takes milliseconds";
                 return false;
             }
+        } else if (arg == "--select") {
+            const char* v = value("--select");
+            if (!v)
+                return false;
+            int c0 = 0, r0 = 0, c1 = 0, r1 = 0;
+            char tail = 0;
+            if (std::sscanf(v, "%d,%d,%d,%d%c", &c0, &r0, &c1, &r1, &tail) != 4 || c0 < 0 || c1 < c0 ||
+                c1 >= kMapColumns || r0 < 0 || r1 < r0 || r1 >= kMapRows) {
+                error = "--select takes C0,R0,C1,R1 within the map (columns 0-14, rows 0-15)";
+                return false;
+            }
+            options.mapSelection = QRect(QPoint(c0, r0), QPoint(c1, r1));
         } else if (arg == "--quit-after-paint") {
             options.quitAfterPaint = true;
         } else if (arg == "--quit-after-search") {
@@ -258,6 +273,10 @@ int runDoravine(int argc, char** argv)
                 view->revealHiddenTabs();
             if (options.tab >= 0)
                 view->pageCtrl()->activatePage(options.tab);
+            auto* map = dynamic_cast<CMapAngleDlg*>(view->tabPage(CDoravineView::TabMap));
+            if (map && options.mapSelection.isValid())
+                map->grid()->selectRect({options.mapSelection.left(), options.mapSelection.top()},
+                                        {options.mapSelection.right(), options.mapSelection.bottom()});
             // One more moment so the freshly shown page has painted with the latest sample.
             QTimer::singleShot(150, frame, [&] {
                 const QImage shot = frame->grab().toImage();

@@ -3,6 +3,7 @@
 // event loop. Also the command-line options of the program itself.
 #pragma once
 
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -14,6 +15,7 @@ struct CStartOptions {
     int language = -1;            // --lang pl|en|ru: overrides the start-up rule
     QSize size;                   // --size WxH: the window's size instead of the work area
     int waitMillis = -1;          // --wait MS: how long live readings run before the screenshot
+    QRect mapSelection;           // --select C0,R0,C1,R1: map cells selected in the screenshot
     bool quitAfterPaint = false;  // --quit-after-paint: end once the window was first painted
     bool quitAfterSearch = false; // --quit-after-search: end once the search for the controller answered
     bool help = false;

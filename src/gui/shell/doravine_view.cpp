@@ -3,6 +3,8 @@
 #include "gui/shell/bottom_dlg.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/placeholder_page.h"
+#include "gui/pages/map_angle.h"
+#include "gui/pages/map_angle_dlg.h"
 #include "gui/pages/odczyty_dlg.h"
 #include "gui/pages/version_dlg.h"
 #include "platform/ierror.h"
@@ -135,7 +137,7 @@ bool CDoravineView::create()
         // The settings, map and signal pages slot into these places.
         m_tabs[TabSettings] = new CPlaceholderPage(TR_KEY(L"Ustawienia"), QSize(280, 292));
         m_pages->insertPage(translateText(L"Ustawienia"), m_tabs[TabSettings], &buttonTemplate);
-        m_tabs[TabMap] = new CPlaceholderPage(TR_KEY(L"Mapa"), QSize(627, 291));
+        m_tabs[TabMap] = new CMapAngleDlg(m_doc);
         m_pages->insertPage(translateText(L"Mapa"), m_tabs[TabMap], &buttonTemplate);
         m_version = new CVersionDlg(m_doc.Device());
         m_tabs[TabVersion] = m_version;
@@ -257,7 +259,11 @@ void CDoravineView::revealHiddenTabs()
 
 void CDoravineView::refreshSettingsPage(int) {}
 
-void CDoravineView::refillMapGrid() {}
+void CDoravineView::refillMapGrid()
+{
+    if (auto* map = dynamic_cast<CMapAngleDlg*>(tabPage(TabMap)))
+        map->grid()->fillFromRecord();
+}
 
 void CDoravineView::activateMapPage()
 {
