@@ -458,6 +458,12 @@ def main():
         if status != 0:
             print(out, file=sys.stderr)
             return 2
+    else:
+        # Files added since the last run become tests only once CMake looks at the tree again.
+        status, out = run(["cmake", str(build)], scratch, timeout=args.build_timeout)
+        if status != 0:
+            print(out, file=sys.stderr)
+            return 2
 
     if not args.no_baseline:
         # Without any fault the selected tests must pass, or every fault would count as caught.
