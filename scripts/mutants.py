@@ -315,16 +315,16 @@ FAULTS = [
 
 
 def run(cmd, cwd, timeout=None, quiet=True):
-    """Runs a command; answers (exit status, tail of its output). A time-out answers 124."""
+    """Runs a command; answers (exit status, its output). A time-out answers 124."""
     try:
         done = subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                               text=True, timeout=timeout)
     except subprocess.TimeoutExpired as e:
         out = e.stdout.decode(errors="replace") if isinstance(e.stdout, bytes) else (e.stdout or "")
-        return 124, out[-3000:]
+        return 124, out
     if not quiet:
         print(done.stdout)
-    return done.returncode, done.stdout[-3000:]
+    return done.returncode, done.stdout
 
 
 def check_table(root):
@@ -479,7 +479,7 @@ def main():
             ctest = ["ctest", "-j2", "--no-tests=error", "--timeout", str(args.test_timeout)] + ([] if args.full else ["-R", regex])
             status, out = run(ctest, build, timeout=args.test_timeout * 4)
         if status != 0:
-            print("The tests fail without any planted fault:\n" + out, file=sys.stderr)
+            print("The tests fail without any planted fault:\n" + out[-3000:], file=sys.stderr)
             return 2
         print("baseline: the selected tests pass without faults", flush=True)
 
@@ -490,7 +490,7 @@ def main():
         outcome, out = try_fault(f, scratch, build, args.full, args.build_timeout, args.test_timeout)
         print(f"{outcome} ({time.monotonic() - started:.0f} s)", flush=True)
         if args.verbose or outcome not in ("caught", "survived"):
-            print(out)
+            print(out[-3000:])
         results.append((f[0], f[4], outcome))
 
     width = max(len(r[0]) for r in results)
