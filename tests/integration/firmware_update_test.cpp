@@ -194,6 +194,32 @@ TEST_F(FirmwareUpdate, RowThatFailsIsWrittenAgainByTheNextAttempt)
     EXPECT_EQ(user.progressReports().back(), std::make_pair(60, 60));
 }
 
+TEST_F(FirmwareUpdate, TenAttemptsAndNoEleventh)
+{
+    connect();
+    auto eraseRequests = [this] {
+        size_t n = 0;
+        for (const auto& r : sim().requests())
+            n += r.type == 0xF9;
+        return n;
+    };
+    // Each attempt fails at its first erase once the three tries of it go unanswered.
+    sim::FaultRule lostErase{sim::FaultKind::NoReply, sim::FaultWhen::FrameType, 0, 0xF9};
+    lostErase.times = 9 * 3;
+    sim().addFault(lostErase);
+    const Bytes image = offer("new.afm", {.version = 0x0141});
+    ASSERT_TRUE(doc.OnDeviceUpdate()) << "the tenth attempt programs";
+    expectFlashHolds(sim().flashImage(), image, 60);
+
+    sim().clearFaults();
+    sim().clearRequests();
+    lostErase.times = 11 * 3;
+    sim().addFault(lostErase);
+    offer("newer.afm", {.version = 0x0142});
+    EXPECT_FALSE(doc.OnDeviceUpdate());
+    EXPECT_EQ(eraseRequests(), 10u * 3);
+}
+
 TEST_F(FirmwareUpdate, StalledUpdateFailsAndTheNextOneCompletes)
 {
     connect();
