@@ -1,5 +1,8 @@
 #include "gui/pages/read_signal_dlg.h"
 
+#include "platform/text.h"
+#include "records/readings_format.h"
+
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
 #include "files/signal_file.h"
@@ -569,8 +572,7 @@ std::vector<QString> CReadSignalDlg::readoutLines(size_t record) const
     const std::wstring ticks = L" " + translateText(L"taktów");
     std::wstring ratio = L"–";
     if (const auto r = gapRatio(m_pulses, record)) {
-        ratio = formatFixed(*r, 2, L"");
-        ratio.pop_back(); // the blank before the (empty) unit
+        ratio = utf82unicode(formatFixed(*r, 2));
     }
     std::vector<std::wstring> lines = {
         translateText(L"Rekord") + L" " + number(static_cast<long long>(record)) +
