@@ -22,7 +22,8 @@ const wchar_t* referenceChartName(double sensorType, int wheelType)
 
 std::wstring referenceChartFolder()
 {
-    return getExeFolder() + L"wykresy" + kPathSeparator;
+    // Beside the program in a build tree, under share/doravine/ once installed.
+    return getDataFolder(L"wykresy");
 }
 
 std::vector<double> readReferenceChart(const std::wstring& path)
