@@ -18,25 +18,11 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 fi
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/doravine-run.XXXXXX")"
-link="$work/ttyDORAVINE"
-sim_pid=""
-cleanup() {
-  if [ -n "$sim_pid" ]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+. "$here/scripts/virtual_controller.sh"
+trap 'stop_sim; rm -rf "$work"' EXIT INT TERM
 
-"$bin/doravine-sim" --profile rev --link "$link" > "$work/sim.out" 2> "$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 50); do
-  [ -e "$link" ] && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.err" >&2; exit 1; }
-  sleep 0.1
-done
-[ -e "$link" ] || { echo "run.sh: the virtual controller did not come up" >&2; exit 1; }
+start_sim --profile rev
+link="$work/link"
 echo "Virtual controller on $(head -n1 "$work/sim.out") (linked at $link)"
 
 # The simulator is the program's only port (COM1).

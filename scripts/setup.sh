@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
-# Installs what the build needs on a Debian machine, only what is missing. Given package names,
-# installs those instead (scripts/setup-windows.sh does so for the Windows build).
+# Installs what the build needs on a Debian machine, only what is missing.
+# scripts/setup.sh packaging: also what building and checking the Debian package needs.
+# Given other package names, installs those instead (scripts/setup-windows.sh does so).
 set -euo pipefail
-packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev xvfb xauth)
-[ $# -eq 0 ] || packages=("$@")
+# locales: the sources from which the tests compile a Polish locale; xdotool and bc: the window
+# figures of tools/measure.
+packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev xvfb xauth locales xdotool bc)
+if [ "${1:-}" = packaging ]; then
+  packages+=(dpkg-dev file lintian desktop-file-utils appstream qt6-qpa-plugins)
+elif [ $# -gt 0 ]; then
+  packages=("$@")
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

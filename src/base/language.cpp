@@ -88,16 +88,7 @@ const wchar_t* languageFileName(int index)
 
 std::wstring languageFolder()
 {
-    const char* data = std::getenv("DORAVINE_DATA");
-    std::wstring base;
-    if (data && *data) {
-        base = utf82unicode(data);
-        if (base.back() != L'/' && base.back() != kPathSeparator)
-            base += kPathSeparator;
-    } else {
-        base = getExeFolder();
-    }
-    return base + L"Doravine_LANG" + kPathSeparator;
+    return getDataFolder(L"Doravine_LANG");
 }
 
 void openLanguageFiles()

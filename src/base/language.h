@@ -26,8 +26,8 @@ inline constexpr int kLanguageSlots = 20;
 // The file name of a language index ("ENGLISH.txt"), or nullptr when the index has no file.
 const wchar_t* languageFileName(int index);
 
-// The folder of the language files: $DORAVINE_DATA/Doravine_LANG/ when that variable is set,
-// else Doravine_LANG/ beside the program.
+// The folder of the language files: getDataFolder(L"Doravine_LANG"), beside the program first,
+// then in the installed share/doravine/.
 std::wstring languageFolder();
 
 // Opens every language file of the table from folder (default: languageFolder()). A missing file

@@ -27,6 +27,11 @@ public:
     virtual void endWait() = 0;
     // Progress of a long operation: done of total steps.
     virtual void progress(int done, int total) = 0;
+    // The no-connection notice. A window shows it without waiting for the click, so that the
+    // search for the controller goes on, and takes it away by closeNotice when the controller is
+    // back; elsewhere it is a plain message.
+    virtual void showNotice(const std::wstring& text) { showMessage(text, MessageIcon::Information); }
+    virtual void closeNotice() {}
 };
 
 // The process-wide user. Without one set, messages go nowhere and every question is answered No.

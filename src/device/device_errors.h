@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+// The message of a link that broke under a page's or a command's feet (the user must replug).
+inline constexpr wchar_t kReplugText[] =
+    L"Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze";
+
 class CDeviceErrorBase {
   public:
     CDeviceErrorBase() = default;

@@ -10,6 +10,10 @@ struct CLinkTimings {
     uint32_t readPerByteMs = 1;
     // Pause before the one extra read of a reply payload that arrived short.
     uint32_t shortPayloadWaitMs = 50;
+    // After a failed exchange: the quiet time that ends the draining of the line, and the most
+    // the draining may take on a line that never falls quiet.
+    uint32_t drainQuietMs = 50;
+    uint32_t drainLimitMs = 1000;
     // Writes: 1 ms per byte plus 500 ms lets a whole 263-byte frame (about 69 ms at 38400 baud)
     // go out with a wide margin, yet a stuck line cannot hold the device mutex for long.
     uint32_t writeConstantMs = 500;

@@ -12,12 +12,14 @@
 #include "device/serial_port.h"
 #include "records/diag_data.h"
 #include "records/map_model.h"
+#include "platform/ierror.h"
 #include "platform/threads.h"
 #include "records/settings_record.h"
 
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -126,6 +128,15 @@ class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
     bool ConnectSequence();
     bool Reopen();
     bool Close();
+    // The message of a link that broke in the middle of a command.
+    static constexpr const wchar_t* kReplugMessage =
+        TR_KEY(L"Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze");
+    // A link error broke off what was running: shows the replug message and clears the connected
+    // flag, which the watchdog then sees. Takes ownership of error.
+    void ReportLinkLost(IError* error);
+    // Runs a command that a person started; a link error that escapes it is reported as above
+    // and answers false.
+    bool RunCommand(const std::function<void()>& command);
     static void SaveLastPort(int port);
     static int LoadLastPort();
 
@@ -142,6 +153,9 @@ class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
     // payload. kDiagOk with *length = L and the two checksum bytes after the payload, else
     // kDiagFailed.
     uint8_t SendReceiveDiag(uint8_t* buffer, uint8_t* length, uint8_t* type);
+
+    // Discards pending input under the device mutex (nothing in demo mode, without a port).
+    void PurgeInput();
 
     // ---- Random word of the frames --------------------------------------------------------
     // Seeds the generator (the constructor already seeds it once with the time).
@@ -183,6 +197,11 @@ class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
     // The error texts follow the language: the switch rebuilds them before any window redraws.
     CLanguageChangeHook m_languageHook{[this] { rebuildErrorModules(); }, LanguageHookStage::ErrorDecoder};
 
+    // One request and its reply, the mutex already held; live is the live-sample form (input
+    // discarded before sending, no second read of a short payload, *length = L on success).
+    bool exchange(uint8_t* buffer, uint8_t* length, uint8_t* type, uint16_t random, bool live);
+    // Waits until the line has been quiet for drainQuietMs, discarding what arrives.
+    void drainLine();
     // Reads the 4 header bytes, realigning once on the first 0xAA; false when that fails.
     bool readHeader(uint8_t header[frame::kHeaderSize]);
     // Writes the request up to and including the checksum; false on a line error or a short

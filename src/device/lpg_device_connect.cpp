@@ -18,8 +18,6 @@ namespace {
 const char* const kLastPortValue = "Last RS nr";
 
 const wchar_t* const kNoConnection = L"BRAK POŁĄCZENIA";
-const wchar_t* const kReplugPlug =
-    L"Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze";
 const wchar_t* const kPortDenied =
     L"Port %s istnieje, ale brak uprawnień do jego otwarcia. Dodaj użytkownika do "
     L"grupy, która jest właścicielem urządzenia (w Debianie: dialout).";
@@ -89,7 +87,7 @@ void CLPGDevice::FindDevice()
     m_demo = true;
     m_connected = false;
     if (m_noConnectionNoticePending.exchange(false))
-        userInteraction().showMessage(noConnectionText(denied), MessageIcon::Information);
+        userInteraction().showNotice(noConnectionText(denied));
     GetVersion();
     GetSettings();
     GetMap();
@@ -125,6 +123,8 @@ bool CLPGDevice::ConnectSequence()
         m_demo = false;
         m_connected = true;
         m_noConnectionNoticePending = true;
+        // A notice still open from the search before says what is no longer true.
+        userInteraction().closeNotice();
         if (!GetVersion())
             showError(L"Nie powiodło się odczytanie wersji urządzenia!");
         if (!GetSettings())
@@ -134,11 +134,27 @@ bool CLPGDevice::ConnectSequence()
         if (!GetMapAxes())
             showError(L"Nie powiodło się wczytanie ustawień urządzenia!");
     } catch (IError* error) {
-        adoptError(error);
-        showError(kReplugPlug);
-        m_connected = false;
+        ReportLinkLost(error);
     }
     return true;
+}
+
+void CLPGDevice::ReportLinkLost(IError* error)
+{
+    adoptError(error);
+    m_connected = false;
+    showError(kReplugMessage);
+}
+
+bool CLPGDevice::RunCommand(const std::function<void()>& command)
+{
+    try {
+        command();
+        return true;
+    } catch (IError* error) {
+        ReportLinkLost(error);
+        return false;
+    }
 }
 
 bool CLPGDevice::Reopen()

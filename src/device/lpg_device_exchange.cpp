@@ -79,14 +79,9 @@ bool CLPGDevice::readHeader(uint8_t header[frame::kHeaderSize])
     return m_port.read(header + frame::kHeaderSize - start, start) == start;
 }
 
-bool CLPGDevice::SendReceive(uint8_t* buffer, uint8_t* length, uint8_t* type)
+bool CLPGDevice::exchange(uint8_t* buffer, uint8_t* length, uint8_t* type, uint16_t random, bool live)
 {
-    const uint16_t random = DrawRandomWord();
-    CMutexGuard guard(&m_mutex);
-    // L counts the payload and the checksum in one byte: more than 253 bytes cannot be framed.
-    if (*length > frame::kMaxPayload)
-        return false;
-    if (!sendRequest(buffer, *length, *type, random, false))
+    if (!sendRequest(buffer, *length, *type, random, live))
         return false;
 
     uint8_t header[frame::kHeaderSize];
@@ -102,8 +97,9 @@ bool CLPGDevice::SendReceive(uint8_t* buffer, uint8_t* length, uint8_t* type)
         return false;
 
     size_t k = m_port.read(buffer, replyLength);
-    if (k < replyLength) {
-        // A slow controller may pause inside a long payload: one more chance, no third.
+    if (k < replyLength && !live) {
+        // A slow controller may pause inside a long payload: one more chance, no third. Live
+        // samples come continuously: a late one is dropped, not waited for.
         std::this_thread::sleep_for(std::chrono::milliseconds(m_timings.shortPayloadWaitMs));
         k += m_port.read(buffer + k, replyLength - k);
     }
@@ -117,8 +113,41 @@ bool CLPGDevice::SendReceive(uint8_t* buffer, uint8_t* length, uint8_t* type)
     if (received != expected)
         return false;
     *type = header[3];
-    *length = static_cast<uint8_t>(replyLength - 2);
+    *length = static_cast<uint8_t>(live ? replyLength : replyLength - 2);
     return m_port.clearCommError() == 0;
+}
+
+void CLPGDevice::drainLine()
+{
+    // After a failed attempt the controller may still be sending the rest of a reply whose start
+    // was damaged, or a reply the next attempt would take for its own: wait until the line has
+    // been quiet for a moment, so that one damaged byte costs one attempt and no more.
+    if (!m_port.isOpen() || m_timings.drainQuietMs == 0)
+        return;
+    CSerialTimeouts quiet = controllerTimeouts(m_timings);
+    quiet.readTotalMultiplier = 0;
+    quiet.readTotalConstant = m_timings.drainQuietMs;
+    m_port.setTimeout(quiet);
+    uint8_t scrap[frame::kMaxFrame];
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_timings.drainLimitMs);
+    while (m_port.read(scrap, sizeof scrap) > 0 && std::chrono::steady_clock::now() < limit) {
+    }
+    m_port.setTimeout(controllerTimeouts(m_timings));
+    // A line error that the damaged bytes left behind belongs to this attempt, not to the next.
+    m_port.clearCommError();
+}
+
+bool CLPGDevice::SendReceive(uint8_t* buffer, uint8_t* length, uint8_t* type)
+{
+    const uint16_t random = DrawRandomWord();
+    CMutexGuard guard(&m_mutex);
+    // L counts the payload and the checksum in one byte: more than 253 bytes cannot be framed.
+    if (*length > frame::kMaxPayload)
+        return false;
+    if (exchange(buffer, length, type, random, false))
+        return true;
+    drainLine();
+    return false;
 }
 
 uint8_t CLPGDevice::SendReceiveDiag(uint8_t* buffer, uint8_t* length, uint8_t* type)
@@ -127,29 +156,16 @@ uint8_t CLPGDevice::SendReceiveDiag(uint8_t* buffer, uint8_t* length, uint8_t* t
     const uint16_t random = DrawRandomWord();
     if (*length > frame::kMaxPayload)
         return kDiagFailed;
-    if (!sendRequest(buffer, *length, *type, random, true))
-        return kDiagFailed;
+    if (exchange(buffer, length, type, random, true))
+        return kDiagOk;
+    drainLine();
+    return kDiagFailed;
+}
 
-    uint8_t header[frame::kHeaderSize];
-    if (!readHeader(header))
-        return kDiagFailed;
-    uint8_t randomBytes[2] = {0, 0};
-    if (m_port.read(randomBytes, 2) < 2)
-        return kDiagFailed;
-    const uint16_t replyRandom = static_cast<uint16_t>((randomBytes[0] << 8) | randomBytes[1]);
-    const size_t replyLength = header[2];
-    std::memset(buffer, 0, frame::kBufferSize);
-    if (m_port.clearCommError() != 0)
-        return kDiagFailed;
-
-    // Samples come continuously: a late one is dropped, not waited for.
-    if (m_port.read(buffer, replyLength) != replyLength || replyLength <= 2)
-        return kDiagFailed;
-    frame::unscramble(buffer, replyLength - 2, replyRandom);
-    const uint16_t received = static_cast<uint16_t>((buffer[replyLength - 2] << 8) | buffer[replyLength - 1]);
-    if (received != frame::checksum(header[2], header[3], replyRandom, buffer, replyLength - 2))
-        return kDiagFailed;
-    *type = header[3];
-    *length = static_cast<uint8_t>(replyLength);
-    return m_port.clearCommError() == 0 ? kDiagOk : kDiagFailed;
+void CLPGDevice::PurgeInput()
+{
+    CMutexGuard guard(&m_mutex);
+    // In demo mode there is no port to purge.
+    if (m_port.isOpen())
+        m_port.purgeIn();
 }

@@ -202,12 +202,21 @@ bool CSettingsSnapshot::writeFileAt(const std::wstring& name) const
     return true;
 }
 
+std::wstring CSettingsSnapshot::pickFileToRead()
+{
+    return COpenFile(getMapDataFolder(), translateText(kSettingsFileFilter), L"data", false).show();
+}
+
 bool CSettingsSnapshot::readFileWithDialog()
 {
-    const COpenFile dialog(getMapDataFolder(), translateText(kSettingsFileFilter), L"data", false);
-    const std::wstring path = dialog.show();
+    const std::wstring path = pickFileToRead();
     if (path.empty())
         return false;
+    return readFile(path, true);
+}
+
+bool CSettingsSnapshot::readFileWithMessages(const std::wstring& path)
+{
     return readFile(path, true);
 }
 

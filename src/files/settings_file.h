@@ -66,6 +66,10 @@ class CSettingsSnapshot {
     bool writeFileAt(const std::wstring& path) const;
     // readFileWithDialog for a path already known, without any message.
     bool readFileAt(const std::wstring& path);
+    // readFileWithDialog for a path already known, with its messages.
+    bool readFileWithMessages(const std::wstring& path);
+    // The open dialog of readFileWithDialog; empty when cancelled.
+    static std::wstring pickFileToRead();
 
   private:
     bool readFile(const std::wstring& path, bool withMessages);

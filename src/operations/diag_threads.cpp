@@ -80,9 +80,8 @@ CDiagRSThread::CDiagRSThread(CLPGDevice& device, CDiagData* target, std::wstring
 
 void CDiagRSThread::onStart()
 {
-    // In demo mode there is no port to purge.
-    if (m_device.Port().isOpen())
-        m_device.Port().purgeIn();
+    // Under the device mutex: the window's thread may be reopening the port meanwhile.
+    m_device.PurgeInput();
     m_target->clear();
 }
 

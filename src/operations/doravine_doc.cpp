@@ -7,7 +7,6 @@
 #include "operations/map_operations.h"
 #include "platform/folders.h"
 #include "platform/ierror.h"
-#include "files/settings_file.h"
 
 namespace {
 
@@ -30,9 +29,8 @@ CDoravineDoc::CDoravineDoc(CThreadManager* threads) : m_liveSamples(m_device, th
 CDoravineDoc::~CDoravineDoc()
 {
     FinishDeviceStart();
-    // The thread works on the device, which goes with the document: give it time to notice.
-    if (m_liveSamples.running())
-        m_liveSamples.StopLiveSamples();
+    // The live samples, declared after the device, stop and join their thread before the
+    // device goes.
 }
 
 void CDoravineDoc::StartDeviceInBackground(std::function<void()> done)
@@ -79,8 +77,13 @@ bool CDoravineDoc::SaveSettingsToFile()
 
 CDoravineDoc::LoadResult CDoravineDoc::LoadSettingsFromFile()
 {
+    return LoadSettingsFromFile(std::wstring());
+}
+
+CDoravineDoc::LoadResult CDoravineDoc::LoadSettingsFromFile(const std::wstring& path)
+{
     try {
-        const LoadResult result = loadSettings();
+        const LoadResult result = loadSettings(path.empty() ? nullptr : &path);
         refreshAfterLoad();
         return result;
     } catch (IError* error) {
@@ -90,21 +93,61 @@ CDoravineDoc::LoadResult CDoravineDoc::LoadSettingsFromFile()
     }
 }
 
-CDoravineDoc::LoadResult CDoravineDoc::loadSettings()
+CDoravineDoc::LoadResult CDoravineDoc::loadSettings(const std::wstring* path)
 {
     if (!userInteraction().askYesNo(
             translateText(L"Załadowanie ustawień spowoduje zmianę aktualnych ustawień. Czy kontynuować?")))
         return LoadResult::Declined;
     CSettingsSnapshot snapshot;
+    const LoadResult read = readCheckedFile(snapshot, path);
+    if (read != LoadResult::Loaded)
+        return read;
+    snapshot.applySnapshot(m_device.m_settings);
+    return writeLoadedSettings(true) ? LoadResult::Loaded : LoadResult::WriteFailed;
+}
+
+CDoravineDoc::LoadResult CDoravineDoc::readCheckedFile(CSettingsSnapshot& snapshot, const std::wstring* path)
+{
     snapshot.initMarker(m_device.m_firmwareVersion);
-    if (!snapshot.readFileWithDialog())
+    if (!(path ? snapshot.readFileWithMessages(*path) : snapshot.readFileWithDialog()))
         return LoadResult::FileRefused;
     if (snapshot.deviceType() != m_device.m_deviceType) {
         userInteraction().showMessage(translateText(L"Nieprawidłowy plik"), MessageIcon::Error);
         return LoadResult::WrongDevice;
     }
-    snapshot.applySnapshot(m_device.m_settings);
-    return writeLoadedSettings(true) ? LoadResult::Loaded : LoadResult::WriteFailed;
+    return LoadResult::Loaded;
+}
+
+CDoravineDoc::Comparison CDoravineDoc::CompareWithFile()
+{
+    const std::wstring path = CSettingsSnapshot::pickFileToRead();
+    if (path.empty())
+        return {};
+    return CompareWithFile(path);
+}
+
+CDoravineDoc::Comparison CDoravineDoc::CompareWithFile(const std::wstring& path)
+{
+    using Result = Comparison::Result;
+    Comparison c;
+    c.path = path;
+    CSettingsSnapshot snapshot;
+    switch (readCheckedFile(snapshot, &path)) {
+    case LoadResult::Loaded:
+        break;
+    case LoadResult::WrongDevice:
+        c.result = Result::WrongDevice;
+        return c;
+    default:
+        c.result = Result::FileRefused;
+        return c;
+    }
+    c.controller = m_device.m_settings;
+    c.file = m_device.m_settings;
+    snapshot.applySnapshot(c.file);
+    c.differences = compareSettings(c.controller, c.file);
+    c.result = Result::Compared;
+    return c;
 }
 
 bool CDoravineDoc::writeLoadedSettings(bool reset)
@@ -181,6 +224,7 @@ bool CDoravineDoc::ProgramFirmwareFromFile(bool fromBootloader)
     CFirmwareUpdate::LiveSamples live;
     live.stop = [this] { StopLiveSamples(); };
     live.resume = [this] { ResumeLiveSamples(); };
+    live.watch = [this] { m_liveSamples.WatchLink(); };
     CFirmwareUpdate update(m_device, std::move(live));
     const bool programmed = update.ProgramFirmwareFromFile(fromBootloader);
     m_lastBackup = update.backupPath();
@@ -196,15 +240,12 @@ bool CDoravineDoc::OnDeviceUpdate()
             captureState() = kCaptureIdle;
         if (!ProgramFirmwareFromFile(false))
             return false;
-        if (m_lastBackup.empty())
-            userInteraction().showMessage(translateText(L"Zaprogramowano pomyślnie!"),
-                                          MessageIcon::Information);
-        else
-            userInteraction().showMessage(
-                translateText(
-                    L"Zaprogramowano pomyślnie! Dotychczasowe ustawienia sterownika zapisano w pliku:") +
-                    L"\n" + m_lastBackup,
-                MessageIcon::Information);
+        // The described message stays a line of its own; the backup's name follows on the next.
+        std::wstring text = translateText(L"Zaprogramowano pomyślnie!");
+        if (!m_lastBackup.empty())
+            text += L"\n" + translateText(L"Dotychczasowe ustawienia sterownika zapisano w pliku:") + L" " +
+                    m_lastBackup;
+        userInteraction().showMessage(text, MessageIcon::Information);
         return true;
     } catch (IError* error) {
         showLinkError(L"CDoravineDoc::OnDeviceUpdate()", error);

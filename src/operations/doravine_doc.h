@@ -8,11 +8,15 @@
 
 #include "device/lpg_device.h"
 #include "operations/firmware_update.h"
+#include "files/settings_file.h"
 #include "operations/live_samples.h"
+#include "operations/readings_recorder.h"
+#include "records/settings_compare.h"
 
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 class IDocumentViews {
   public:
@@ -47,6 +51,8 @@ class CDoravineDoc {
 
     CLPGDevice& Device() { return m_device; }
     CLiveSampleControl& LiveSamples() { return m_liveSamples; }
+    // The readings log of the File menu.
+    CReadingsRecorder& ReadingsLog() { return m_readingsLog; }
     // Not owned; may be null.
     void SetViews(IDocumentViews* views) { m_views = views; }
 
@@ -61,12 +67,30 @@ class CDoravineDoc {
     void StartLiveSamples(const std::wstring& fileName) { m_liveSamples.StartLiveSamples(fileName); }
     void ResumeLiveSamples() { m_liveSamples.ResumeLiveSamples(); }
     void StopLiveSamples() { m_liveSamples.StopLiveSamples(); }
+    void StartRefreshTimer() { m_liveSamples.StartRefreshTimer(); }
 
     // Menu "Zapisz ustawienia do pliku...": answers whether a file was written.
     bool SaveSettingsToFile();
     // Menu "Wczytaj ustawienia z pliku...": the pages are refreshed afterwards in every case but a
     // link error.
     LoadResult LoadSettingsFromFile();
+    // The same load for a file already chosen (the comparison's button): the same question,
+    // checks, messages, writes and refresh, without the file dialog.
+    LoadResult LoadSettingsFromFile(const std::wstring& path);
+
+    struct Comparison {
+        enum class Result { NoFile, FileRefused, WrongDevice, Compared };
+        Result result = Result::NoFile;
+        std::wstring path;
+        CSettingsRecord controller;                   // the record as the controller holds it
+        CSettingsRecord file;                         // the record as the load would send it
+        std::vector<CSettingsDifference> differences; // what the load would change
+    };
+    // Menu "Porównaj z plikiem...": picks a settings file as the load does, refuses it with the
+    // load's messages, and compares it with the controller's settings. Nothing is written.
+    Comparison CompareWithFile();
+    // The same for a file already chosen (doravine-cli diff).
+    Comparison CompareWithFile(const std::wstring& path);
     // The map page's "Zapisz jako domyślną": default.settings in the map-data folder.
     bool SaveDefaultSettings();
     // Used by the wheel auto-detection: true also when there is no usable default file; false
@@ -88,7 +112,10 @@ class CDoravineDoc {
     static std::wstring defaultSettingsPath();
 
   private:
-    LoadResult loadSettings();
+    LoadResult loadSettings(const std::wstring* path);
+    // The load's file steps for a chosen file, or the dialog when path is null: the snapshot
+    // read and checked against this controller's type, with the load's messages.
+    LoadResult readCheckedFile(CSettingsSnapshot& snapshot, const std::wstring* path);
     void refreshAfterLoad();
     // SetSettings, SetMapAxes, SetMap, SaveMap and, with reset, ResetDevice; the first refusal
     // shows the write error.
@@ -96,6 +123,7 @@ class CDoravineDoc {
 
     CLPGDevice m_device;
     CLiveSampleControl m_liveSamples;
+    CReadingsRecorder m_readingsLog{m_device.m_diagData};
     IDocumentViews* m_views = nullptr;
     std::wstring m_lastBackup;
     CFirmwareUpdate::Outcome m_lastUpdate = CFirmwareUpdate::Outcome::None;

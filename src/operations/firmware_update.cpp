@@ -7,13 +7,11 @@
 #include "platform/paths.h"
 #include "files/firmware_file.h"
 #include "platform/folders.h"
-#include "files/settings_file.h"
+#include "operations/settings_backup.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <ctime>
-#include <filesystem>
 #include <thread>
 
 namespace {
@@ -34,14 +32,6 @@ CFirmwareUpdateTimings& firmwareUpdateTimings()
 {
     static CFirmwareUpdateTimings timings;
     return timings;
-}
-
-std::wstring backupFileName(int year, int month, int day, int hour, int minute, int second)
-{
-    wchar_t text[64];
-    std::swprintf(text, 64, L"ustawienia-%04d-%02d-%02d-%02d%02d%02d.settings", year, month, day, hour,
-                  minute, second);
-    return text;
 }
 
 CFirmwareUpdate::CFirmwareUpdate(CLPGDevice& device, LiveSamples liveSamples)
@@ -67,28 +57,8 @@ bool CFirmwareUpdate::programRows(CLPGDevice& device, const std::vector<uint8_t>
 
 bool CFirmwareUpdate::saveBackup()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (const std::tm* t = std::localtime(&now))
-        local = *t;
-    const std::wstring folder = getMapDataFolder();
-    std::wstring path = folder + backupFileName(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                                local.tm_hour, local.tm_min, local.tm_sec);
-    // Two updates within one second must not overwrite each other's copy.
-    std::error_code ec;
-    for (int n = 2; std::filesystem::exists(nativePath(path), ec); ++n) {
-        std::wstring name = backupFileName(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                           local.tm_hour, local.tm_min, local.tm_sec);
-        name.insert(name.size() - std::wstring(L".settings").size(), L"-" + std::to_wstring(n));
-        path = folder + name;
-    }
-    CSettingsSnapshot snapshot;
-    snapshot.initMarker(m_device.m_firmwareVersion);
-    snapshot.takeSnapshot(m_device.m_firmwareVersion, m_device.m_deviceType, m_device.m_settings);
-    if (!snapshot.writeFileAt(path))
-        return false;
-    m_backupPath = path;
-    return true;
+    m_backupPath = saveSettingsBackup(m_device);
+    return !m_backupPath.empty();
 }
 
 bool CFirmwareUpdate::ProgramFirmwareFromFile(bool fromBootloader)
@@ -143,6 +113,22 @@ bool CFirmwareUpdate::run(bool fromBootloader)
 
     if (!fromBootloader && m_liveSamples.stop)
         m_liveSamples.stop();
+    // From here every way out but success, a link error included, returns the program to
+    // watching the link: the controller's state after a broken-off update is unknown, so it is
+    // taken as lost and the watchdog finds it again.
+    struct WatchAgain {
+        CLPGDevice& device;
+        const std::function<void()>& watch;
+        bool armed;
+        ~WatchAgain()
+        {
+            if (!armed)
+                return;
+            device.m_connected = false;
+            if (watch)
+                watch();
+        }
+    } watchAgain{m_device, m_liveSamples.watch, !fromBootloader};
 
     const CFirmwareUpdateTimings timings = firmwareUpdateTimings();
     bool programmed = false;
@@ -174,6 +160,7 @@ bool CFirmwareUpdate::run(bool fromBootloader)
         showError(CFirmwareFile::kLoadFailedText);
         return false;
     }
+    watchAgain.armed = false;
     if (!fromBootloader && m_liveSamples.resume)
         m_liveSamples.resume();
     return true;

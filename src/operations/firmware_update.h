@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/language.h"
+#include "operations/settings_backup.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,9 @@ class CFirmwareUpdate {
     struct LiveSamples {
         std::function<void()> stop;
         std::function<void()> resume;
+        // After a failure once they were stopped: back to watching the link (the connected
+        // flag is already cleared).
+        std::function<void()> watch;
     };
 
     // How the last update ended.
@@ -87,7 +91,3 @@ void resetLastBootloaderUpdateOutcome();
 bool programFirmwareFromBootloader(CLPGDevice& device);
 // Makes identification's boot-loader branch run programFirmwareFromBootloader.
 void installBootloaderUpdate();
-
-// The name of the settings copy made before an update, for the given local time:
-// "ustawienia-2024-05-17-143005.settings".
-std::wstring backupFileName(int year, int month, int day, int hour, int minute, int second);

@@ -16,6 +16,25 @@ CLiveSampleControl::CLiveSampleControl(CLPGDevice& device, CThreadManager* manag
 CLiveSampleControl::~CLiveSampleControl()
 {
     *m_running = false;
+    JoinThreads();
+}
+
+void CLiveSampleControl::JoinThreads()
+{
+    // A fetch in progress ends within its read time-out; the device must outlive it.
+    for (const CThreadManager::ThreadId id : m_threads)
+        m_manager->join(id);
+    m_threads.clear();
+}
+
+void CLiveSampleControl::WatchLink()
+{
+    if (m_device.m_connected) {
+        ResumeLiveSamples();
+        return;
+    }
+    // Nothing to sample, but the timer's watchdog must keep looking for the controller.
+    timer(true);
 }
 
 void CLiveSampleControl::timer(bool run)
@@ -34,7 +53,10 @@ void CLiveSampleControl::StartLiveSamples(const std::wstring& fileName)
     }
     m_running = std::make_shared<std::atomic<bool>>(true);
     m_fileName = fileName;
-    m_manager->insert(new CDiagRSThread(m_device, &m_device.m_diagData, m_fileName, m_running));
+    // Threads that ended were joined by the manager; their ids need no keeping.
+    std::erase_if(m_threads, [this](CThreadManager::ThreadId id) { return !m_manager->holds(id); });
+    m_threads.push_back(
+        m_manager->insert(new CDiagRSThread(m_device, &m_device.m_diagData, m_fileName, m_running)));
     timer(true);
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CLPGDevice;
 
@@ -16,7 +17,7 @@ class CLiveSampleControl {
   public:
     // Threads go to the program's thread manager unless another is given (tests join theirs).
     explicit CLiveSampleControl(CLPGDevice& device, CThreadManager* manager = nullptr);
-    // Asks a running thread to end; it does not wait.
+    // Asks a running thread to end and waits for it: the thread works on the device.
     ~CLiveSampleControl();
     CLiveSampleControl(const CLiveSampleControl&) = delete;
     CLiveSampleControl& operator=(const CLiveSampleControl&) = delete;
@@ -29,6 +30,16 @@ class CLiveSampleControl {
     void ResumeLiveSamples();
     // Asks the thread to end, stops the timer and gives the thread time to notice.
     void StopLiveSamples();
+
+    // After an operation that stopped the samples and failed: the samples again when the
+    // controller is connected, otherwise only the timer, whose watchdog rescans.
+    void WatchLink();
+    // Waits for every thread this control started (ask them to end first).
+    void JoinThreads();
+    // The window's refresh timer alone (the signal page needs its ticks without live samples).
+    void StartRefreshTimer() { timer(true); }
+    // Where the live-sample threads go; the signal capture's thread goes there too.
+    CThreadManager& threadManager() { return *m_manager; }
 
     // Whether a thread was started and has not ended or been asked to end.
     bool running() const;
@@ -44,4 +55,5 @@ class CLiveSampleControl {
     // can never be revived by the next start.
     std::shared_ptr<std::atomic<bool>> m_running;
     std::wstring m_fileName;
+    std::vector<CThreadManager::ThreadId> m_threads;
 };

@@ -40,6 +40,14 @@ bool CAxisDefinition::applyDefinition(CLPGDevice& device) const
     return false;
 }
 
+double CAxisSpin::apply(double value, int delta) const
+{
+    const double moved = value - delta * step;
+    if (moved <= lowest)
+        return lowest;
+    return moved > highest ? highest : moved;
+}
+
 bool clearMapStep(CLPGDevice& device)
 {
     CWaitCursor wait;

@@ -29,6 +29,17 @@ struct CAxisDefinition {
     bool applyDefinition(CLPGDevice& device) const;
 };
 
+// One spin button of the axis definition: a click moves the value by the step (delta -1 for the
+// up arrow, +1 for the down arrow) and keeps it within the limits.
+struct CAxisSpin {
+    double step;
+    double lowest;
+    double highest;
+    double apply(double value, int delta) const;
+};
+constexpr CAxisSpin kRpmSpin{100.0, 500.0, 7000.0};
+constexpr CAxisSpin kMapSpin{0.05, 0.0, 20.0};
+
 // The clear button's step, with the wait cursor: only while connected, ClearMap and SaveMap, then
 // every cell 0.0 (a refused command shows its error box and the cells stay). A link error is
 // caught and shown as the page's handler shows it. Answers whether the map was cleared.

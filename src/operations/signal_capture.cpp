@@ -25,17 +25,22 @@ bool CSignalCapture::setReadSetting(double value)
     return m_device.SetSettings();
 }
 
-bool CSignalCapture::setReadingMode(bool on) { return restoreWorkState(on ? 0 : kWorkStateNormal); }
+CSignalCapture::StateWrite CSignalCapture::setReadingMode(bool on, uint32_t* previous)
+{
+    return writeWorkState(on ? 0 : kWorkStateNormal, previous);
+}
 
-bool CSignalCapture::restoreWorkState(uint32_t workState)
+CSignalCapture::StateWrite CSignalCapture::writeWorkState(uint32_t workState, uint32_t* previous)
 {
     if (!m_device.GetSettings())
-        return false;
+        return StateWrite::NotRead;
+    if (previous)
+        *previous = m_device.m_settings.workState;
     m_device.m_settings.workState = workState;
     const bool written = m_device.SetSettings();
     sleepMs(100);
     m_device.ResetDevice();
-    return written;
+    return written ? StateWrite::Written : StateWrite::Refused;
 }
 
 void CSignalCapture::primePass() { m_device.ReadSignalPass(); }
@@ -56,6 +61,7 @@ void CSignalCapture::start()
     if (captureState().load() == kCaptureRunning)
         return;
     captureState() = kCaptureRunning;
+    m_device.m_pulses.open();
     m_threads.insert(new CSignalCaptureThread(m_device));
     sleepMs(10);
 }
@@ -85,10 +91,11 @@ CSignalCapture::TickResult CSignalCapture::tick()
 
 bool CSignalCapture::save(const std::wstring& path, CPulseList& saved)
 {
-    const CPulseList records = m_device.m_pulses.copy();
-    if (!writeSignalFile(path, records))
+    CPulseList records = m_device.m_pulses.take();
+    if (!writeSignalFile(path, records)) {
+        m_device.m_pulses.putBack(std::move(records));
         return false;
-    saved = records;
-    m_device.m_pulses.clear();
+    }
+    saved = std::move(records);
     return true;
 }

@@ -21,17 +21,24 @@ class CSignalCapture {
 
     // Reads the settings and writes them back with the signal-capture flag set to value.
     bool setReadSetting(double value);
-    // The "Czytaj sygnał" check box: operating state 0 (on) or 173 (off), written, then after
-    // 100 ms the restart command. False when the settings could not be read.
-    bool setReadingMode(bool on);
-    // Puts the operating state back to what it was (173 normal, anything else as it was).
-    bool restoreWorkState(uint32_t workState);
+
+    enum class StateWrite {
+        NotRead, // the settings could not be read: nothing was written
+        Refused, // the controller refused the settings with the new state
+        Written,
+    };
+    // Reads the settings, writes them back with the operating state set to workState, then after
+    // 100 ms sends the restart command. previous (when given) receives the state the controller
+    // had, once the settings were read.
+    StateWrite writeWorkState(uint32_t workState, uint32_t* previous = nullptr);
+    // The "Czytaj sygnał" check box: operating state 0 (on) or 173 (off).
+    StateWrite setReadingMode(bool on, uint32_t* previous = nullptr);
 
     // One pass to wake the controller's recorder.
     void primePass();
     // Three passes whose records are dropped, so the capture starts on a steady signal.
     void flushPasses();
-    // Starts the capture thread unless one runs.
+    // Starts the capture thread unless one runs; the device's list takes records again.
     void start();
     // Capture state back to idle; the thread ends after its current pass.
     void stop();
@@ -50,7 +57,8 @@ class CSignalCapture {
     int stallTicks() const { return m_stallTicks; }
     size_t recordCount() const;
 
-    // Writes the device's records to path and moves them out of the device's list.
+    // Takes the device's records in one step and writes them to path; saved receives them. When
+    // the file cannot be written the records go back to the device's list for another try.
     bool save(const std::wstring& path, CPulseList& saved);
 
   private:

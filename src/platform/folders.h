@@ -17,6 +17,17 @@ inline constexpr wchar_t kPathSeparator = L'/';
 // The folder of the program file; empty when it cannot be found.
 std::wstring getExeFolder();
 
+// The folder of the program's data `name` (Doravine_LANG, wykresy, samples), with a separator at
+// the end: $DORAVINE_DATA/name/ when that variable is set (tests, a data folder kept elsewhere);
+// else findDataFolder(getExeFolder(), name).
+std::wstring getDataFolder(const std::wstring& name);
+
+// Where data `name` is for a program in exeFolder: beside the program when it is there (the build
+// tree, a program unpacked into one folder); else, on POSIX, in the installed tree beside bin/,
+// exeFolder/../share/doravine/name/, when that exists; else beside the program again, so that
+// whoever opens a file there reports it missing where it was first looked for.
+std::wstring findDataFolder(const std::wstring& exeFolder, const std::wstring& name);
+
 // The user's documents folder; empty when the system names none.
 // Windows: the shell folder "Personal" of the current user.
 // POSIX: XDG_DOCUMENTS_DIR from the environment, else from $XDG_CONFIG_HOME/user-dirs.dirs

@@ -114,6 +114,28 @@ std::wstring getExeFolder()
     return utf82unicode(text.substr(0, cut + 1));
 }
 
+std::wstring getDataFolder(const std::wstring& name)
+{
+    const char* data = std::getenv("DORAVINE_DATA");
+    if (data && *data)
+        return utf82unicode(withSeparator(data)) + name + L"/";
+    return findDataFolder(getExeFolder(), name);
+}
+
+std::wstring findDataFolder(const std::wstring& exeFolder, const std::wstring& name)
+{
+    const std::wstring beside = exeFolder + name + L"/";
+    std::error_code ignored;
+    if (std::filesystem::is_directory(unicode2utf8(beside), ignored) || exeFolder.empty())
+        return beside;
+    // bin/../share/doravine/: wherever the tree was installed or unpacked, no absolute prefix.
+    const std::filesystem::path bin = std::filesystem::path(unicode2utf8(exeFolder)).parent_path();
+    const std::filesystem::path installed = bin.parent_path() / "share" / "doravine" / unicode2utf8(name);
+    if (std::filesystem::is_directory(installed, ignored))
+        return utf82unicode(installed.string() + "/");
+    return beside;
+}
+
 std::wstring getDocumentsFolder()
 {
     std::string docs = documentsFolder();

@@ -5,6 +5,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cstdlib>
+
 namespace {
 
 void createFolder(const std::wstring& path)
@@ -39,6 +41,24 @@ std::wstring getExeFolder()
     if (cut == std::wstring::npos)
         return {};
     return path.substr(0, cut + 1);
+}
+
+std::wstring getDataFolder(const std::wstring& name)
+{
+    const wchar_t* data = _wgetenv(L"DORAVINE_DATA");
+    if (data && *data) {
+        std::wstring base = data;
+        if (base.back() != L'\\' && base.back() != L'/')
+            base += L'\\';
+        return base + name + L"\\";
+    }
+    return findDataFolder(getExeFolder(), name);
+}
+
+// An installed Windows program keeps its data beside itself: there is no share folder to try.
+std::wstring findDataFolder(const std::wstring& exeFolder, const std::wstring& name)
+{
+    return exeFolder + name + L"\\";
 }
 
 std::wstring getDocumentsFolder()

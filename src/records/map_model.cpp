@@ -46,9 +46,12 @@ void CMapModel::updateLimits()
 double CMapModel::roundToStep(double value) const
 {
     // Repeated addition, as the grid's step keys produce their values; the wire encoding absorbs
-    // the error this leaves (7.199999999999998 goes out as 72 tenths).
+    // the error this leaves (7.199999999999998 goes out as 72 tenths). The same error must not
+    // push a value that already lies on the step one step higher: nine steps of 0.6 add up to
+    // 5.3999999999999995, and 5.4 read back from the controller has to stay 5.4.
+    constexpr double kTolerance = 1e-9;
     double x = 0.0;
-    while (value > x && m_limits.highest > x)
+    while (value > x + kTolerance && m_limits.highest > x)
         x += m_limits.step;
     if (x > m_limits.highest)
         x = m_limits.highest;

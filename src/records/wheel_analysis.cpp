@@ -34,30 +34,35 @@ bool CWheelAnalysis::nearOrOnEnd(double value, double mean)
     return mean - kTolerance * mean <= value && value <= kTolerance * mean + mean;
 }
 
-bool CWheelAnalysis::analyse(const CPulseList& records)
+bool CWheelAnalysis::referenceTooth(const CPulseList& records, uint16_t& period, uint16_t& highTime)
 {
-    if (records.size() < kWindow)
-        return false;
-
-    // The typical tooth: drop whatever lies outside the band around the mean until nothing does.
     // Every pass drops at least one record, so the loop ends.
     CPulseList kept = records;
-    Means reference;
     for (;;) {
         if (kept.empty())
-            return false; // everything was rejected: there is no typical tooth
+            return false;
         const Means m = meansOf(kept);
         const size_t before = kept.size();
         std::erase_if(kept, [&m](const CPulse& r) {
             return !(strictlyNear(r.period, m.period) && strictlyNear(r.highTime, m.highTime));
         });
         if (kept.size() == before) {
-            reference = m;
-            break;
+            period = static_cast<uint16_t>(m.period);
+            highTime = static_cast<uint16_t>(m.highTime);
+            return true;
         }
     }
-    const auto P = static_cast<uint16_t>(reference.period);
-    const auto H = static_cast<uint16_t>(reference.highTime);
+}
+
+bool CWheelAnalysis::analyse(const CPulseList& records)
+{
+    if (records.size() < kWindow)
+        return false;
+
+    uint16_t P = 0;
+    uint16_t H = 0;
+    if (!referenceTooth(records, P, H))
+        return false;
 
     std::vector<uint32_t> abnormal;
     for (uint32_t i = 0; i < kWindow; ++i) {

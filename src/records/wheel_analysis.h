@@ -21,6 +21,11 @@ class CWheelAnalysis {
     // True when a pattern was found (the three results are then set); false leaves them untouched.
     bool analyse(const CPulseList& records);
 
+    // The typical tooth of a signal: the mean period and high time after dropping, pass by pass,
+    // every record outside the band around the mean, each truncated to an integer. False when
+    // every record was dropped (there is no typical tooth).
+    static bool referenceTooth(const CPulseList& records, uint16_t& period, uint16_t& highTime);
+
     // m - 0.3 m < v < 0.3 m + m: the test for a normal tooth.
     static bool strictlyNear(double value, double mean);
     // m - 0.3 m <= v <= 0.3 m + m: the test between gaps.

@@ -27,6 +27,7 @@ struct Link {
         device.Timings().readConstantMs = 2;
         device.Timings().readPerByteMs = 0;
         device.Timings().shortPayloadWaitMs = 0;
+        device.Timings().drainQuietMs = 1;
         device.Port().open(1);
         device.ConfigurePort();
         device.SetFixedRandomWord(0x1234);

@@ -3,11 +3,16 @@
 // rescan on the main timer, and the size rules.
 #include "gui/shell/about_dlg.h"
 #include "gui/shell/bottom_dlg.h"
+#include "gui/shell/doravine_app.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/placeholder_page.h"
+#include "gui/shell/qt_user_interaction.h"
 #include "gui/support/qt_app_environment.h"
 #include "gui/pages/odczyty_dlg.h"
+#include "gui/pages/settings_dlg.h"
+#include "gui/pages/read_signal_dlg.h"
+#include "operations/diag_threads.h"
 #include "gui/pages/version_dlg.h"
 #include "gui/skin/described_display.h"
 #include "gui/skin/gradient_edit.h"
@@ -15,6 +20,8 @@
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"
 #include "support/sim_fixture.h"
+#include "doravine_version.h"
+#include "platform/data_report.h"
 
 #include <QAction>
 #include <QMenu>
@@ -25,6 +32,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iostream>
+#include <sstream>
 #include <memory>
 #include <thread>
 
@@ -211,8 +220,9 @@ TEST(WindowStartup, AccessCodeInTheAboutBoxRevealsTheSignalTab)
     EXPECT_TRUE(pages->tabButton(CDoravineView::TabSignal)->isVisible());
     EXPECT_EQ(visibleTitles(*pages), L"Ustawienia|Mapa|Wersja|Czytaj sygnał|");
     EXPECT_TRUE(pages->activatePage(CDoravineView::TabSignal));
-    auto* signal = dynamic_cast<CPlaceholderPage*>(w.view().tabPage(CDoravineView::TabSignal));
+    auto* signal = w.view().signalPage();
     ASSERT_NE(signal, nullptr);
+    EXPECT_EQ(w.view().tabPage(CDoravineView::TabSignal), signal);
     EXPECT_TRUE(signal->isVisible());
 }
 
@@ -288,9 +298,9 @@ TEST(WindowStartup, LanguageSwitchRetitlesTabsMenusAndPageTexts)
     EXPECT_EQ(readings->supplyDisplay()->labelText(), translateText(L"Napięcie"));
     EXPECT_EQ(readings->switchDisplay()->valueText(), translateText(L"Wyłączony"));
     EXPECT_EQ(w.view().versionPage()->clearButton()->caption(), translateText(L"Kasuj błędy"));
-    auto* settings = dynamic_cast<CPlaceholderPage*>(w.view().tabPage(0));
+    auto* settings = dynamic_cast<CSettingsDlg*>(w.view().tabPage(0));
     ASSERT_NE(settings, nullptr);
-    EXPECT_EQ(settings->heading(), translateText(L"Ustawienia"));
+    EXPECT_EQ(settings->autoButton()->caption(), translateText(L"Autodetekcja koła zamachowego"));
 
     w.frame->action(CMainFrame::CmdPolish)->trigger();
     EXPECT_EQ(pages->pageTitle(0), L"Ustawienia");
@@ -335,6 +345,36 @@ TEST(WindowStartup, PulledCableTurnsTheStripRedOnTheNextTickAndRescansElevenTick
     EXPECT_TRUE(w.frame->mainTimerRunning());
 }
 
+// The window's own timer and notice: the no-connection notice opens without holding up the
+// search, the readings give way to dashes, and a controller that comes back is connected with
+// the notice still open, which then closes by itself.
+TEST(WindowStartup, NoticeOpenWhileTheControllerComesBackClosesByItself)
+{
+    CWindow w(true);
+    CQtUserInteraction qtUser(w.frame.get());
+    setUserInteraction(&qtUser);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.view().readings()->rpmDisplay()->valueText() != L"0 RPM"; }, 5000));
+
+    w.sim->sim().addFault({sim::FaultKind::Stall});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return qtUser.notice() && qtUser.notice()->isVisible(); }, 15000));
+    EXPECT_EQ(qtUser.notice()->text(), QStringLiteral("BRAK POŁĄCZENIA"));
+    EXPECT_EQ(w.view().readings()->rpmDisplay()->valueText(), COdczytyDlg::kNoReading);
+    EXPECT_EQ(w.view().readings()->switchDisplay()->valueText(), COdczytyDlg::kNoReading);
+    const int rescans = w.frame->watchdog().rescans();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.frame->watchdog().rescans() > rescans; }, 5000))
+        << "the search goes on while the notice is open";
+    ASSERT_TRUE(qtUser.notice() && qtUser.notice()->isVisible());
+
+    w.sim->sim().clearFaults();
+    w.sim->sim().resume();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.device().m_connected.load(); }, 5000));
+    EXPECT_TRUE(!qtUser.notice() || !qtUser.notice()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.view().readings()->rpmDisplay()->valueText() != COdczytyDlg::kNoReading; }, 5000));
+    EXPECT_EQ(w.view().bottom()->stateText(), L"POŁĄCZONY");
+    setUserInteraction(&w.user);
+}
+
 TEST(WindowStartup, WhileDisconnectedNoPageIsRefreshed)
 {
     CWindow w(true);
@@ -357,6 +397,31 @@ TEST(WindowStartup, WhileDisconnectedNoPageIsRefreshed)
     // An empty store: the tick does not ask the pages to refresh.
     w.device().m_diagData.clear();
     EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Idle);
+}
+
+TEST(WindowStartup, TheSignalPageGetsItsTicksAlsoWithoutLiveSamples)
+{
+    CWindow w(true);
+    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
+    w.frame->stopMainTimer();
+    w.doc->StopLiveSamples();
+    w.device().m_diagData.clear();
+    w.view().revealHiddenTabs();
+    ASSERT_TRUE(w.view().pageCtrl()->activatePage(CDoravineView::TabSignal));
+    CReadSignalDlg* page = w.view().signalPage();
+    const CPulse pulse{100, 50};
+    w.device().m_pulses.append(&pulse, 1);
+    captureState() = kCaptureRunning;
+    // No live sample, as with the signal-reading firmware: the stall rule still counts.
+    EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Idle);
+    EXPECT_EQ(page->capture().stallTicks(), 1);
+    EXPECT_EQ(page->countDisplay()->valueText(), L"1");
+    // Another tab active: the signal page is left alone.
+    ASSERT_TRUE(w.view().pageCtrl()->activatePage(CDoravineView::TabVersion));
+    captureState() = kCaptureRunning;
+    w.frame->onMainTimer();
+    EXPECT_EQ(page->capture().stallTicks(), 1);
+    captureState() = kCaptureIdle;
 }
 
 TEST(WindowSize, SmallWindowsGrowAndFontsFollowTheHeight)
@@ -408,4 +473,63 @@ TEST(WindowSize, TabbedSideAndReadingsColumnSplitTheWidth)
     EXPECT_LT(layout.tabPanel.right(), layout.rightPanel.left());
     EXPECT_LT(layout.bottom.right(), layout.rightPanel.left());
     EXPECT_GT(layout.bottom.top(), layout.tabPanel.bottom());
+}
+
+namespace {
+
+// What runDoravine prints on standard output for one command line, and its status.
+std::pair<int, std::string> runProgram(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "doravine");
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    std::ostringstream out;
+    std::streambuf* saved = std::cout.rdbuf(out.rdbuf());
+    const int status = runDoravine(static_cast<int>(argv.size()), argv.data());
+    std::cout.rdbuf(saved);
+    return {status, out.str()};
+}
+
+} // namespace
+
+// The options that answer and exit do so before any window or port is touched.
+TEST(WindowOptions, VersionWhereAndHelpPrintAndExitWithoutAWindow)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--version"}, std::string("doravine ") + kDoravineVersion + "\n"},
+        {{"--lang", "en", "--version"}, std::string("doravine ") + kDoravineVersion + "\n"},
+        {{"--where"}, dataFoldersReport()},
+        {{"--help"}, startOptionsHelp()},
+    };
+    for (const auto& [args, expected] : cases) {
+        const auto [status, out] = runProgram(args);
+        EXPECT_EQ(status, 0) << args.back();
+        EXPECT_EQ(out, expected) << args.back();
+    }
+    for (const char* option : {"--where", "--version", "--help", "--screenshot FILE"})
+        EXPECT_NE(startOptionsHelp().find(option), std::string::npos) << option;
+    // The tests run from the build tree: the language files beside the programs are found.
+    EXPECT_NE(dataFoldersReport().find("Doravine_LANG/ (ENGLISH.txt, RUSSIAN.txt)"), std::string::npos)
+        << dataFoldersReport();
+}
+
+TEST(WindowOptions, ABadOptionIsAUsageErrorBeforeAnythingStarts)
+{
+    const auto [status, out] = runProgram({"--versio"});
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(out, "");
+}
+
+// A screenshot run records what the picture shows, so a script can check the language files were
+// found without reading pixels.
+TEST(WindowOptions, ScreenshotRecordNamesTheFileAndTheMenuInTheRunsLanguage)
+{
+    openLanguageFiles();
+    CWindow w(false);
+    EXPECT_EQ(screenshotRecord(*w.frame, QStringLiteral("shot.png")),
+              "screenshot: shot.png\nmenu: Plik | Język | Informacje\n");
+    switchLanguage(kLanguageEnglish);
+    EXPECT_EQ(screenshotRecord(*w.frame, QStringLiteral("/tmp/okno ż.png")),
+              "screenshot: /tmp/okno ż.png\nmenu: File | Language | Info\n");
 }

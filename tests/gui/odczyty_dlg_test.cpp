@@ -6,6 +6,8 @@
 #include "gui/pages/odczyty_dlg.h"
 #include "gui/skin/described_display.h"
 #include "gui/skin/theme.h"
+#include "gui/skin/time_chart.h"
+#include "support/diag_samples.h"
 #include "support/sim_fixture.h"
 
 #include <QTest>
@@ -19,22 +21,7 @@ namespace {
 
 const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
-// A sample as the controller sends it: little-endian words at their offsets.
-CDiag sample(uint16_t rpm, uint16_t tps, uint16_t map, uint16_t supply, uint16_t advance, uint8_t sw)
-{
-    CDiag d;
-    auto put = [&d](size_t at, uint16_t v) {
-        d.bytes[at] = static_cast<uint8_t>(v & 0xFF);
-        d.bytes[at + 1] = static_cast<uint8_t>(v >> 8);
-    };
-    put(0, rpm);
-    put(2, tps);
-    put(4, map);
-    put(8, supply);
-    put(10, advance);
-    d.bytes[12] = sw;
-    return d;
-}
+constexpr auto sample = &testsupport::diagSample;
 
 // The panel as the page control sets it up, over the device object of the program.
 struct CPanel {
@@ -149,10 +136,17 @@ TEST(ReadingsPanel, OnlyAConnectedDeviceWithSamplesRefreshes)
     // The newest sample wins.
     p.tick(sample(1000, 0, 0, 0, 0, 1));
     EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"1000 RPM");
-    // A lost controller freezes the values.
+    // A lost controller's values are no longer current: dashes, whatever the store still holds.
     p.device.m_connected = false;
     p.tick(sample(1100, 0, 0, 0, 0, 1));
-    EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"1000 RPM");
+    for (int id : {COdczytyDlg::kIdRpm, COdczytyDlg::kIdTps, COdczytyDlg::kIdMap, COdczytyDlg::kIdAdvance,
+                   COdczytyDlg::kIdSupply, COdczytyDlg::kIdSwitch})
+        EXPECT_EQ(p.value(id), COdczytyDlg::kNoReading) << id;
+    p.panel.onLanguageChange();
+    EXPECT_EQ(p.value(COdczytyDlg::kIdSwitch), COdczytyDlg::kNoReading);
+    p.device.m_connected = true;
+    p.panel.onTimer();
+    EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"1100 RPM");
 }
 
 TEST(ReadingsPanel, LanguageChangeRelabelsAndResetsTheSwitch)
@@ -190,4 +184,40 @@ TEST(ReadingsPanel, LiveSampleFromTheVirtualControllerOverTheTerminal)
     p.tick(live);
     EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"3100 RPM");
     EXPECT_EQ(p.value(COdczytyDlg::kIdSwitch), L"Wyłączony");
+}
+
+TEST(ReadingsPanel, TheChartFollowsTheSamplesAndPausesWithTheTimeOfTheLastOne)
+{
+    CPanel p;
+    CTimeChart* chart = p.panel.chart();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_TRUE(chart->paused()) << "no sample yet";
+    EXPECT_EQ(chart->note(), L"BRAK POŁĄCZENIA");
+    // The chart sits under the six displays and reaches down the page.
+    p.panel.show();
+    EXPECT_GT(chart->geometry().top(), p.panel.display(COdczytyDlg::kIdSwitch)->geometry().bottom());
+    EXPECT_GT(chart->geometry().bottom(), p.panel.height() - 30);
+
+    // Two samples between two ticks: both reach the chart, in order, with the panel's values.
+    p.device.m_diagData.add(sample(850, 200, 512, 588, 123, 1));
+    p.tick(sample(900, 200, 1023, 588, 150, 1));
+    EXPECT_FALSE(chart->paused());
+    EXPECT_EQ(chart->pointCount(), 2u);
+    EXPECT_EQ(chart->currentValue(COdczytyDlg::ChartRpm), 900.0);
+    EXPECT_DOUBLE_EQ(chart->currentValue(COdczytyDlg::ChartAdvance), 15.0);
+    EXPECT_DOUBLE_EQ(chart->currentValue(COdczytyDlg::ChartMap), 3.3);
+
+    // The controller lost: the picture freezes, greyed, with the time of the last sample.
+    p.device.m_connected = false;
+    p.device.m_diagData.add(sample(1000, 0, 0, 0, 0, 1));
+    p.panel.updateChart();
+    EXPECT_TRUE(chart->paused());
+    EXPECT_EQ(chart->pointCount(), 2u);
+    EXPECT_EQ(chart->note().rfind(L"BRAK POŁĄCZENIA\nOstatni odczyt: ", 0), 0u) << QString::fromStdWString(chart->note()).toStdString();
+    EXPECT_EQ(chart->note().size(), std::wstring(L"BRAK POŁĄCZENIA\nOstatni odczyt: 12:34:56").size());
+    // Back: the samples waiting in the store follow.
+    p.device.m_connected = true;
+    p.panel.onTimer();
+    EXPECT_FALSE(chart->paused());
+    EXPECT_EQ(chart->pointCount(), 3u);
 }

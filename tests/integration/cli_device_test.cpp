@@ -50,6 +50,17 @@ class Cli : public ::testing::Test {
         }
         return text;
     }
+    // 850 RPM, MAP 1.65 V, supply 12.00 V, switch on, without any wobble.
+    void holdTheEngineAt850()
+    {
+        sim::OperatingPoint point;
+        point.rpm = 850;
+        point.mapVolts = 1.65;
+        point.supplyVolts = 12.0;
+        point.switchOn = true;
+        fixture.sim().setProfile(sim::Profile::Fixed);
+        fixture.sim().setFixedPoint(point);
+    }
     std::string writeFile(const std::string& text)
     {
         const auto path = fixture.home().path() / "map.csv";
@@ -191,13 +202,7 @@ TEST_F(Cli, ErrorsAndClearErrors)
 
 TEST_F(Cli, WatchPrintsTheReadingsPanelsValues)
 {
-    sim::OperatingPoint point;
-    point.rpm = 850;
-    point.mapVolts = 1.65;
-    point.supplyVolts = 12.0;
-    point.switchOn = true;
-    fixture.sim().setProfile(sim::Profile::Fixed);
-    fixture.sim().setFixedPoint(point);
+    holdTheEngineAt850();
     const CliOutcome r = run({"watch", "--count", "3"});
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
@@ -210,6 +215,29 @@ TEST_F(Cli, WatchPrintsTheReadingsPanelsValues)
         EXPECT_NE(line.find(" supply=12.00 switch=1"), std::string::npos) << line;
     }
     EXPECT_EQ(n, 3);
+}
+
+TEST_F(Cli, WatchCsvPrintsTheHeaderThenTimedLines)
+{
+    holdTheEngineAt850();
+    const CliOutcome r = run({"watch", "--csv", "--count", "4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "time;rpm;tps;map;advance;supply;switch");
+    // The first sample at 0.000, then rising by about the fetch period, three decimals each.
+    double previous = -1;
+    for (int n = 0; std::getline(lines, line); ++n) {
+        const double seconds = std::stod(line);
+        EXPECT_EQ(line.find(';'), line.find('.') + 4) << line;
+        EXPECT_TRUE(n == 0 ? line.rfind("0.000;", 0) == 0 : seconds > previous + 0.02) << line;
+        EXPECT_NE(line.find(";850;"), std::string::npos) << line;
+        EXPECT_NE(line.find(";1.65;"), std::string::npos) << line;
+        EXPECT_EQ(line.substr(line.size() - 8), ";12.00;1") << line;
+        previous = seconds;
+    }
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5);
 }
 
 TEST_F(Cli, WatchExitsOneWhenTheLiveSamplesGiveUp)
@@ -278,4 +306,33 @@ TEST_F(Cli, TheProgramPrintsInfoAndEndsWatchOnSigint)
     EXPECT_EQ(WEXITSTATUS(watchStatus), 0);
     EXPECT_GE(std::count(watched.begin(), watched.end(), '\n'), 2);
     EXPECT_EQ(watched.rfind("rpm=", 0), 0u);
+}
+
+TEST_F(Cli, ACablePulledInTheMiddleOfACommandExitsOneWithTheReplugMessage)
+{
+    // The connection reads five frames (identification, version, settings, map, axes); the
+    // cable goes at the sixth, the command's own first request.
+    struct Case {
+        std::vector<std::string> args;
+    };
+    const std::vector<Case> cases = {
+        {{"settings"}},    {{"map"}},          {{"errors"}},        {{"set", "inputSource=1"}},
+        {{"map-write", ""}}, {{"clear-errors"}}, {{"factory-reset"}},
+    };
+    for (Case c : cases) {
+        CSimFixture own;
+        own.sim().addFault(faultRule(sim::FaultKind::HangUp, 6));
+        if (c.args[0] == "map-write") {
+            c.args[1] = (own.home().path() / "map.csv").string();
+            std::ofstream(c.args[1], std::ios::binary) << mapText(2.0);
+        }
+        c.args.insert(c.args.begin(), {"--lang", "pl", "--port", own.sim().path()});
+        const CliOutcome r = runCli(c.args);
+        porttable::setPortOverride({});
+        SCOPED_TRACE(c.args[4]);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err, "doravine-cli: Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w "
+                         "komputerze\n");
+        EXPECT_EQ(own.sim().requestCount(), 6u);
+    }
 }

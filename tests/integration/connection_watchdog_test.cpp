@@ -12,11 +12,20 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <iterator>
 #include <thread>
 
 namespace {
 
 using namespace std::chrono_literals;
+
+// The threads of this process, as the system counts them.
+size_t processThreads()
+{
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                             std::filesystem::directory_iterator()));
+}
 
 struct Timeline {
     int tick = 0;
@@ -135,6 +144,33 @@ TEST_F(PulledCable, HangUpAndComeBackOnAnotherPortOfTheTable)
     EXPECT_EQ(CLPGDevice::LoadLastPort(), 2);
     const size_t before = device.m_diagData.count();
     ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= before + 3; }, 50));
+}
+
+// Each reconnection leaves exactly one live thread behind it (the current one): the threads of
+// the connections before are joined, and the no-connection notice of each lost period is taken
+// away by the reconnection that ends it.
+TEST_F(PulledCable, RepeatedReconnectionsJoinTheirThreadsAndCloseEachNotice)
+{
+    ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= 3; }, 50));
+    const size_t tasksConnected = processThreads();
+    const int closedBefore = user.noticesClosed(); // every connection closes what may be open
+    constexpr int kCycles = 3;
+    for (int cycle = 1; cycle <= kCycles; ++cycle) {
+        SCOPED_TRACE(cycle);
+        fixture.sim().addFault(sim::FaultRule{sim::FaultKind::Stall});
+        const int rescans = watchdog.rescans();
+        ASSERT_TRUE(runTicks([&] { return watchdog.rescans() > rescans; }, 120));
+        EXPECT_EQ(user.noticesClosed(), closedBefore + cycle - 1) << "the notice stays while nothing answers";
+        fixture.sim().clearFaults();
+        fixture.sim().resume();
+        const int resumed = t.resumed;
+        ASSERT_TRUE(runTicks([&] { return t.resumed > resumed && device.m_diagData.count() >= 2; }, 80));
+        EXPECT_EQ(user.noticesClosed(), closedBefore + cycle);
+        EXPECT_EQ(threads.held(), 1u);
+        EXPECT_EQ(processThreads(), tasksConnected);
+    }
+    const auto texts = user.texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), L"BRAK POŁĄCZENIA"), kCycles);
 }
 
 TEST(Watchdog, RefreshOnlyWithSamplesAndNoIoWhileConnected)

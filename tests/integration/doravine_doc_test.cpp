@@ -3,6 +3,7 @@
 // stored blocks, the files byte for byte, the messages and the page refreshes asked for.
 #include "operations/doravine_doc.h"
 
+#include "device/thread_manager.h"
 #include "files/settings_file.h"
 #include "support/byte_files.h"
 #include "support/recording_user.h"
@@ -12,7 +13,9 @@
 
 #include <array>
 #include <bit>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace fs = std::filesystem;
 using testsupport::Bytes;
@@ -290,3 +293,63 @@ TEST_F(DocSettings, FactoryResetRebuildsAxesAndClearsTheMap)
 }
 
 } // namespace
+
+// The live thread works on the document's device: it is joined before the device goes, even in
+// the middle of a one-second read on a silent line.
+TEST(DocLifetime, TheLiveThreadIsJoinedBeforeTheDeviceGoes)
+{
+    CRecordingUser user;
+    CSimFixture fixture;
+    const int before = lpgThreadManager().running();
+    {
+        CDoravineDoc doc;
+        doc.Device().Start();
+        ASSERT_TRUE(doc.Device().m_connected);
+        doc.ResumeLiveSamples();
+        for (int i = 0; i < 500 && doc.Device().m_diagData.count() == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_GT(doc.Device().m_diagData.count(), 0u);
+        fixture.sim().addFault(faultRule(sim::FaultKind::Stall));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100)); // inside a read that gets no answer
+    }
+    EXPECT_EQ(lpgThreadManager().running(), before);
+}
+
+TEST_F(DocSettings, ComparisonListsWhatTheLoadWouldChangeThenGoesOnToIt)
+{
+    const CSettingsRecord controller = doc.Device().m_settings;
+    CSettingsRecord changed = controller;
+    changed.advanceMap[2][3] = 7.0; // the load snaps it to the 60-2 Hall wheel's 0.6 step: 7.2
+    changed.rpmAxis[14] += 100;
+    CSettingsSnapshot snapshot;
+    snapshot.initMarker(0x0101);
+    snapshot.takeSnapshot(0x0101, 29, changed);
+    const auto bytes = snapshot.fileBytes();
+    const fs::path path = fixture.home().path() / "changed.settings";
+    testsupport::writeAll(path, Bytes(bytes.begin(), bytes.end()));
+
+    user.answerFile(path.wstring());
+    const CDoravineDoc::Comparison result = doc.CompareWithFile();
+    ASSERT_EQ(result.result, CDoravineDoc::Comparison::Result::Compared);
+    EXPECT_EQ(result.path, path.wstring());
+    ASSERT_EQ(result.differences.size(), 2u);
+    EXPECT_EQ(differenceName(result.differences[0]), "rpmAxis[14]");
+    EXPECT_EQ(differenceLine(result.differences[1]).substr(0, 18), "advanceMap[2][3]: ");
+    EXPECT_NEAR(result.differences[1].file, 7.2, 1e-9);
+    // Nothing asked, written or refreshed: the record is still the controller's.
+    EXPECT_TRUE(user.questions().empty());
+    EXPECT_TRUE(user.messages().empty());
+    EXPECT_TRUE(requests().empty());
+    EXPECT_TRUE(views.calls.empty());
+    EXPECT_EQ(std::memcmp(&controller, &doc.Device().m_settings, sizeof controller), 0);
+
+    // The dialog's button: the load of that very file, its question but no file dialog.
+    user.clear();
+    user.answerYes();
+    EXPECT_EQ(doc.LoadSettingsFromFile(path.wstring()), CDoravineDoc::LoadResult::Loaded);
+    EXPECT_TRUE(user.fileRequests().empty());
+    EXPECT_EQ(user.questions().size(), 1u);
+    EXPECT_EQ(sim().savedMap()[2 * kMapColumns + 3], 72);
+    user.answerFile(path.wstring());
+    EXPECT_TRUE(doc.CompareWithFile().differences.empty()) << "after the load the file changes nothing";
+}

@@ -3,6 +3,7 @@
 // and every refused file.
 #include "operations/doravine_doc.h"
 
+#include "device/connection_watchdog.h"
 #include "files/firmware_file.h"
 #include "operations/firmware_update.h"
 #include "support/byte_files.h"
@@ -152,7 +153,7 @@ TEST_F(FirmwareUpdate, MenuUpdateProgramsEveryRowAndReconnects)
     EXPECT_EQ(
         user.texts(),
         std::vector<std::wstring>{
-            L"Zaprogramowano pomyślnie! Dotychczasowe ustawienia sterownika zapisano w pliku:\n" + backup});
+            L"Zaprogramowano pomyślnie!\nDotychczasowe ustawienia sterownika zapisano w pliku: " + backup});
     EXPECT_TRUE(user.questions().empty());
     const auto progress = user.progressReports();
     ASSERT_EQ(progress.size(), kFullRows + 1);
@@ -191,6 +192,32 @@ TEST_F(FirmwareUpdate, RowThatFailsIsWrittenAgainByTheNextAttempt)
         firstBlockErased += r.type == 0xF9 && (r.payload[0] | (r.payload[1] << 8)) == 0x1800;
     EXPECT_EQ(firstBlockErased, 2u);
     EXPECT_EQ(user.progressReports().back(), std::make_pair(60, 60));
+}
+
+TEST_F(FirmwareUpdate, TenAttemptsAndNoEleventh)
+{
+    connect();
+    auto eraseRequests = [this] {
+        size_t n = 0;
+        for (const auto& r : sim().requests())
+            n += r.type == 0xF9;
+        return n;
+    };
+    // Each attempt fails at its first erase once the three tries of it go unanswered.
+    sim::FaultRule lostErase{sim::FaultKind::NoReply, sim::FaultWhen::FrameType, 0, 0xF9};
+    lostErase.times = 9 * 3;
+    sim().addFault(lostErase);
+    const Bytes image = offer("new.afm", {.version = 0x0141});
+    ASSERT_TRUE(doc.OnDeviceUpdate()) << "the tenth attempt programs";
+    expectFlashHolds(sim().flashImage(), image, 60);
+
+    sim().clearFaults();
+    sim().clearRequests();
+    lostErase.times = 11 * 3;
+    sim().addFault(lostErase);
+    offer("newer.afm", {.version = 0x0142});
+    EXPECT_FALSE(doc.OnDeviceUpdate());
+    EXPECT_EQ(eraseRequests(), 10u * 3);
 }
 
 TEST_F(FirmwareUpdate, StalledUpdateFailsAndTheNextOneCompletes)
@@ -304,3 +331,32 @@ TEST_F(FirmwareUpdate, LinkErrorIsShownWithTheHandler)
 }
 
 } // namespace
+
+// A controller whose boot loader never answers: the update fails, and the program is back to
+// watching the link (timer running, the connected flag down) until the watchdog finds the
+// controller again and the live samples resume.
+TEST_F(FirmwareUpdate, FailedUpdateReturnsToWatchingAndTheWatchdogReconnects)
+{
+    doc.Device().Timings().drainQuietMs = 10;
+    std::vector<bool> timer;
+    doc.LiveSamples().setTimerHook([&](bool run) { timer.push_back(run); });
+    connect();
+    doc.ResumeLiveSamples();
+    sim().addFault({.kind = sim::FaultKind::NoReply, .when = sim::FaultWhen::FrameType, .code = 0xF6});
+    sim().addFault({.kind = sim::FaultKind::WrongType, .when = sim::FaultWhen::Command, .code = 0xC4});
+    offer("new.afm", {.version = 0x0142, .rows = 50});
+    EXPECT_FALSE(doc.OnDeviceUpdate());
+    EXPECT_EQ(doc.LastUpdateOutcome(), CFirmwareUpdate::Outcome::Failed);
+    EXPECT_FALSE(doc.Device().m_connected);
+    EXPECT_EQ(timer, (std::vector<bool>{true, false, true})) << "started, stopped for the update, on again";
+    EXPECT_FALSE(doc.LiveSamples().running());
+
+    sim().clearFaults();
+    CConnectionWatchdog watchdog(doc.Device(), {nullptr, [&] { doc.ResumeLiveSamples(); }});
+    for (int tick = 0; tick < 30 && !doc.LiveSamples().running(); ++tick)
+        watchdog.tick();
+    EXPECT_TRUE(doc.Device().m_connected);
+    EXPECT_TRUE(doc.LiveSamples().running());
+    EXPECT_FALSE(sim().inBootloader());
+    doc.LiveSamples().setTimerHook({}); // it points at this test's locals
+}

@@ -7,6 +7,7 @@
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"
 #include "support/sim_fixture.h"
+#include "support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -20,16 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
+using testsupport::waitUntil;
 
 sim::FaultRule noSampleReply(unsigned times)
 {

@@ -5,6 +5,7 @@
 #include "device/lpg_device.h"
 #include "platform/port_table.h"
 #include "support/scripted_peer.h"
+#include "support/sim_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -323,3 +324,40 @@ TEST_F(FrameExchangeTest, ConcurrentExchangesNeverInterleaveOnTheWire)
 }
 
 } // namespace
+
+// One damaged byte of a reply, the controller pacing its bytes at 38400 baud so that the rest of
+// the damaged reply is still arriving when the attempt fails: the byte costs exactly one attempt,
+// and every command after it succeeds at its first request (nothing stale is read as a reply).
+TEST(DamagedReplyByte, CostsOneAttemptAndLeavesTheLineInStep)
+{
+    struct Case {
+        unsigned byte;
+        const char* what;
+        unsigned requests; // for the map
+    };
+    // The second start byte is not checked (the checksum decides, and it does not cover it).
+    const Case cases[] = {{0, "first start byte", 2}, {1, "second start byte", 1}, {2, "length", 2},
+                          {3, "type", 2},             {6, "payload", 2},           {247, "checksum", 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CSimFixture fx;
+        CLPGDevice device;
+        CSimFixture::shortenTimeouts(device);
+        fx.openDirect(device);
+        fx.sim().setPacing(true);
+        sim::FaultRule damage = faultRule(sim::FaultKind::Damage, 1);
+        damage.byteIndex = c.byte;
+        fx.sim().addFault(damage);
+
+        // The map's reply is the longest (248 bytes, about 65 ms on the wire).
+        ASSERT_TRUE(device.GetMap());
+        EXPECT_EQ(fx.sim().requestCount(), c.requests);
+        for (int k = 0; k < 8; ++k) {
+            const unsigned before = fx.sim().requestCount();
+            ASSERT_TRUE(device.GetSettings());
+            ASSERT_TRUE(device.GetMapAxes());
+            EXPECT_EQ(fx.sim().requestCount(), before + 2) << "round " << k;
+        }
+        device.Close();
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -239,4 +240,52 @@ TEST_F(SimFaults, PacingSendsAboutOneByteEvery260Microseconds)
     EXPECT_GT(perByte, 230.0);
     EXPECT_LT(perByte, 600.0);
     EXPECT_LT(fast, paced / 2);
+}
+
+TEST(SimFaultSpec, DamageAndNoiseTakeTheirOptionsAndRefuseWhatCannotBe)
+{
+    auto r = sim::parseFault("damage@2,byte=3,xor=0x80");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->kind, FaultKind::Damage);
+    EXPECT_EQ(r->nth, 2u);
+    EXPECT_EQ(r->byteIndex, 3u);
+    EXPECT_EQ(r->xorMask, 0x80);
+    r = sim::parseFault("noise,ppm=1000,seed=4000000000");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->kind, FaultKind::Noise);
+    EXPECT_EQ(r->ppm, 1000u);
+    EXPECT_EQ(r->seed, 4000000000u);
+    for (const char* bad : {"damage,xor=0", "damage,xor=256", "noise,ppm=1000001", "damage,byte=263"})
+        EXPECT_FALSE(sim::parseFault(bad)) << bad;
+}
+
+TEST(SimLineNoise, TheSameSeedDamagesTheSameBytesAtAboutTheRate)
+{
+    const Bytes clean(200000, 0x5A);
+    sim::LineNoise a, b, c;
+    a.reset(10000, 7);
+    b.reset(10000, 7);
+    c.reset(10000, 8);
+    Bytes x = clean, y = clean, z = clean;
+    const size_t damaged = a.apply(x.data(), x.size());
+    b.apply(y.data(), y.size());
+    c.apply(z.data(), z.size());
+    EXPECT_EQ(x, y);
+    EXPECT_NE(x, z);
+    EXPECT_NEAR(static_cast<double>(damaged), 2000.0, 200.0);
+    EXPECT_EQ(static_cast<size_t>(std::count_if(x.begin(), x.end(), [](uint8_t v) { return v != 0x5A; })), damaged)
+        << "a damaged byte always changes";
+}
+
+TEST_F(SimFaults, DamagedByteOfOneChosenReply)
+{
+    vc.addFault(rule("damage@2,byte=0,xor=0xFF"));
+    ASSERT_TRUE(port.send(2, kIdentify));
+    const Bytes first = port.readReply();
+    ASSERT_TRUE(port.send(2, kIdentify));
+    const Bytes second = port.readReply();
+    ASSERT_EQ(second.size(), first.size());
+    EXPECT_EQ(second[0], 0x55) << "0xAA with every bit flipped";
+    EXPECT_TRUE(std::equal(first.begin() + 2, first.begin() + 4, second.begin() + 2));
+    EXPECT_TRUE(port.exchange(2, kIdentify)) << "the third reply is whole again";
 }

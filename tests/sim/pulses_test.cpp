@@ -117,6 +117,23 @@ TEST_F(SimPulses, EveryWheelShowsItsTeethPerRevolutionAtTheEnginesSpeed)
     }
 }
 
+// Both fields of a record travel little-endian: a plain tooth at 1500 RPM on a 60-2 wheel lasts
+// 667 us and is high for half of it.
+TEST_F(SimPulses, RecordsCarryThePeriodAndTheHighTimeOfEachTooth)
+{
+    signalMode(true);
+    vc.setWheel(Wheel::W60_2);
+    const CPulseList r = passes(1);
+    ASSERT_EQ(r.size(), 500u);
+    const double pitch = 60e6 / 1500 / 60;
+    for (const CPulse& p : r) {
+        if (p.period > 1.5 * pitch)
+            continue; // the gap
+        ASSERT_NEAR(p.period, pitch, 0.1 * pitch);
+        ASSERT_NEAR(p.highTime, pitch / 2, 0.1 * pitch);
+    }
+}
+
 TEST_F(SimPulses, WideMarkerTeethAndTheTwelvePlusOneWheel)
 {
     signalMode(true);

@@ -115,3 +115,15 @@ void CRecordingUser::clear()
     m_fileRequests.clear();
     m_progress.clear();
 }
+
+void CRecordingUser::closeNotice()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_noticesClosed;
+}
+
+int CRecordingUser::noticesClosed() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_noticesClosed;
+}

@@ -25,6 +25,7 @@ class CRecordingUser : public IUserInteraction {
     void beginWait() override;
     void endWait() override;
     void progress(int done, int total) override;
+    void closeNotice() override;
 
     // Scripted answers, used in order; when they run out questions get No and files nothing.
     void answerYes(int times = 1);
@@ -37,6 +38,8 @@ class CRecordingUser : public IUserInteraction {
     std::vector<FileRequest> fileRequests() const;
     std::vector<std::pair<int, int>> progressReports() const;
     int waitDepth() const;
+    // closeNotice calls so far.
+    int noticesClosed() const;
     void clear();
 
   private:
@@ -48,4 +51,5 @@ class CRecordingUser : public IUserInteraction {
     std::deque<bool> m_answers;
     std::deque<std::wstring> m_files;
     int m_waitDepth = 0;
+    int m_noticesClosed = 0;
 };

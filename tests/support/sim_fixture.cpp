@@ -58,3 +58,18 @@ std::vector<std::string> testsupport::requestNames(const sim::VirtualController&
     }
     return out;
 }
+
+std::vector<CPulseList> servedPulsePasses(const sim::VirtualController& sim)
+{
+    std::vector<CPulseList> passes;
+    for (const auto& r : sim.requests()) {
+        if (r.type != 2 || r.payload.size() < 4 || r.payload[0] != 0x08 || r.replyType != 4)
+            continue;
+        const unsigned block = r.payload[2] | (r.payload[3] << 8);
+        if (block == 0 || passes.empty())
+            passes.emplace_back();
+        for (size_t k = 0; k < 50 && 4 * k + 4 <= r.reply.size(); ++k)
+            passes.back().push_back(pulseFromBytes(r.reply.data() + 4 * k));
+    }
+    return passes;
+}

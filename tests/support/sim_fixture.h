@@ -2,6 +2,7 @@
 // so that the remembered port and the documents folder never touch the real user's.
 #pragma once
 
+#include "records/pulse.h"
 #include "sim/virtual_controller.h"
 #include "support/temp_home.h"
 
@@ -16,6 +17,9 @@ namespace testsupport {
 // command), so that a test compares the whole exchange in one expression.
 std::vector<std::string> requestNames(const sim::VirtualController& sim);
 } // namespace testsupport
+
+// The crank records the controller served, pass by pass (ten blocks of command 8 each), in order.
+std::vector<CPulseList> servedPulsePasses(const sim::VirtualController& sim);
 
 // A fault on every request, or only on the nth when nth is given.
 sim::FaultRule faultRule(sim::FaultKind kind, unsigned nth = 0);

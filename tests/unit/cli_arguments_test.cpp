@@ -1,4 +1,6 @@
 #include "cli/cli.h"
+#include "cli/commands.h"
+#include "doravine_version.h"
 #include "support/cli_runner.h"
 
 #include <gtest/gtest.h>
@@ -65,4 +67,42 @@ TEST(CliArguments, ParsesEveryGlobalOptionAndKeepsCommandArgumentsInOrder)
     EXPECT_TRUE(o.yes);
     EXPECT_EQ(o.count, 5);
     EXPECT_EQ(o.records, 500);
+}
+
+TEST(CliArguments, VersionAndHelpPrintOnStandardOutputAndRunNothingElse)
+{
+    const std::string version = std::string("doravine-cli ") + kDoravineVersion + "\n";
+    struct Case {
+        std::vector<std::string> args;
+        bool help;
+    };
+    const Case cases[] = {
+        {{"--version"}, false},
+        {{"--version", "no-such-command"}, false},
+        {{"--port", "/dev/null", "--version", "ports"}, false},
+        {{"--help"}, true},
+        {{"--lang", "en", "--help", "ports"}, true},
+    };
+    for (const Case& c : cases) {
+        const CliOutcome r = runCli(c.args);
+        EXPECT_EQ(r.status, cli::kOk) << c.args.back();
+        EXPECT_EQ(r.err, "") << c.args.back();
+        if (c.help)
+            EXPECT_EQ(r.out, cli::usageText()) << c.args.back();
+        else
+            EXPECT_EQ(r.out, version) << c.args.back();
+    }
+}
+
+TEST(CliArguments, UsageNamesEveryOptionAndEveryCommandOfTheTable)
+{
+    const std::string usage = cli::usageText();
+    EXPECT_EQ(usage.rfind("usage: doravine-cli [--port DEVICE]... [--lang pl|en|ru] COMMAND [ARGS]\n", 0), 0u);
+    for (const char* option : {"--port DEVICE", "--lang pl|en|ru", "--help", "--version"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    for (const cli::Command& c : cli::commandTable())
+        EXPECT_NE(usage.find(std::string("\n  ") + c.usage + "\n"), std::string::npos) << c.usage;
+    // A usage error shows the same text on standard error.
+    const CliOutcome r = runCli({"no-such-command"});
+    EXPECT_NE(r.err.find(usage), std::string::npos);
 }

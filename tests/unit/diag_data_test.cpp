@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -74,3 +76,54 @@ TEST(DiagData, AWriterAndAReaderNeverSeeMoreThan501)
     writer.join();
     EXPECT_LE(largest, 501u);
 }
+
+TEST(SharedPulseList, TakeEmptiesInOneStepAndDropsLateAppendsUntilOpened)
+{
+    CSharedPulseList list;
+    const CPulseList first = {{10, 5}, {11, 5}};
+    list.append(first.data(), first.size());
+    EXPECT_EQ(list.take(), first);
+    EXPECT_EQ(list.size(), 0u);
+
+    // A pass that was still on its way when the records were taken lands nowhere.
+    const CPulse late{99, 9};
+    list.append(&late, 1);
+    EXPECT_EQ(list.size(), 0u);
+
+    // A save that failed puts its records back in front; the list stays closed.
+    list.putBack(first);
+    list.append(&late, 1);
+    EXPECT_EQ(list.copy(), first);
+
+    list.open();
+    list.append(&late, 1);
+    EXPECT_EQ(list.copy(), (CPulseList{{10, 5}, {11, 5}, {99, 9}}));
+}
+
+TEST(DiagData, CopySinceHandsEachSampleOnceAcrossClearsAndTrims)
+{
+    CDiagData data;
+    const auto t0 = CDiagClock::now();
+    std::vector<CDiagEntry> out;
+    data.add(numbered(1), t0);
+    data.add(numbered(2), t0 + std::chrono::milliseconds(50));
+    uint64_t next = data.copySince(0, out);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[1].time, t0 + std::chrono::milliseconds(50));
+    // Nothing new, nothing again; a clear (a new thread) keeps the count going.
+    EXPECT_EQ(data.copySince(next, out), 2u);
+    EXPECT_EQ(out.size(), 2u);
+    data.clear();
+    data.add(numbered(1));
+    next = data.copySince(next, out);
+    EXPECT_EQ(out.back().serial, 2u);
+    // A reader away while 250 were trimmed gets what is left, starting past where it stopped.
+    out.clear();
+    for (uint32_t n = 2; n <= 502; ++n)
+        data.add(numbered(n));
+    next = data.copySince(next, out);
+    ASSERT_EQ(out.size(), 252u);
+    EXPECT_EQ(out.front().serial, 252u);
+    EXPECT_EQ(next, data.nextSerial());
+}
+

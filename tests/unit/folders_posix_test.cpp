@@ -1,6 +1,7 @@
 // The program's folders on POSIX, with HOME and the XDG variables pointed at a temporary folder,
 // and the start-up language from the locale variables.
 #include "base/language.h"
+#include "platform/data_report.h"
 #include "platform/folders.h"
 #include "platform/ierror.h"
 #include "support/portable.h"
@@ -40,7 +41,7 @@ class Folders : public ::testing::Test {
                             << "XDG_DOCUMENTS_DIR=\"" << documents << "\"\n";
     }
 
-    CSavedEnvironment m_saved{{"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "TMPDIR"}};
+    CSavedEnvironment m_saved{{"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "TMPDIR", "DORAVINE_DATA"}};
     fs::path m_root;
 };
 
@@ -144,4 +145,63 @@ TEST(StartupLanguage, PolishOnlyForAPolishUserLanguage)
             values[i] ? setEnvironment(names[i], values[i]) : unsetEnvironment(names[i]);
         EXPECT_EQ(startupLanguageIndex(), c.expected) << c.why;
     }
+}
+
+// The data search: the build tree and a one-folder program have the data beside the program; an
+// installed (or unpacked) tree has it in share/doravine/ beside bin/.
+TEST_F(Folders, DataBesideTheProgramFirstThenInTheInstalledShareFolder)
+{
+    struct Case {
+        bool beside;
+        bool installed;
+        const char* expected; // relative to the root
+        const char* why;
+    };
+    const Case cases[] = {
+        {true, false, "/usr/bin/wykresy/", "a build tree"},
+        {false, true, "/usr/share/doravine/wykresy/", "an installed tree"},
+        {true, true, "/usr/bin/wykresy/", "beside the program wins"},
+        {false, false, "/usr/bin/wykresy/", "nowhere: the first place, for the caller's message"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(m_root / "usr");
+        fs::create_directories(m_root / "usr" / "bin");
+        if (c.beside)
+            fs::create_directories(m_root / "usr" / "bin" / "wykresy");
+        if (c.installed)
+            fs::create_directories(m_root / "usr" / "share" / "doravine" / "wykresy");
+        EXPECT_EQ(narrow(findDataFolder(utf82unicode(root() + "/usr/bin/"), L"wykresy")), root() + c.expected)
+            << c.why;
+    }
+    // A file of that name is not a data folder.
+    fs::remove_all(m_root / "usr" / "share" / "doravine" / "wykresy");
+    std::ofstream(m_root / "usr" / "share" / "doravine" / "wykresy") << "not a folder";
+    EXPECT_EQ(narrow(findDataFolder(utf82unicode(root() + "/usr/bin/"), L"wykresy")), root() + "/usr/bin/wykresy/");
+    EXPECT_EQ(findDataFolder(L"", L"Doravine_LANG"), L"Doravine_LANG/") << "no program folder: a relative path";
+}
+
+TEST_F(Folders, DataFolderNamedByTheEnvironmentElseFoundFromTheProgram)
+{
+    setEnvironment("DORAVINE_DATA", root() + "/data//");
+    EXPECT_EQ(narrow(getDataFolder(L"Doravine_LANG")), root() + "/data/Doravine_LANG/");
+    unsetEnvironment("DORAVINE_DATA");
+    EXPECT_EQ(getDataFolder(L"samples"), findDataFolder(getExeFolder(), L"samples"));
+    // The tests run from the build tree, where the language files are copied beside the programs.
+    EXPECT_EQ(narrow(getDataFolder(L"Doravine_LANG")), narrow(getExeFolder()) + "Doravine_LANG/");
+    EXPECT_TRUE(fs::is_regular_file(narrow(getDataFolder(L"Doravine_LANG")) + "ENGLISH.txt"));
+}
+
+TEST_F(Folders, DataReportNamesEachFolderAndItsFilesInOrder)
+{
+    // A user's folder with Polish letters, whatever the process locale.
+    const std::string data = root() + "/dane żółć";
+    setEnvironment("DORAVINE_DATA", data);
+    fs::create_directories(fs::path(data) / "Doravine_LANG" / "old");
+    std::ofstream(fs::path(data) / "Doravine_LANG" / "RUSSIAN.txt") << "x";
+    std::ofstream(fs::path(data) / "Doravine_LANG" / "ENGLISH.txt") << "x";
+    std::ofstream(fs::path(data) / "Doravine_LANG" / "ŁACINA.txt") << "x";
+    fs::create_directories(fs::path(data) / "samples");
+    EXPECT_EQ(dataFoldersReport(), "language files: " + data + "/Doravine_LANG/ (ENGLISH.txt, RUSSIAN.txt, ŁACINA.txt)\n" +
+                                       "reference charts: " + data + "/wykresy/ (missing)\n" +
+                                       "samples: " + data + "/samples/ (empty)\n");
 }

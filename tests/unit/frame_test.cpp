@@ -11,6 +11,15 @@ TEST(FrameCodec, EncodesTheWorkedExampleByteForByte)
     EXPECT_EQ(frame::encode(2, 0x1234, plain, sizeof plain), expected);
 }
 
+// Random 0x004C rotates by 12: the shift takes all four low bits, not only three.
+TEST(FrameCodec, RotatesByTheLowNibbleOfTheRandomWord)
+{
+    const uint8_t plain[] = {0x0D, 0x00, 0x34, 0x12};
+    const std::vector<uint8_t> expected = {0xAA, 0x55, 0x06, 0x02, 0x00, 0x4C,
+                                           0x00, 0xD0, 0x23, 0x41, 0x00, 0xA8};
+    EXPECT_EQ(frame::encode(2, 0x004C, plain, sizeof plain), expected);
+}
+
 TEST(FrameCodec, RoundTripsEveryRotationAndOddLengths)
 {
     for (uint16_t random : {0x0000, 0x0001, 0x7FFF, 0x1230, 0x4567}) {

@@ -117,9 +117,11 @@ TEST_F(IncludeFloorsPlanted, NamesEveryWrongIncludeAndOnlyThose)
     put("src/device/connect.cpp", "#include \"gui/pages/page.h\"\n");
     put("tools/cli/window.cpp", "#include \"gui/pages/page.h\"\n");
     put("src/extras/helper.cpp", "#include \"platform/threads.h\"\n");
+    put("src/files/reader.cpp", "#include \"device/lpg_device.h\"\n"); // one floor up is up too
     const std::vector<std::string> expected = {
         "src/device/connect.cpp:1: includes src/gui/pages/page.h (floor 7 from floor 5)",
         "src/extras/helper.cpp:1: includes src/platform/threads.h (floor 1 from floor 0)",
+        "src/files/reader.cpp:1: includes src/device/lpg_device.h (floor 5 from floor 4)",
         "src/records/map_model.cpp:3: includes src/device/lpg_device.h (floor 5 from floor 3)",
         "tools/cli/window.cpp:1: includes src/gui/pages/page.h (floor 7 from floor 8)",
     };

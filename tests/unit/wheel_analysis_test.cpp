@@ -153,6 +153,7 @@ TEST(WheelAnalysis, HandMadeCornerCases)
         {"all records equal", CPulseList(2000, kTooth), kNothing},
         {"all records zero", CPulseList(2000, CPulse{0, 0}), kNothing},
         {"four abnormal records", four, kNothing},
+        {"five abnormal records, the fewest", pattern(500, 100, 50, {kGap}), wheel(102, 2, 0)},
         {"two clusters", twoClusters, kNothing},
         {"starts on the gap record", pattern(1000, 58, 0, {kGap}), wheel(60, 2, 0)},
         {"starts on the first record of a gap", pattern(1000, 58, 0, kGap2), wheel(60, 2, 5)},

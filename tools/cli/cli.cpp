@@ -1,8 +1,10 @@
 #include "cli.h"
 
 #include "commands.h"
+#include "doravine_version.h"
 
 #include "base/language.h"
+#include "device/lpg_device.h"
 #include "platform/ierror.h"
 #include "platform/port_table.h"
 
@@ -13,8 +15,16 @@ namespace cli {
 
 namespace {
 
+// The commands' lines come from the command table, so a new command appears here by itself.
 const char* const kUsageText =
     "usage: doravine-cli [--port DEVICE]... [--lang pl|en|ru] COMMAND [ARGS]\n"
+    "options:\n"
+    "  --port DEVICE   a serial device of the port table, in order (repeatable; default: the\n"
+    "                  program's own table, DORAVINE_PORTS or the serial devices found)\n"
+    "  --lang pl|en|ru language of the messages (default: Polish for a Polish locale, else English)\n"
+    "  --help          this text\n"
+    "  --version       the program's version\n"
+    "exit status: 0 success, 1 refused or failed, 2 usage or bad input, 3 no controller\n"
     "commands:\n";
 
 bool parseCount(const std::string& text, long minimum, long& value)
@@ -40,14 +50,17 @@ int languageIndex(const std::string& code)
     return -1;
 }
 
-void printUsage(std::ostream& err)
-{
-    err << kUsageText;
-    for (const Command& c : commandTable())
-        err << "  " << c.usage << "\n";
-}
+void printUsage(std::ostream& err) { err << usageText(); }
 
 }  // namespace
+
+std::string usageText()
+{
+    std::string text = kUsageText;
+    for (const Command& c : commandTable())
+        text += std::string("  ") + c.usage + "\n";
+    return text;
+}
 
 bool parseArguments(const std::vector<std::string>& argv, Options& options, std::string& error)
 {
@@ -75,10 +88,16 @@ bool parseArguments(const std::vector<std::string>& argv, Options& options, std:
                 error = "unknown language '" + v + "' (pl, en or ru)";
                 return false;
             }
+        } else if (a == "--help") {
+            options.help = true;
+        } else if (a == "--version") {
+            options.version = true;
         } else if (a == "--yes") {
             options.yes = true;
         } else if (a == "--force") {
             options.force = true;
+        } else if (a == "--csv") {
+            options.csv = true;
         } else if (a == "--count") {
             if (!value(a, v))
                 return false;
@@ -102,7 +121,7 @@ bool parseArguments(const std::vector<std::string>& argv, Options& options, std:
             options.args.push_back(a);
         }
     }
-    if (options.command.empty()) {
+    if (options.command.empty() && !options.help && !options.version) {
         error = "no command";
         return false;
     }
@@ -125,6 +144,14 @@ int run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         printUsage(err);
         return kUsage;
     }
+    if (context.options.help) {
+        out << usageText();
+        return kOk;
+    }
+    if (context.options.version) {
+        out << "doravine-cli " << kDoravineVersion << "\n";
+        return kOk;
+    }
     if (!context.options.ports.empty())
         porttable::setPortOverride(context.options.ports);
     if (context.options.language >= 0) {
@@ -143,7 +170,14 @@ int run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         printRaw(err, std::string("usage: doravine-cli ") + command->usage);
         return kUsage;
     }
-    return command->run(context);
+    try {
+        return command->run(context);
+    } catch (IError* error) {
+        // The cable pulled, the adapter gone: never a crash, the replug message and status 1.
+        adoptError(error);
+        printMessage(err, CLPGDevice::kReplugMessage);
+        return kFailed;
+    }
 }
 
 }  // namespace cli

@@ -15,8 +15,11 @@ struct Options {
     int language = -1;               // --lang; -1: the start-up rule
     bool yes = false;                // --yes
     bool force = false;              // --force
+    bool csv = false;                // --csv (watch)
     long count = -1;                 // --count N (watch)
     long records = 2000;             // --records N (capture)
+    bool help = false;               // --help: the usage on standard output, nothing else runs
+    bool version = false;            // --version: "doravine-cli <version>", nothing else runs
     std::string command;
     std::vector<std::string> args;   // the command's own arguments
 };
@@ -33,6 +36,9 @@ bool parseArguments(const std::vector<std::string>& argv, Options& options, std:
 
 // Runs the whole tool in-process; answers the exit status.
 int run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+
+// The usage text: the invocation, the global options and one line per command of the table.
+std::string usageText();
 
 // Prints "doravine-cli: " and the translated text on standard error.
 void printMessage(std::ostream& err, const std::wstring& polishKey);

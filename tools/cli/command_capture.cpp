@@ -59,9 +59,15 @@ int commandCapture(Context& context)
 
     CThreadManager threads;
     CSignalCapture capture(device, threads);
-    if (!capture.setReadingMode(true)) {
+    switch (capture.setReadingMode(true)) {
+    case CSignalCapture::StateWrite::NotRead:
         printMessage(context.err, L"Nie powiodło się wczytanie ustawień urządzenia!");
         return kFailed;
+    case CSignalCapture::StateWrite::Refused:
+        printMessage(context.err, L"Nie udało się zapisać!");
+        return kFailed;
+    case CSignalCapture::StateWrite::Written:
+        break;
     }
     capture.primePass();
     capture.flushPasses();
@@ -76,7 +82,7 @@ int commandCapture(Context& context)
     const bool written = captured && capture.save(utf82unicode(path), saved);
     if (captured && !written)
         printMessage(context.err, L"Nie można otworzyć wybranego pliku");
-    capture.restoreWorkState(previousState);
+    capture.writeWorkState(previousState);
     if (!written)
         return kFailed;
     return printAnalysis(context, saved);

@@ -1,67 +1,24 @@
-// watch: the live samples as the readings panel converts them, one line per new sample.
+// watch: the live samples as the readings panel converts them, one line per new sample, as
+// key=value lines or (--csv) as the readings log writes them.
 #include "cli_user.h"
 #include "commands.h"
 #include "connect.h"
+#include "stop_signals.h"
 
 #include "device/lpg_device.h"
 #include "operations/live_samples.h"
 #include "platform/threads.h"
+#include "records/readings_format.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <ostream>
 #include <thread>
+#include <vector>
 
 namespace cli {
 
 namespace {
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-extern "C" void onStopSignal(int)
-{
-    g_stopRequested = 1;
-}
-
-// Installs the handlers for the command's lifetime and puts the old ones back afterwards.
-class CStopSignals {
-  public:
-    CStopSignals()
-    {
-        g_stopRequested = 0;
-        m_int = std::signal(SIGINT, onStopSignal);
-        m_term = std::signal(SIGTERM, onStopSignal);
-    }
-    ~CStopSignals()
-    {
-        std::signal(SIGINT, m_int == SIG_ERR ? SIG_DFL : m_int);
-        std::signal(SIGTERM, m_term == SIG_ERR ? SIG_DFL : m_term);
-    }
-    CStopSignals(const CStopSignals&) = delete;
-    CStopSignals& operator=(const CStopSignals&) = delete;
-
-  private:
-    void (*m_int)(int);
-    void (*m_term)(int);
-};
-
-// One sample with the readings panel's conversions and formats, without units.
-std::string formatReading(const CDiag& sample)
-{
-    const auto word = [&](size_t at) {
-        return static_cast<uint16_t>(sample.bytes[at] | (sample.bytes[at + 1] << 8));
-    };
-    const double rpm = static_cast<double>(word(0));
-    const double tps = roundTo3Decimals(static_cast<int16_t>(word(2)) / 1000.0 * 5.0) * 3.0 + 0.0005;
-    const double map = roundTo3Decimals(static_cast<int16_t>(word(4)) / 1023.0 * 3.3);
-    const double advance = word(10) / 10.0;
-    const double supply = 6.0 * word(8) * 3.4 / 1000.0;
-    char line[160];
-    std::snprintf(line, sizeof line, "rpm=%.0f tps=%.2f map=%.2f advance=%.2f supply=%.2f switch=%d", rpm,
-                  tps, map, advance, supply, sample.bytes[12] != 0 ? 1 : 0);
-    return line;
-}
 
 } // namespace
 
@@ -81,18 +38,34 @@ int commandWatch(Context& context)
     CLiveSampleControl live(device, &threads);
     // The thread is joined below, so stopping need not wait for it.
     device.Timings().stopLiveSamplesWaitMs = 0;
+    // Only samples of this run are printed.
+    uint64_t next = device.m_diagData.nextSerial();
     live.ResumeLiveSamples();
 
+    const bool csv = context.options.csv;
+    if (csv)
+        context.out << kReadingsCsvHeader << "\n" << std::flush;
     long printed = 0;
-    uint32_t lastNumber = 0;
+    CDiagClock::time_point first{};
+    std::vector<CDiagEntry> entries;
     int status = kOk;
-    while (!g_stopRequested && (context.options.count < 0 || printed < context.options.count)) {
-        CDiag sample{};
-        if (device.m_diagData.getLast(sample) && sample.sampleNumber() != lastNumber) {
-            lastNumber = sample.sampleNumber();
-            context.out << formatReading(sample) << "\n";
-            context.out.flush();
+    const auto wanted = [&] { return context.options.count < 0 || printed < context.options.count; };
+    while (!CStopSignals::requested() && wanted()) {
+        entries.clear();
+        next = device.m_diagData.copySince(next, entries);
+        for (size_t k = 0; k < entries.size() && wanted(); ++k) {
+            const CDiagEntry& e = entries[k];
+            if (printed == 0)
+                first = e.time;
+            if (csv)
+                context.out << readingsCsvLine(std::chrono::duration<double>(e.time - first).count(), e.sample);
+            else
+                context.out << readingsWatchLine(e.sample);
+            context.out << "\n";
             ++printed;
+        }
+        if (!entries.empty()) {
+            context.out.flush();
             continue;
         }
         if (!live.running()) {

@@ -15,11 +15,13 @@ const std::vector<Command>& commandTable()
         {"map-write", "map-write FILE", 1, 1, commandMapWrite},
         {"errors", "errors", 0, 0, commandErrors},
         {"clear-errors", "clear-errors", 0, 0, commandClearErrors},
-        {"watch", "watch [--count N]", 0, 0, commandWatch},
+        {"watch", "watch [--csv] [--count N]", 0, 0, commandWatch},
+        {"diff", "diff FILE", 1, 1, commandDiff},
         {"save-settings", "save-settings FILE [--force]", 1, 1, commandSaveSettings},
         {"load-settings", "load-settings FILE", 1, 1, commandLoadSettings},
         {"factory-reset", "factory-reset", 0, 0, commandFactoryReset},
         {"flash", "flash FILE [--yes]", 1, 1, commandFlash},
+        {"autodetect", "autodetect [--yes]", 0, 0, commandAutodetect},
     };
     return table;
 }

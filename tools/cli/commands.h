@@ -31,9 +31,11 @@ int commandMapWrite(Context& context);
 int commandErrors(Context& context);
 int commandClearErrors(Context& context);
 int commandWatch(Context& context);
+int commandDiff(Context& context);
 int commandSaveSettings(Context& context);
 int commandLoadSettings(Context& context);
 int commandFactoryReset(Context& context);
 int commandFlash(Context& context);
+int commandAutodetect(Context& context);
 
 }  // namespace cli

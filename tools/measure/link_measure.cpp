@@ -2,13 +2,23 @@
 //   live samples per second against 1 / (50 ms + request and reply wire time),
 //   the GetSettings round trip against its wire time,
 //   the time from Start to connected when only the last of four ports has a controller,
-//   the process's CPU time while disconnected and rescanning.
+//   the process's CPU time while disconnected and rescanning,
+//   success rate and time per command on a line that damages 1e-3 and 1e-2 of its bytes,
+//   the time from a controller's come-back to connected, in the window's logic, notice open.
 // Usage: measure_link_measure [seconds of live samples, default 30]
+//        measure_link_measure noise [commands per kind at 1e-3, default 200]
+//        measure_link_measure comeback [cycles, default 10]
 #include "device/connection_watchdog.h"
 #include "device/lpg_device.h"
 #include "operations/live_samples.h"
 #include "platform/port_table.h"
 #include "sim/virtual_controller.h"
+#include "window_logic.h"
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <random>
 
 #include <chrono>
 #include <cstdio>
@@ -60,13 +70,19 @@ struct SilentPort {
     ~SilentPort() { close(master); }
 };
 
-void measureLiveSamples(double duration)
+// The controller pacing its bytes at 38400 baud, as the only port of the table.
+void startAsOnlyPort(sim::VirtualController& sim)
 {
-    sim::VirtualController sim;
     sim.setPacing(true);
     if (!sim.start())
         std::abort();
     porttable::setPortOverride({sim.path()});
+}
+
+void measureLiveSamples(double duration)
+{
+    sim::VirtualController sim;
+    startAsOnlyPort(sim);
     CLPGDevice device;
     device.Start();
     if (!device.m_connected) {
@@ -160,21 +176,187 @@ void measureDisconnectedCpu(bool silentPortPresent)
     sim.stop();
 }
 
+// ---- Damaged bytes ---------------------------------------------------------------------------
+
+struct CommandKind {
+    const char* name;
+    int count;
+    std::function<bool(CLPGDevice&)> run;
+    // The block as read, to compare with the controller's.
+    std::function<std::vector<uint8_t>(const CLPGDevice&)> block;
+};
+
+template <class Block> std::vector<uint8_t> bytesOf(const Block& b)
+{
+    return std::vector<uint8_t>(b.begin(), b.end());
+}
+
+void measureDamagedBytes(unsigned ppm, int scale)
+{
+    sim::VirtualController sim;
+    startAsOnlyPort(sim);
+    CLPGDevice device;
+    device.Start();
+    uint8_t errorsReference[kErrorModuleCount] = {};
+    if (!device.m_connected || !device.GetErrors(errorsReference)) {
+        std::printf("damaged bytes: no connection\n");
+        return;
+    }
+    const CSettingsRecord reference = device.m_settings;
+    // Before each read the record holds other values: a read that succeeds must bring the
+    // controller's back, or it showed a wrong value.
+    CSettingsRecord poisoned = reference;
+    poisoned.tpsThreshold += 1.0;
+    poisoned.teethCount += 1.0;
+    for (auto& row : poisoned.advanceMap)
+        for (double& cell : row)
+            cell = cell < 20.0 ? cell + 1.0 : cell - 1.0;
+    for (double& v : poisoned.mapAxis)
+        v += 0.05;
+    for (double& v : poisoned.rpmAxis)
+        v = v < 25000.0 ? v + 100.0 : v - 100.0;
+
+    uint8_t errors[kErrorModuleCount] = {};
+    const std::vector<CommandKind> kinds = {
+        {"settings", 2 * scale, [](CLPGDevice& d) { return d.GetSettings(); },
+         [](const CLPGDevice& d) { return bytesOf(encodeSettingsBlock(d.m_settings)); }},
+        {"map", scale, [](CLPGDevice& d) { return d.GetMap(); },
+         [](const CLPGDevice& d) { return bytesOf(encodeMapBlock(d.m_settings)); }},
+        {"axes", scale, [](CLPGDevice& d) { return d.GetMapAxes(); },
+         [](const CLPGDevice& d) { return bytesOf(encodeAxesBlock(d.m_settings)); }},
+        {"errors", scale,
+         [&](CLPGDevice& d) {
+             std::memset(errors, 0xEE, sizeof errors);
+             return d.GetErrors(errors);
+         },
+         [&](const CLPGDevice&) { return std::vector<uint8_t>(errors, errors + kErrorModuleCount); }},
+    };
+    CLPGDevice expected;
+    expected.m_settings = reference;
+
+    sim::FaultRule noise;
+    noise.kind = sim::FaultKind::Noise;
+    noise.ppm = ppm;
+    noise.seed = 20261207u + ppm;
+    sim.addFault(noise);
+    std::printf("damaged bytes %.0e (ppm %u, seed %u), commands back to back:\n", ppm / 1e6, ppm, noise.seed);
+    int wrongTotal = 0, failedAfterFailure = 0, failures = 0;
+    bool lastFailed = false;
+    for (const CommandKind& kind : kinds) {
+        const std::vector<uint8_t> want = kind.name == std::string("errors")
+                                              ? std::vector<uint8_t>(errorsReference, errorsReference + 4)
+                                              : kind.block(expected);
+        int good = 0, wrong = 0;
+        const auto t0 = Clock::now();
+        for (int i = 0; i < kind.count; ++i) {
+            device.m_settings = poisoned;
+            const bool ok = kind.run(device);
+            if (ok) {
+                ++good;
+                wrong += kind.block(device) != want ? 1 : 0;
+            } else {
+                ++failures;
+                failedAfterFailure += lastFailed ? 1 : 0;
+            }
+            lastFailed = !ok;
+        }
+        const double each = seconds(t0) / kind.count;
+        wrongTotal += wrong;
+        std::printf("  %-8s %4d of %4d (%6.2f %%), %7.1f ms per command, wrong values %d\n", kind.name, good,
+                    kind.count, 100.0 * good / kind.count, each * 1e3, wrong);
+    }
+    const auto [in, out] = sim.damagedBytes();
+    std::printf("  wrong values %d; failed commands %d, of them right after another failure %d; bytes damaged: "
+                "%zu received by the controller, %zu sent\n",
+                wrongTotal, failures, failedAfterFailure, in, out);
+    device.Close();
+    sim.stop();
+}
+
+// ---- Come-back to connected --------------------------------------------------------------------
+
+bool waitFor(const std::function<bool()>& condition, double limitSeconds)
+{
+    const auto t0 = Clock::now();
+    while (!condition()) {
+        if (seconds(t0) > limitSeconds)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+void measureComeBack(int cycles)
+{
+    const std::filesystem::path link = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "ttyDoravine";
+    sim::VirtualController sim;
+    sim.setPacing(true);
+    sim.setLinkPath(link.string());
+    if (!sim.start())
+        std::abort();
+    porttable::setPortOverride({link.string()});
+    CWindowLogic window;
+    if (!waitFor([&] { return window.device().m_connected.load(); }, 5)) {
+        std::printf("come-back: no connection\n");
+        return;
+    }
+    std::mt19937 phase(7);
+    double least = 1e9, most = 0, sum = 0;
+    int measured = 0, withNotice = 0;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        sim.hangUp();
+        // The cable stays out until the search has failed once and the notice is open.
+        if (!waitFor([&] { return window.user.noticeOpen.load(); }, 10)) {
+            std::printf("come-back: no notice after a pull\n");
+            break;
+        }
+        // Back at any moment of the watchdog's eleven-tick countdown.
+        std::this_thread::sleep_for(std::chrono::milliseconds(phase() % 1100));
+        const bool noticeOpen = window.user.noticeOpen;
+        const auto t0 = Clock::now();
+        if (!sim.comeBack() || !waitFor([&] { return window.device().m_connected.load(); }, 10)) {
+            std::printf("come-back: not connected within 10 s\n");
+            break;
+        }
+        const double dt = seconds(t0);
+        least = std::min(least, dt);
+        most = std::max(most, dt);
+        sum += dt;
+        ++measured;
+        withNotice += noticeOpen ? 1 : 0;
+        waitFor([&] { return window.device().m_diagData.count() > 0; }, 5);
+    }
+    std::printf("come-back to connected (window logic, %d of %d with the notice open): min %.2f s, mean %.2f s, "
+                "max %.2f s over %d cycles; notice open afterwards: %s\n",
+                withNotice, measured, least, measured ? sum / measured : 0.0, most, measured,
+                window.user.noticeOpen ? "yes" : "no");
+    sim.stop();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const double duration = argc > 1 ? std::atof(argv[1]) : 30.0;
     // Keep the remembered port away from the user's own.
     char home[] = "/tmp/doravine-measure-XXXXXX";
     if (!mkdtemp(home))
         return 1;
     setenv("XDG_CONFIG_HOME", home, 1);
+    const std::string mode = argc > 1 ? argv[1] : "";
 
-    measureLiveSamples(duration > 0 ? duration : 30.0);
-    measureScan();
-    measureDisconnectedCpu(false);
-    measureDisconnectedCpu(true);
+    if (mode == "noise") {
+        const int scale = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
+        measureDamagedBytes(1000, scale);
+        measureDamagedBytes(10000, std::max(1, scale / 2));
+    } else if (mode == "comeback") {
+        measureComeBack(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10);
+    } else {
+        const double duration = argc > 1 ? std::atof(argv[1]) : 30.0;
+        measureLiveSamples(duration > 0 ? duration : 30.0);
+        measureScan();
+        measureDisconnectedCpu(false);
+        measureDisconnectedCpu(true);
+    }
     porttable::setPortOverride({});
     return 0;
 }

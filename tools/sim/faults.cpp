@@ -15,6 +15,17 @@ constexpr KindName kKinds[] = {
     {FaultKind::Garbage, "garbage"},     {FaultKind::Split, "split"},
     {FaultKind::WrongType, "wrongtype"}, {FaultKind::UnknownDevice, "unknown-device"},
     {FaultKind::Stall, "stall"},         {FaultKind::HangUp, "hangup"},
+    {FaultKind::Damage, "damage"},       {FaultKind::Noise, "noise"},
+};
+
+// Options and their largest values.
+struct OptionLimit {
+    const char* name;
+    unsigned long most;
+};
+constexpr OptionLimit kOptionLimits[] = {
+    {"gap", 600000},  {"bytes", 64}, {"back", 600000}, {"times", 600000}, {"byte", 262},
+    {"xor", 0xFF},    {"ppm", 1000000}, {"seed", 0xFFFFFFFFul},
 };
 
 bool parseNumber(std::string_view text, unsigned long& out)
@@ -115,9 +126,12 @@ std::optional<FaultRule> parseFault(std::string_view text, std::string* error)
         options = option.size() < options.size() ? options.substr(option.size() + 1) : std::string_view();
         const size_t eq = option.find('=');
         unsigned long v = 0;
-        if (eq == std::string_view::npos || !parseNumber(option.substr(eq + 1), v) || v > 600000)
+        if (eq == std::string_view::npos || !parseNumber(option.substr(eq + 1), v))
             return fail(error, "bad option '" + std::string(option) + "'");
         const std::string_view name = option.substr(0, eq);
+        for (const OptionLimit& limit : kOptionLimits)
+            if (name == limit.name && v > limit.most)
+                return fail(error, "option '" + std::string(option) + "' is out of range");
         if (name == "gap") {
             rule.gapMs = static_cast<unsigned>(v);
         } else if (name == "bytes") {
@@ -130,11 +144,50 @@ std::optional<FaultRule> parseFault(std::string_view text, std::string* error)
             rule.backAfterMs = static_cast<int>(v);
         } else if (name == "times") {
             rule.times = static_cast<unsigned>(v);
+        } else if (name == "byte") {
+            rule.byteIndex = static_cast<unsigned>(v);
+        } else if (name == "xor") {
+            if (v == 0)
+                return fail(error, "xor must flip at least one bit");
+            rule.xorMask = static_cast<uint8_t>(v);
+        } else if (name == "ppm") {
+            rule.ppm = static_cast<unsigned>(v);
+        } else if (name == "seed") {
+            rule.seed = static_cast<uint32_t>(v);
         } else {
             return fail(error, "unknown option '" + std::string(name) + "'");
         }
     }
     return rule;
+}
+
+void LineNoise::reset(unsigned ppm, uint32_t seed)
+{
+    ppm_ = ppm;
+    state_ = seed * 0x9E3779B97F4A7C15ull + 1;
+}
+
+uint32_t LineNoise::next()
+{
+    // xorshift64*: cheap, and the same seed always damages the same bytes.
+    state_ ^= state_ >> 12;
+    state_ ^= state_ << 25;
+    state_ ^= state_ >> 27;
+    return static_cast<uint32_t>((state_ * 0x2545F4914F6CDD1Dull) >> 32);
+}
+
+size_t LineNoise::apply(uint8_t* bytes, size_t size)
+{
+    if (ppm_ == 0)
+        return 0;
+    size_t damaged = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (next() % 1000000u >= ppm_)
+            continue;
+        bytes[i] ^= static_cast<uint8_t>(1u + next() % 255u); // never zero: the byte does change
+        ++damaged;
+    }
+    return damaged;
 }
 
 } // namespace sim

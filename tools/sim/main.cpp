@@ -1,6 +1,7 @@
 // doravine-sim: the virtual controller as a program. Prints the pseudo-terminal's path as its
 // first line and answers on it until SIGINT or SIGTERM.
 #include "sim/virtual_controller.h"
+#include "doravine_version.h"
 
 #include <csignal>
 #include <cstdio>
@@ -32,17 +33,22 @@ Options:
   --no-pacing             send replies at once instead of ~260 us per byte (38400 baud)
   --fault RULE            inject a fault; may be repeated. RULE = KIND[@WHEN][,OPTION=VALUE...]
                             KIND: noreply, checksum, garbage, split, wrongtype, unknown-device,
-                                  stall, hangup
+                                  stall, hangup, damage, noise
                             WHEN: N (the N-th request), cmd=HEX (a command code, e.g. cmd=0x0D),
                                   type=HEX (a frame type, e.g. type=9), always (default)
                             OPTION: gap=MS (split, default 30), bytes=N (garbage, default 2),
                                     back=MS (hangup: reopen on a new terminal after MS),
-                                    times=N (use the fault N times)
+                                    times=N (use the fault N times),
+                                    byte=N, xor=N (damage: flip bits of the reply's byte N),
+                                    ppm=N, seed=N (noise: damage N bytes per million in both
+                                    directions, repeatably for one seed)
                           Examples: --fault noreply@3  --fault split@cmd=0x0E,gap=80
                                     --fault hangup@40,back=2000  --fault unknown-device
+                                    --fault damage@2,byte=0  --fault noise,ppm=1000,seed=7
   --link PATH             keep a symbolic link at PATH pointing to the terminal (for
                           DORAVINE_PORTS); removed on exit
   --verbose               log every request on standard error
+  --version               the program's version
   --help                  this text
 )";
 
@@ -81,6 +87,9 @@ int main(int argc, char** argv)
         std::string v;
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "doravine-sim " << kDoravineVersion << '\n';
             return 0;
         } else if (arg == "--wheel") {
             if (!value(v))

@@ -291,6 +291,7 @@ void VirtualController::receive()
         for (;;) {
             const ssize_t n = ::read(master_, chunk, sizeof chunk);
             if (n > 0) {
+                damageIncoming(chunk, static_cast<size_t>(n));
                 rx_.insert(rx_.end(), chunk, chunk + n);
                 lastRx_ = std::chrono::steady_clock::now();
                 continue;
@@ -342,7 +343,7 @@ void VirtualController::serve(const frame::Decoded& request)
     LoggedRequest entry;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        entry = LoggedRequest{++requestCount_, request.type, request.random, request.payload};
+        entry = LoggedRequest{++requestCount_, request.type, request.random, request.payload, 0, {}};
         log_.push_back(entry);
         if (log_.size() > kLogLimit)
             log_.pop_front();
@@ -378,6 +379,8 @@ void VirtualController::serve(const frame::Decoded& request)
             stalled_ = true;
         if (!hangUpNow && !stalled_ && has(FaultKind::NoReply) == fired.end()) {
             Reply reply = controller_.handle(request.type, request.payload, now());
+            log_.back().replyType = reply.type;
+            log_.back().reply = reply.payload;
             if (has(FaultKind::UnknownDevice) != fired.end() && request.type == 2 && command == 0xCC &&
                 reply.payload.size() >= 2 && reply.payload[0] == kStatusAccepted)
                 reply.payload[1] = 0x07;
@@ -399,6 +402,9 @@ void VirtualController::serve(const frame::Decoded& request)
                 splitAt = wire.size() - (reply.payload.size() + 2) + reply.payload.size() / 2;
                 gapMs = s->gapMs;
             }
+            if (auto d = has(FaultKind::Damage); d != fired.end() && d->byteIndex < wire.size())
+                wire[d->byteIndex] ^= d->xorMask;
+            damagedOut_ += noise_.apply(wire.data(), wire.size());
         }
     }
     if (listener)
@@ -586,12 +592,27 @@ void VirtualController::setJitter(double fraction)
 void VirtualController::addFault(const FaultRule& rule)
 {
     SIM_LOCKED;
-    faults_.push_back(rule);
+    // A noisy line is a state of the line, not an event of one request.
+    if (rule.kind == FaultKind::Noise)
+        noise_.reset(rule.ppm, rule.seed);
+    else
+        faults_.push_back(rule);
+}
+void VirtualController::damageIncoming(uint8_t* bytes, size_t size)
+{
+    SIM_LOCKED;
+    damagedIn_ += noise_.apply(bytes, size);
+}
+std::pair<size_t, size_t> VirtualController::damagedBytes() const
+{
+    SIM_LOCKED;
+    return {damagedIn_, damagedOut_};
 }
 void VirtualController::clearFaults()
 {
     SIM_LOCKED;
     faults_.clear();
+    noise_.reset(0, 1);
 }
 void VirtualController::resume()
 {

@@ -26,6 +26,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -35,6 +36,10 @@ struct LoggedRequest {
     uint8_t type = 0;
     uint16_t random = 0;
     std::vector<uint8_t> payload; // plain
+    // The reply as the controller built it (plain, before any damaging fault); empty when no
+    // reply was sent. Filled in the log only (a listener sees the request before the reply).
+    uint8_t replyType = 0;
+    std::vector<uint8_t> reply;
 };
 
 class VirtualController {
@@ -88,9 +93,12 @@ class VirtualController {
     Wheel wheel() const;
     void setJitter(double fraction);
 
-    // Faults; stall and hang-up last until resume() / comeBack().
+    // Faults; stall and hang-up last until resume() / comeBack(); a noise rule replaces the
+    // line's noise until clearFaults().
     void addFault(const FaultRule& rule);
     void clearFaults();
+    // Bytes the noise damaged so far: received, sent.
+    std::pair<size_t, size_t> damagedBytes() const;
     void resume();
     bool stalled() const;
     // Closes the master side now: the program's descriptor sees HUP and EIO.
@@ -117,6 +125,7 @@ class VirtualController {
     void updateLink();
     void wake();
     void receive();
+    void damageIncoming(uint8_t* bytes, size_t size);
     void serve(const frame::Decoded& request);
     bool writeBytes(const uint8_t* data, size_t size, bool paced);
     bool sleepInterruptibly(unsigned ms);
@@ -125,6 +134,9 @@ class VirtualController {
     mutable std::mutex mutex_; // guards everything below up to the descriptors
     Controller controller_;
     std::vector<FaultRule> faults_;
+    LineNoise noise_;
+    size_t damagedIn_ = 0;
+    size_t damagedOut_ = 0;
     std::deque<LoggedRequest> log_;
     unsigned requestCount_ = 0;
     bool stalled_ = false;

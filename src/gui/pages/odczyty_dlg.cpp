@@ -1,11 +1,16 @@
 #include "gui/pages/odczyty_dlg.h"
 
 #include "device/lpg_device.h"
+#include "records/readings_format.h"
 #include "records/settings_record.h"
 #include "gui/skin/described_display.h"
+#include "gui/skin/time_chart.h"
 
-#include <charconv>
+#include <QDateTime>
+#include <QResizeEvent>
+
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -13,21 +18,27 @@ const QColor kDisplayTop(73, 119, 179);
 const QColor kDisplayBottom(28, 41, 81);
 constexpr unsigned kLabelFormat = 0x8024;
 
-} // namespace
+// The chart's place under the displays (dialog units); its bottom follows the page's.
+constexpr int kChartLeft = 13;
+constexpr int kChartTop = 292;
+constexpr int kChartWidth = 245;
+constexpr int kChartHeight = 120;
+constexpr int kChartBottomMargin = 8;
 
-std::wstring formatFixed(double x, int decimals, const std::wstring& unit)
+// "%.Nf %s": the core's point-decimal number and the looked-up unit.
+std::wstring withUnit(double x, int decimals, const wchar_t* unitKey)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, decimals);
-    std::wstring text(buffer, result.ptr);
-    return text + L" " + unit;
+    const std::string number = formatFixed(x, decimals);
+    return std::wstring(number.begin(), number.end()) + L" " + translateText(unitKey);
 }
+
+} // namespace
 
 COdczytyDlg::COdczytyDlg(CLPGDevice& device, QWidget* parent)
     : CGDIpMultiPageDialog(QSize(267, 420), parent), m_device(device), m_rpm(new CGDIpDescribedDisplay(this)),
       m_tps(new CGDIpDescribedDisplay(this)), m_map(new CGDIpDescribedDisplay(this)),
       m_advance(new CGDIpDescribedDisplay(this)), m_supply(new CGDIpDescribedDisplay(this)),
-      m_switch(new CGDIpDescribedDisplay(this))
+      m_switch(new CGDIpDescribedDisplay(this)), m_chart(new CTimeChart(this))
 {
     for (CGDIpDescribedDisplay* d : {m_rpm, m_tps, m_map, m_advance, m_supply, m_switch})
         d->setRatio(kRatio);
@@ -37,6 +48,68 @@ COdczytyDlg::COdczytyDlg(CLPGDevice& device, QWidget* parent)
     placeControl(m_advance, 13, 148, 245, 30);
     placeControl(m_supply, 13, 198, 245, 30);
     placeControl(m_switch, 13, 248, 245, 30);
+
+    m_chart->setObjectName(QStringLiteral("readingsChart"));
+    m_chart->setWindowSeconds(kChartSeconds);
+    // Scales that hold what the controller can report in practice; the colours tell the lanes
+    // apart at a glance and match nothing else on the page.
+    m_chart->addSeries({translateText(L"Obroty"), QColor(255, 176, 59), 0, 7000, 0, translateText(L"RPM")});
+    m_chart->addSeries({translateText(L"Wyprzedzenie zapłonu"), QColor(106, 224, 130), 0, 30, 1, translateText(L"°")});
+    m_chart->addSeries({translateText(L"MAP Podciśnienie"), QColor(96, 196, 255), 0, 5.0, 2, translateText(L"V")});
+    placeControl(m_chart, kChartLeft, kChartTop, kChartWidth, kChartHeight);
+    m_chartNext = m_device.m_diagData.nextSerial();
+    m_chart->setPaused(true, pauseNote());
+
+    m_pauseCheck.setInterval(kPauseCheckMillis);
+    connect(&m_pauseCheck, &QTimer::timeout, this, [this] {
+        if (!m_device.m_connected)
+            updateChart();
+    });
+    m_pauseCheck.start();
+}
+
+void COdczytyDlg::resizeEvent(QResizeEvent* event)
+{
+    CGDIpMultiPageDialog::resizeEvent(event);
+    // The chart takes the whole height left under the displays, which the template's
+    // proportions would leave empty on a tall window.
+    const QRect placed = templateLayout().map(QRect(kChartLeft, kChartTop, kChartWidth, kChartHeight), size());
+    const int margin = templateLayout().map(QRect(0, 0, kChartBottomMargin, kChartBottomMargin), size()).height();
+    m_chart->setGeometry(placed.left(), placed.top(), placed.width(),
+                         std::max(placed.height(), height() - margin - placed.top()));
+}
+
+std::wstring COdczytyDlg::pauseNote() const
+{
+    std::wstring note = translateText(L"BRAK POŁĄCZENIA");
+    if (m_anySample) {
+        const auto age = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                               m_lastSampleTime);
+        const QDateTime at = QDateTime::currentDateTime().addMSecs(-age.count());
+        note += L"\n" + translateText(L"Ostatni odczyt:") + L" " + at.toString(QStringLiteral("HH:mm:ss")).toStdWString();
+    }
+    return note;
+}
+
+void COdczytyDlg::updateChart()
+{
+    if (!m_device.m_connected) {
+        if (!m_chart->paused())
+            m_chart->setPaused(true, pauseNote());
+        return;
+    }
+    std::vector<CDiagEntry> entries;
+    m_chartNext = m_device.m_diagData.copySince(m_chartNext, entries);
+    for (const CDiagEntry& e : entries) {
+        const double t = std::chrono::duration<double>(e.time.time_since_epoch()).count();
+        m_chart->addPoint(t, {static_cast<double>(e.sample.rpm()), e.sample.advanceDegrees(), e.sample.mapVolts()});
+        m_lastSampleTime = e.time;
+        m_anySample = true;
+    }
+    if (m_anySample)
+        m_chart->setPaused(false);
+    if (!entries.empty())
+        m_chart->update();
 }
 
 CGDIpDescribedDisplay* COdczytyDlg::display(int id) const
@@ -88,40 +161,47 @@ void COdczytyDlg::v_init()
 
 void COdczytyDlg::onTimer()
 {
-    CLPGDevice* device = &m_device;
-    if (!device->m_connected)
-        return;
-    if (device->m_diagData.count() == 0)
-        return;
     CDiag sample;
-    if (!device->m_diagData.getLast(sample))
+    if (!m_device.m_connected || m_device.m_diagData.count() == 0 || !m_device.m_diagData.getLast(sample)) {
+        // What the panel shows must be what the engine does now, or nothing.
+        if (m_shown == Shown::Sample)
+            showNoReading();
         return;
+    }
     showSample(sample);
+    updateChart();
+}
+
+void COdczytyDlg::showNoReading()
+{
+    m_shown = Shown::NoReading;
+    for (CGDIpDescribedDisplay* d : {m_map, m_rpm, m_supply, m_tps, m_advance, m_switch})
+        d->setValueText(kNoReading);
 }
 
 std::wstring COdczytyDlg::mapText(int16_t raw)
 {
-    return formatFixed(liveMapFromWire(raw), 2, translateText(L"V"));
+    return withUnit(liveMapFromWire(raw), 2, L"V");
 }
 
 std::wstring COdczytyDlg::rpmText(uint16_t rpm)
 {
-    return formatFixed(static_cast<double>(rpm), 0, translateText(L"RPM"));
+    return withUnit(static_cast<double>(rpm), 0, L"RPM");
 }
 
 std::wstring COdczytyDlg::supplyText(uint16_t raw)
 {
-    return formatFixed(supplyFromWire(raw), 2, translateText(L"V"));
+    return withUnit(supplyFromWire(raw), 2, L"V");
 }
 
 std::wstring COdczytyDlg::tpsText(int16_t raw)
 {
-    return formatFixed(tpsFromWire(raw), 2, translateText(L"V"));
+    return withUnit(tpsFromWire(raw), 2, L"V");
 }
 
 std::wstring COdczytyDlg::advanceText(uint16_t tenths)
 {
-    return formatFixed(tenths / 10.0, 2, translateText(L"°"));
+    return withUnit(tenths / 10.0, 2, L"°");
 }
 
 std::wstring COdczytyDlg::switchValueText(uint8_t state)
@@ -137,6 +217,7 @@ void COdczytyDlg::showSample(const CDiag& sample)
     m_tps->setValueText(tpsText(sample.tpsRaw()));
     m_advance->setValueText(advanceText(sample.advanceTenths()));
     m_switch->setValueText(switchValueText(sample.bytes[12]));
+    m_shown = Shown::Sample;
 }
 
 void COdczytyDlg::onLanguageChange()
@@ -148,5 +229,12 @@ void COdczytyDlg::onLanguageChange()
     m_tps->setLabelText(translateText(L"TPS"));
     m_advance->setLabelText(translateText(L"Wyprzedzenie zapłonu"));
     m_switch->setLabelText(translateText(L"Aktualny stan"));
+    if (m_shown == Shown::NoReading)
+        return;
     m_switch->setValueText(translateText(L"Wyłączony"));
+    m_chart->setSeriesLabel(ChartRpm, translateText(L"Obroty"));
+    m_chart->setSeriesLabel(ChartAdvance, translateText(L"Wyprzedzenie zapłonu"));
+    m_chart->setSeriesLabel(ChartMap, translateText(L"MAP Podciśnienie"));
+    if (m_chart->paused())
+        m_chart->setPaused(true, pauseNote());
 }

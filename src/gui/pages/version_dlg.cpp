@@ -18,9 +18,6 @@ const QColor kDisplayTop(73, 119, 179);
 const QColor kDisplayBottom(28, 41, 81);
 constexpr unsigned kLabelFormat = 0x8024;
 
-const wchar_t* const kReplug =
-    L"Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze";
-
 void showLinkError(const wchar_t* handler, IError* raw)
 {
     const auto error = adoptError(raw);
@@ -157,7 +154,7 @@ void CVersionDlg::onClearErrors()
             device->GetSettings();
         } catch (IError* error) {
             adoptError(error);
-            userInteraction().showMessage(translateText(kReplug), MessageIcon::Error);
+            userInteraction().showMessage(translateText(kReplugText), MessageIcon::Error);
             device->m_connected = false;
         }
         fillDisplays();

@@ -7,10 +7,11 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cwchar>
 
 CBottomDlg::CBottomDlg(QWidget* parent)
     : CGDIpMultiPageDialog(QSize(612, 29), parent), m_state(new CTransparentStatic(this)),
-      m_version(new CTransparentStatic(this))
+      m_version(new CTransparentStatic(this)), m_recording(new CTransparentStatic(this))
 {
     // The strip is far flatter than the window: each axis scales on its own.
     templateLayout().setStretch(true);
@@ -24,7 +25,43 @@ CBottomDlg::CBottomDlg(QWidget* parent)
     m_version->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
     m_version->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);"));
     placeControl(m_version, 451, 5, 154, 19);
+    m_recording->setObjectName(QStringLiteral("recordingIndicator"));
+    m_recording->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    m_recording->setTextFormat(Qt::PlainText);
+    // A soft red, as recording marks usually are, readable on the dark strip.
+    m_recording->setStyleSheet(QStringLiteral("color: rgb(255, 140, 130); font-weight: bold;"));
+    placeControl(m_recording, 215, 5, 230, 19);
+    m_recording->hide();
     setConnectionState(false);
+}
+
+std::wstring CBottomDlg::durationText(long long seconds)
+{
+    seconds = std::max(0LL, seconds);
+    wchar_t text[32];
+    std::swprintf(text, sizeof text / sizeof text[0], L"%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
+}
+
+void CBottomDlg::setRecording(bool recording, long long seconds)
+{
+    if (!recording) {
+        m_recording->hide();
+        return;
+    }
+    m_recording->setCaption(L"\u25CF " + translateText(L"Zapis odczytów") + L" " + durationText(seconds));
+    m_recording->show();
+}
+
+bool CBottomDlg::shownRecording() const
+{
+    return !m_recording->isHidden();
+}
+
+std::wstring CBottomDlg::recordingText() const
+{
+    return m_recording->caption();
 }
 
 void CBottomDlg::setConnectionState(bool connected)

@@ -1,4 +1,5 @@
-// The status strip along the bottom of the window: the connection state on the left, the program's
+// The status strip along the bottom of the window: the connection state on the left, while the
+// readings are recorded a red mark with the recording's duration beside it, and the program's
 // version on the right.
 #pragma once
 
@@ -28,6 +29,13 @@ class CBottomDlg : public CGDIpMultiPageDialog {
     std::wstring stateText() const;
     QColor stateColor() const { return m_stateColor; }
     std::wstring versionText() const;
+
+    // Shows "● <Zapis odczytów> h:mm:ss" while a readings log runs; hides it otherwise.
+    void setRecording(bool recording, long long seconds = 0);
+    bool shownRecording() const;
+    std::wstring recordingText() const;
+    // "0:00:07", "1:02:03": the duration as the strip shows it.
+    static std::wstring durationText(long long seconds);
     CTransparentStatic* stateLabel() const { return m_state; }
     CTransparentStatic* versionLabel() const { return m_version; }
 
@@ -43,6 +51,7 @@ class CBottomDlg : public CGDIpMultiPageDialog {
 
     CTransparentStatic* m_state;
     CTransparentStatic* m_version;
+    CTransparentStatic* m_recording;
     QColor m_stateColor;
     bool m_connected = false;
 };

@@ -1,22 +1,32 @@
 #include "gui/shell/doravine_app.h"
 
 #include "base/language.h"
+#include "gui/pages/read_signal_dlg.h"
+#include "gui/skin/image_check_box.h"
+#include "doravine_version.h"
+#include "gui/pages/map_angle.h"
+#include "gui/pages/map_angle_dlg.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
 #include "gui/skin/theme.h"
 #include "operations/doravine_doc.h"
+#include "platform/data_report.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QIcon>
+#include <QAction>
 #include <QImage>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -26,6 +36,8 @@ namespace {
 // no modal box waits for a user who is not there.
 class CUnattendedUser : public IUserInteraction {
   public:
+    // A screenshot that shows a capture answers its two questions Yes.
+    void answerYes(bool yes) { m_yes = yes; }
     void showMessage(const std::wstring& text, MessageIcon) override
     {
         std::cerr << "doravine: " << QString::fromStdWString(text).toStdString() << '\n';
@@ -33,12 +45,15 @@ class CUnattendedUser : public IUserInteraction {
     bool askYesNo(const std::wstring& text) override
     {
         showMessage(text, MessageIcon::Question);
-        return false;
+        return m_yes;
     }
     std::wstring pickFile(const FileRequest&) override { return {}; }
     void beginWait() override {}
     void endWait() override {}
     void progress(int, int) override {}
+
+  private:
+    bool m_yes = false;
 };
 
 // Reports the first paint of the main window, once.
@@ -105,7 +120,48 @@ bool parseInt(const char* text, int& out)
     return true;
 }
 
+// The signal page as a technician uses it, for a screenshot: reading mode on, a capture of at least
+// `records` records, the save; with zoomGap the chart is then zoomed onto the first gap and the
+// tooth in front of it read out. done runs once the page shows all that (or gave up).
+void runSignalCapture(CReadSignalDlg& page, int records, bool zoomGap, std::function<void()> done)
+{
+    if (!page.modeTicked())
+        page.readModeBox()->click();
+    page.onFetch();
+    auto* poll = new QTimer(&page);
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(poll, &QTimer::timeout, &page, [&page, poll, clock, records, zoomGap, done] {
+        const bool enough = page.capture().recordCount() >= static_cast<size_t>(records);
+        if (!enough && clock->elapsed() < 60000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        delete clock;
+        if (enough)
+            page.onSave();
+        if (zoomGap) {
+            if (const auto gap = page.firstGapInView()) {
+                page.zoomAt((gap->first + gap->second) / 2, 6);
+                if (const auto zoomed = page.firstGapInView())
+                    page.showReadoutAt(zoomed->first + (zoomed->second - zoomed->first) / 3);
+            }
+        }
+        done();
+    });
+    poll->start(100);
+}
+
 } // namespace
+
+std::string screenshotRecord(QMainWindow& frame, const QString& file)
+{
+    QStringList titles;
+    for (const QAction* menu : frame.menuBar()->actions())
+        titles << menu->text();
+    return "screenshot: " + file.toStdString() + "\nmenu: " + titles.join(QStringLiteral(" | ")).toStdString() +
+           "\n";
+}
 
 std::string startOptionsHelp()
 {
@@ -115,8 +171,13 @@ std::string startOptionsHelp()
            "  --lang pl|en|ru     language of this run (default: Polish for a Polish desktop, else English)\n"
            "  --size WxH          window size in pixels (default: the whole work area)\n"
            "  --wait MS           live readings before the screenshot (default 1500 with a controller)\n"
+           "  --select C0,R0,C1,R1  map cells (columns 0-14, rows 0-15) selected in the screenshot\n"
            "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
+           "  --capture N         with --tab 3: capture N crank records on the signal page and save them\n"
+           "  --zoom-gap          after --capture: zoom onto the first gap and read out its tooth\n"
            "  --quit-after-search exit once the search for the controller answered (start-up timing)\n"
+           "  --where             the folders of the language files, reference charts and samples\n"
+           "  --version           the program's version\n"
            "  --help              this text\n"
            "The controller is searched on the serial ports; DORAVINE_PORTS=/dev/a:/dev/b sets the list.\n";
 }
@@ -134,6 +195,10 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
         };
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--where") {
+            options.where = true;
         } else if (arg == "--screenshot") {
             const char* v = value("--screenshot");
             if (!v)
@@ -184,6 +249,28 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
                 error = "--wait takes milliseconds";
                 return false;
             }
+        } else if (arg == "--capture") {
+            const char* v = value("--capture");
+            if (!v)
+                return false;
+            if (!parseInt(v, options.captureRecords) || options.captureRecords < 500) {
+                error = "--capture takes a number of records, at least 500";
+                return false;
+            }
+        } else if (arg == "--zoom-gap") {
+            options.zoomGap = true;
+        } else if (arg == "--select") {
+            const char* v = value("--select");
+            if (!v)
+                return false;
+            int c0 = 0, r0 = 0, c1 = 0, r1 = 0;
+            char tail = 0;
+            if (std::sscanf(v, "%d,%d,%d,%d%c", &c0, &r0, &c1, &r1, &tail) != 4 || c0 < 0 || c1 < c0 ||
+                c1 >= kMapColumns || r0 < 0 || r1 < r0 || r1 >= kMapRows) {
+                error = "--select takes C0,R0,C1,R1 within the map (columns 0-14, rows 0-15)";
+                return false;
+            }
+            options.mapSelection = QRect(QPoint(c0, r0), QPoint(c1, r1));
         } else if (arg == "--quit-after-paint") {
             options.quitAfterPaint = true;
         } else if (arg == "--quit-after-search") {
@@ -214,6 +301,14 @@ int runDoravine(int argc, char** argv)
         std::cout << startOptionsHelp();
         return 0;
     }
+    if (options.version) {
+        std::cout << "doravine " << kDoravineVersion << '\n';
+        return 0;
+    }
+    if (options.where) {
+        std::cout << dataFoldersReport();
+        return 0;
+    }
 
     // Before the application: the language of this run and every language file.
     initLanguage();
@@ -223,11 +318,16 @@ int runDoravine(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kestrelia"));
     QApplication::setApplicationName(QStringLiteral("Doravine"));
+    // The desktop entry's name ties the window to its menu entry and icon (Wayland needs it); the
+    // built-in icon serves where nothing is installed.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.kestrelia.Doravine"));
+    QApplication::setWindowIcon(QIcon(QPixmap(QStringLiteral(":/com.kestrelia.Doravine.png"))));
     startupGDIp();
 
     const bool unattended =
         !options.screenshot.isEmpty() || options.quitAfterPaint || options.quitAfterSearch;
     CUnattendedUser quietUser;
+    quietUser.answerYes(options.captureRecords > 0);
     CQtUserInteraction qtUser;
     setUserInteraction(unattended ? static_cast<IUserInteraction*>(&quietUser) : &qtUser);
 
@@ -258,15 +358,27 @@ int runDoravine(int argc, char** argv)
                 view->revealHiddenTabs();
             if (options.tab >= 0)
                 view->pageCtrl()->activatePage(options.tab);
-            // One more moment so the freshly shown page has painted with the latest sample.
-            QTimer::singleShot(150, frame, [&] {
-                const QImage shot = frame->grab().toImage();
-                if (!shot.save(options.screenshot, "PNG")) {
-                    std::cerr << "doravine: cannot write " << options.screenshot.toStdString() << '\n';
-                    status = 1;
-                }
-                QCoreApplication::quit();
-            });
+            auto* map = dynamic_cast<CMapAngleDlg*>(view->tabPage(CDoravineView::TabMap));
+            if (map && options.mapSelection.isValid())
+                map->grid()->selectRect({options.mapSelection.left(), options.mapSelection.top()},
+                                        {options.mapSelection.right(), options.mapSelection.bottom()});
+            auto shoot = [&] {
+                // One more moment so the freshly shown page has painted with the latest sample.
+                QTimer::singleShot(150, frame, [&] {
+                    const QImage shot = frame->grab().toImage();
+                    if (!shot.save(options.screenshot, "PNG")) {
+                        std::cerr << "doravine: cannot write " << options.screenshot.toStdString() << '\n';
+                        status = 1;
+                    } else {
+                        std::cout << screenshotRecord(*frame, options.screenshot);
+                    }
+                    QCoreApplication::quit();
+                });
+            };
+            if (options.captureRecords > 0 && options.tab == CDoravineView::TabSignal && view->signalPage())
+                runSignalCapture(*view->signalPage(), options.captureRecords, options.zoomGap, shoot);
+            else
+                shoot();
         });
     };
     if (!options.screenshot.isEmpty()) {

@@ -3,6 +3,8 @@
 // event loop. Also the command-line options of the program itself.
 #pragma once
 
+#include <QMainWindow>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -14,15 +16,25 @@ struct CStartOptions {
     int language = -1;            // --lang pl|en|ru: overrides the start-up rule
     QSize size;                   // --size WxH: the window's size instead of the work area
     int waitMillis = -1;          // --wait MS: how long live readings run before the screenshot
+    QRect mapSelection;           // --select C0,R0,C1,R1: map cells selected in the screenshot
     bool quitAfterPaint = false;  // --quit-after-paint: end once the window was first painted
     bool quitAfterSearch = false; // --quit-after-search: end once the search for the controller answered
+    int captureRecords = 0;       // --capture N: the signal page captures N records before the screenshot
+    bool zoomGap = false;         // --zoom-gap: then zooms onto the first gap with its readout
     bool help = false;
+    bool version = false;        // --version: "doravine <version>" and exit
+    bool where = false;          // --where: the data folders found and their files, and exit
 };
 
 // Parses the program's options; false with a message in error for a bad one. Options Qt itself
 // understands (-platform, -style...) are left to it.
 bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::string& error);
 std::string startOptionsHelp();
+
+// What a screenshot run prints on standard output once the picture is saved: its file and the
+// menu titles it shows, so a script can check that the language files were found
+// ("menu: File | Language | About" in English).
+std::string screenshotRecord(QMainWindow& frame, const QString& file);
 
 // Runs the program; answers its exit status.
 int runDoravine(int argc, char** argv);

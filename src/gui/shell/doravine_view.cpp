@@ -3,7 +3,11 @@
 #include "gui/shell/bottom_dlg.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/placeholder_page.h"
+#include "gui/pages/map_angle.h"
+#include "gui/pages/map_angle_dlg.h"
 #include "gui/pages/odczyty_dlg.h"
+#include "gui/pages/settings_dlg.h"
+#include "gui/pages/read_signal_dlg.h"
 #include "gui/pages/version_dlg.h"
 #include "platform/ierror.h"
 
@@ -133,15 +137,16 @@ bool CDoravineView::create()
         m_pages->setProportions(0.745, 0.025);
 
         // The settings, map and signal pages slot into these places.
-        m_tabs[TabSettings] = new CPlaceholderPage(TR_KEY(L"Ustawienia"), QSize(280, 292));
+        m_tabs[TabSettings] = new CSettingsDlg(m_doc);
         m_pages->insertPage(translateText(L"Ustawienia"), m_tabs[TabSettings], &buttonTemplate);
-        m_tabs[TabMap] = new CPlaceholderPage(TR_KEY(L"Mapa"), QSize(627, 291));
+        m_tabs[TabMap] = new CMapAngleDlg(m_doc);
         m_pages->insertPage(translateText(L"Mapa"), m_tabs[TabMap], &buttonTemplate);
         m_version = new CVersionDlg(m_doc.Device());
         m_tabs[TabVersion] = m_version;
         m_pages->insertPage(translateText(L"Wersja"), m_version, &buttonTemplate);
-        m_tabs[TabSignal] = new CPlaceholderPage(TR_KEY(L"Czytaj sygnał"), QSize(572, 320));
-        m_pages->insertPage(translateText(L"Czytaj sygnał"), m_tabs[TabSignal], &buttonTemplate);
+        m_signal = new CReadSignalDlg(m_doc);
+        m_tabs[TabSignal] = m_signal;
+        m_pages->insertPage(translateText(L"Czytaj sygnał"), m_signal, &buttonTemplate);
         // Until the About box's access code is entered.
         m_pages->tabButton(TabSignal)->setHiddenMark(true);
         m_pages->recalcLayout();
@@ -225,6 +230,16 @@ void CDoravineView::onTimer()
         m_readings->onTimer();
 }
 
+void CDoravineView::onTickWithoutSamples()
+{
+    // The signal page's stall rule runs on every tick: with the signal-reading firmware no live
+    // samples come at all.
+    if (!m_doc.Device().m_connected || !m_pages || !m_signal)
+        return;
+    if (m_pages->activePage() == m_signal)
+        m_signal->onTimer();
+}
+
 void CDoravineView::onLanguageChange()
 {
     if (!m_pages)
@@ -247,6 +262,9 @@ void CDoravineView::setConnectionState(bool connected)
         m_bottom->setSearching();
     else
         m_bottom->setConnectionState(connected);
+    // The readings panel gives up values that are no longer current.
+    if (!connected && m_readings)
+        m_readings->onTimer();
 }
 
 void CDoravineView::revealHiddenTabs()
@@ -255,9 +273,19 @@ void CDoravineView::revealHiddenTabs()
         m_pages->showAllTabs();
 }
 
-void CDoravineView::refreshSettingsPage(int) {}
+void CDoravineView::refreshSettingsPage(int wheelType)
+{
+    if (auto* page = dynamic_cast<CSettingsDlg*>(tabPage(TabSettings))) {
+        page->refreshFromRecord();
+        page->showWheelChart(wheelType);
+    }
+}
 
-void CDoravineView::refillMapGrid() {}
+void CDoravineView::refillMapGrid()
+{
+    if (auto* map = dynamic_cast<CMapAngleDlg*>(tabPage(TabMap)))
+        map->grid()->fillFromRecord();
+}
 
 void CDoravineView::activateMapPage()
 {

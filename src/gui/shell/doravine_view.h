@@ -15,6 +15,7 @@
 class CBottomDlg;
 class CMainFrame;
 class COdczytyDlg;
+class CReadSignalDlg;
 class CVersionDlg;
 
 // The page control of this window: the described split between the tabbed side and the readings
@@ -56,6 +57,8 @@ class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGU
     bool searching() const { return m_searching; }
 
     void onTimer() override;
+    // A tick while no live sample is present: only a page that needs every tick gets it.
+    void onTickWithoutSamples();
     void onLanguageChange() override;
     void setConnectionState(bool connected);
     // Clears the hidden mark of every tab (the About box's access code).
@@ -71,6 +74,7 @@ class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGU
     CAppMultiPageCtrl* pageCtrl() const { return m_pages; }
     COdczytyDlg* readings() const { return m_readings; }
     CVersionDlg* versionPage() const { return m_version; }
+    CReadSignalDlg* signalPage() const { return m_signal; }
     CBottomDlg* bottom() const { return m_bottom; }
     CGDIpMultiPageDialog* tabPage(int tab) const;
     CDoravineDoc& document() { return m_doc; }
@@ -98,6 +102,7 @@ class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGU
     std::array<CGDIpMultiPageDialog*, 4> m_tabs{};
     COdczytyDlg* m_readings = nullptr;
     CVersionDlg* m_version = nullptr;
+    CReadSignalDlg* m_signal = nullptr;
     CBottomDlg* m_bottom = nullptr;
     CMainFrame* m_frame = nullptr;
     bool m_searching = false;

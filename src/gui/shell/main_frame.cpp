@@ -1,7 +1,9 @@
 #include "gui/shell/main_frame.h"
 
+#include "gui/pages/compare_dlg.h"
 #include "gui/shell/about_dlg.h"
 #include "gui/shell/doravine_view.h"
+#include "gui/shell/readings_log_control.h"
 #include "device/lpg_device.h"
 
 #include <QAction>
@@ -27,8 +29,10 @@ struct MenuItem {
 const wchar_t* const kMenuTitles[3] = {TR_KEY(L"Plik"), TR_KEY(L"Język"), TR_KEY(L"Informacje")};
 const MenuItem kFileItems[] = {
     {CMainFrame::CmdLoadSettings, TR_KEY(L"Wczytaj ustawienia z pliku...")},
+    {CMainFrame::CmdCompareSettings, TR_KEY(L"Porównaj z plikiem...")},
     {CMainFrame::CmdSaveSettings, TR_KEY(L"Zapisz ustawienia do pliku...")},
     {CMainFrame::CmdFactorySettings, TR_KEY(L"Przywróć ustawienia fabryczne")},
+    {CMainFrame::CmdRecordReadings, TR_KEY(L"Zapisuj odczyty do pliku")},
     {CMainFrame::CmdExit, TR_KEY(L"Wyjście")},
 };
 const MenuItem kLanguageItems[] = {
@@ -111,10 +115,12 @@ void CMainFrame::buildMenu()
     for (int i = 0; i < 3; ++i)
         m_menus[static_cast<size_t>(i)] = bar->addMenu(lookup(kMenuTitles[i]));
     for (const MenuItem& item : kFileItems) {
-        if (item.command == CmdExit)
+        if (item.command == CmdExit || item.command == CmdRecordReadings)
             m_menus[0]->addSeparator();
         addCommand(m_menus[0], item.command);
     }
+    m_readingsLog = new CReadingsLogControl(m_doc.ReadingsLog(), action(CmdRecordReadings),
+                                            [this] { return m_view ? m_view->bottom() : nullptr; }, this);
     auto* languages = new QActionGroup(this);
     languages->setExclusive(true);
     for (const MenuItem& item : kLanguageItems) {
@@ -151,6 +157,16 @@ QAction* CMainFrame::action(int command) const
 
 void CMainFrame::runCommand(int command)
 {
+    // The one place where a link error from a menu command ends: the replug message, the
+    // connected flag cleared, and the watchdog takes over.
+    // A command that stopped the samples (and with them the timer) may be the one that broke:
+    // the watchdog must run to find the controller again.
+    if (!m_doc.Device().RunCommand([&] { dispatch(command); }) && !m_timer.isActive())
+        startMainTimer();
+}
+
+void CMainFrame::dispatch(int command)
+{
     switch (command) {
     case CmdLoadSettings:
         m_doc.LoadSettingsFromFile();
@@ -160,6 +176,12 @@ void CMainFrame::runCommand(int command)
         break;
     case CmdFactorySettings:
         m_doc.RestoreFactorySettings();
+        break;
+    case CmdCompareSettings:
+        compareWithFile();
+        break;
+    case CmdRecordReadings:
+        m_readingsLog->toggle();
         break;
     case CmdExit:
         close();
@@ -192,6 +214,16 @@ void CMainFrame::showAbout()
     dlg.exec();
 }
 
+void CMainFrame::compareWithFile()
+{
+    const CDoravineDoc::Comparison comparison = m_doc.CompareWithFile();
+    if (comparison.result != CDoravineDoc::Comparison::Result::Compared)
+        return;
+    CCompareDlg dlg(comparison, this);
+    if (dlg.exec() == CCompareDlg::GoOnToLoad)
+        m_doc.LoadSettingsFromFile(comparison.path);
+}
+
 void CMainFrame::initialUpdate()
 {
     if (m_view)
@@ -215,6 +247,8 @@ CConnectionWatchdog::Tick CMainFrame::onMainTimer()
         return tick;
     if (tick == CConnectionWatchdog::Tick::Refresh && m_view)
         m_view->onTimer();
+    else if (tick == CConnectionWatchdog::Tick::Idle && m_view)
+        m_view->onTickWithoutSamples();
     // A rescan may have stopped the timer meanwhile (a firmware update); only a running one is
     // set again, so the next tick comes a full period after this one ended.
     if (m_timer.isActive())

@@ -14,6 +14,7 @@
 #include <memory>
 
 class CDoravineView;
+class CReadingsLogControl;
 class QAction;
 class QMenu;
 
@@ -35,6 +36,8 @@ class CMainFrame : public QMainWindow {
         CmdDocumentation = 32783,
         CmdDeviceUpdate = 32784,
         CmdAbout = 57664,
+        CmdCompareSettings = 32800,
+        CmdRecordReadings = 32801,
     };
 
     // Builds the menu and the view; the view's creation starts the device (the port scan).
@@ -62,10 +65,13 @@ class CMainFrame : public QMainWindow {
     QAction* action(int command) const;
     std::array<QMenu*, 3> menus() const { return m_menus; }
 
-    // Runs a menu command as a click on it would.
+    // Runs a menu command as a click on it would; a link error it raises is reported here.
     void runCommand(int command);
     // The About box, modal; the right access code reveals the hidden tabs.
     void showAbout();
+    // "Porównaj z plikiem...": a settings file against the controller, and on to its load.
+    void compareWithFile();
+    CReadingsLogControl* readingsLog() const { return m_readingsLog; }
 
     // The size the layout rule makes of a window of the given size: narrower than 760 becomes
     // 800 wide, lower than 530 becomes 530 high.
@@ -78,6 +84,8 @@ class CMainFrame : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // The command's own work, without the link-error guard of runCommand.
+    void dispatch(int command);
     void buildMenu();
     QAction* addCommand(QMenu* menu, int command);
 
@@ -88,5 +96,6 @@ class CMainFrame : public QMainWindow {
     QTimer m_timer;
     std::array<QMenu*, 3> m_menus{};
     std::vector<std::pair<int, QAction*>> m_actions;
+    CReadingsLogControl* m_readingsLog = nullptr;
     CLanguageChangeHook m_languageHook;
 };

@@ -1,11 +1,12 @@
 #include "gui/shell/qt_user_interaction.h"
 
+#include "gui/shell/gui_thread.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStringList>
-#include <QThread>
 
 #include <algorithm>
 
@@ -18,16 +19,12 @@ CQtUserInteraction::~CQtUserInteraction()
         --m_waitDepth;
     }
     delete m_progress;
+    delete m_notice.data();
 }
 
 template <class F> void CQtUserInteraction::onGuiThread(F&& work)
 {
-    if (QThread::currentThread() == thread()) {
-        work();
-        return;
-    }
-    // The caller waits; the GUI thread must not itself be waiting for this thread meanwhile.
-    QMetaObject::invokeMethod(this, std::forward<F>(work), Qt::BlockingQueuedConnection);
+    runOnGuiThread(this, std::forward<F>(work));
 }
 
 void CQtUserInteraction::showMessage(const std::wstring& text, MessageIcon icon)
@@ -51,6 +48,28 @@ void CQtUserInteraction::showMessage(const std::wstring& text, MessageIcon icon)
         QMessageBox box(shown, caption(), QString::fromStdWString(text), QMessageBox::Ok, m_parent.data());
         box.setDefaultButton(QMessageBox::Ok);
         box.exec();
+    });
+}
+
+void CQtUserInteraction::showNotice(const std::wstring& text)
+{
+    onGuiThread([&] {
+        if (!m_notice) {
+            m_notice = new QMessageBox(QMessageBox::Information, caption(), QString(), QMessageBox::Ok,
+                                       m_parent.data());
+            m_notice->setObjectName(QStringLiteral("noConnectionNotice"));
+            m_notice->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        m_notice->setText(QString::fromStdWString(text));
+        m_notice->open();
+    });
+}
+
+void CQtUserInteraction::closeNotice()
+{
+    onGuiThread([&] {
+        if (m_notice)
+            m_notice->close();
     });
 }
 

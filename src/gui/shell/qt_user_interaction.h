@@ -5,6 +5,7 @@
 
 #include "base/user_interaction.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -25,6 +26,11 @@ class CQtUserInteraction : public QObject, public IUserInteraction {
     void beginWait() override;
     void endWait() override;
     void progress(int done, int total) override;
+    // A window-modal box that does not hold up the caller: the timer goes on rescanning.
+    void showNotice(const std::wstring& text) override;
+    void closeNotice() override;
+    // The notice while it is open (null otherwise).
+    QMessageBox* notice() const { return m_notice.data(); }
 
     void setParentWindow(QWidget* parent) { m_parent = parent; }
     // Nesting depth of beginWait calls still open.
@@ -42,5 +48,6 @@ class CQtUserInteraction : public QObject, public IUserInteraction {
 
     QPointer<QWidget> m_parent;
     QProgressDialog* m_progress = nullptr;
+    QPointer<QMessageBox> m_notice;
     int m_waitDepth = 0;
 };

@@ -110,9 +110,12 @@ void CGDIpGradientButton::paintEvent(QPaintEvent*)
     QFont f = font();
     f.setPixelSize(std::clamp(static_cast<int>(box.height() * 0.42), 11, 22));
     f.setBold(true);
+    const QRectF textBox = box.adjusted(6, 0, -6, 0);
+    // A long caption (a translation) takes a smaller font before it loses its end.
+    while (f.pixelSize() > 11 && QFontMetrics(f).horizontalAdvance(text()) > textBox.width())
+        f.setPixelSize(f.pixelSize() - 1);
     painter.setFont(f);
     painter.setPen(isEnabled() ? m_text : QColor(235, 235, 235));
-    const QRectF textBox = box.adjusted(6, 0, -6, 0);
     const QString shown =
         QFontMetrics(f).elidedText(text(), Qt::ElideRight, static_cast<int>(textBox.width()));
     painter.drawText(textBox, Qt::AlignCenter | Qt::TextSingleLine, shown);

@@ -188,6 +188,63 @@ void CScrollChart::range(double& low, double& high) const
     }
 }
 
+CScrollChart::Labels CScrollChart::labels(double low, double high) const
+{
+    // Value labels of the first line that has a label function, beside the grid lines.
+    const ValueLabel* labeler = nullptr;
+    for (const auto& [id, line] : m_lines) {
+        if (line.label) {
+            labeler = &line.label;
+            break;
+        }
+    }
+    Labels out;
+    out.font = theme::baseFont(std::clamp(static_cast<int>(height() * 0.07), 9, 13));
+    const QFontMetrics fm(out.font);
+    for (unsigned k = 0; k <= m_divisions; ++k) {
+        const double value = low + (high - low) * k / m_divisions;
+        QString text = labeler ? toQString((*labeler)(value)) : QString();
+        out.width = std::max(out.width, text.isEmpty() ? 0 : fm.horizontalAdvance(text) + 6);
+        out.texts.push_back(std::move(text));
+    }
+    return out;
+}
+
+QRectF CScrollChart::plotRect(int labelWidth) const
+{
+    const QRectF whole = rect();
+    const double left = whole.width() * m_margins[0] + labelWidth + 1;
+    const double top = whole.height() * m_margins[1] + 1;
+    const double right = whole.width() * (1.0 - m_margins[2]) - 1;
+    const double bottom = whole.height() * (1.0 - m_margins[3]) - 1;
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
+QRectF CScrollChart::plotRect() const
+{
+    double low = 0.0;
+    double high = 1.0;
+    range(low, high);
+    return plotRect(labels(low, high).width);
+}
+
+double CScrollChart::pointX(double i) const
+{
+    const QRectF plot = plotRect();
+    const unsigned span = shownSpan();
+    return span > 1 ? plot.left() + i * plot.width() / (span - 1) : plot.left();
+}
+
+int CScrollChart::pointAt(double x) const
+{
+    const QRectF plot = plotRect();
+    const unsigned span = shownSpan();
+    if (span <= 1 || plot.width() <= 0)
+        return 0;
+    const double i = std::round((x - plot.left()) * (span - 1) / plot.width());
+    return static_cast<int>(std::clamp(i, 0.0, static_cast<double>(span - 1)));
+}
+
 void CScrollChart::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -197,31 +254,9 @@ void CScrollChart::paintEvent(QPaintEvent*)
     double low = 0.0;
     double high = 1.0;
     range(low, high);
-
-    // Value labels of the first line that has a label function, beside the grid lines.
-    const ValueLabel* labeler = nullptr;
-    for (const auto& [id, line] : m_lines) {
-        if (line.label) {
-            labeler = &line.label;
-            break;
-        }
-    }
-    QFont labelFont = theme::baseFont(std::clamp(static_cast<int>(height() * 0.07), 9, 13));
-    const QFontMetrics fm(labelFont);
-    std::vector<QString> labels;
-    int labelWidth = 0;
-    for (unsigned k = 0; k <= m_divisions; ++k) {
-        const double value = low + (high - low) * k / m_divisions;
-        QString text = labeler ? toQString((*labeler)(value)) : QString();
-        labelWidth = std::max(labelWidth, text.isEmpty() ? 0 : fm.horizontalAdvance(text) + 6);
-        labels.push_back(std::move(text));
-    }
-
-    const double left = whole.width() * m_margins[0] + labelWidth + 1;
-    const double top = whole.height() * m_margins[1] + 1;
-    const double right = whole.width() * (1.0 - m_margins[2]) - 1;
-    const double bottom = whole.height() * (1.0 - m_margins[3]) - 1;
-    const QRectF plot(QPointF(left, top), QPointF(right, bottom));
+    const Labels labelColumn = labels(low, high);
+    const QFontMetrics fm(labelColumn.font);
+    const QRectF plot = plotRect(labelColumn.width);
     if (plot.width() < 2 || plot.height() < 2)
         return;
     const auto toY = [&](double v) {
@@ -240,19 +275,19 @@ void CScrollChart::paintEvent(QPaintEvent*)
             painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
         }
     }
-    if (labelWidth > 0) {
-        painter.setFont(labelFont);
+    if (labelColumn.width > 0) {
+        painter.setFont(labelColumn.font);
         painter.setPen(QColor(200, 202, 204));
         for (unsigned k = 0; k <= m_divisions; ++k) {
             const double y = plot.bottom() - plot.height() * k / m_divisions;
-            painter.drawText(QRectF(0, y - fm.height() / 2.0, left - 4, fm.height()),
-                             Qt::AlignRight | Qt::AlignVCenter, labels[k]);
+            painter.drawText(QRectF(0, y - fm.height() / 2.0, plot.left() - 4, fm.height()),
+                             Qt::AlignRight | Qt::AlignVCenter, labelColumn.texts[k]);
         }
     }
 
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setClipRect(plot.adjusted(-2, -2, 2, 2));
-    const unsigned span = m_span ? m_span : capacity();
+    const unsigned span = shownSpan();
     for (const auto& [id, line] : m_lines) {
         if (!line.visible || line.points.empty())
             continue;
@@ -261,38 +296,47 @@ void CScrollChart::paintEvent(QPaintEvent*)
         const size_t shown = n - first;
         const double step = span > 1 ? plot.width() / (span - 1) : 0.0;
         painter.setPen(QPen(line.color, line.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        QPainterPath path;
         const int columns = static_cast<int>(plot.width());
         if (shown > static_cast<size_t>(columns) * 2 && columns > 0) {
-            // More points than pixels: one vertical stroke per pixel column from its lowest to
-            // its highest point keeps every spike visible and the cost bound by the width.
-            double lo = 0.0;
-            double hi = 0.0;
+            // More points than pixels: one upright bar per pixel column from its lowest to its
+            // highest point (joined to the column before) keeps every spike visible. Bars, not a
+            // stroked path: stroking thousands of segments costs the window tens of milliseconds
+            // on every repaint.
+            const double pen = std::max(1, line.width);
+            double top = 0.0;    // highest point of the column (smallest y)
+            double bottom = 0.0; // lowest point of the column
+            double last = toY(line.points[first]);
+            double before = last; // where the column before ended
             int column = -1;
+            const auto bar = [&] {
+                // Whole pixels: a bar of a 1-pixel line is one full-coloured pixel column.
+                const int x = static_cast<int>(std::lround(plot.left() + column - pen / 2));
+                const int y0 = static_cast<int>(std::lround(std::min(top, before) - pen / 2));
+                const int y1 = static_cast<int>(std::lround(std::max(bottom, before) + pen / 2));
+                painter.fillRect(QRect(x, y0, static_cast<int>(pen), std::max(1, y1 - y0)), line.color);
+                before = last;
+            };
             for (size_t i = 0; i < shown; ++i) {
                 const double y = toY(line.points[first + i]);
                 const int c = static_cast<int>(i * step);
                 if (c != column) {
-                    if (column >= 0) {
-                        path.lineTo(plot.left() + column, lo);
-                        path.lineTo(plot.left() + column, hi);
-                    } else {
-                        path.moveTo(plot.left() + c, y);
-                    }
+                    if (column >= 0)
+                        bar();
                     column = c;
-                    lo = hi = y;
+                    top = bottom = y;
                 } else {
-                    lo = std::min(lo, y);
-                    hi = std::max(hi, y);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
                 }
+                last = y;
             }
-            path.lineTo(plot.left() + column, lo);
-            path.lineTo(plot.left() + column, hi);
-        } else {
-            path.moveTo(plot.left(), toY(line.points[first]));
-            for (size_t i = 1; i < shown; ++i)
-                path.lineTo(plot.left() + i * step, toY(line.points[first + i]));
+            bar();
+            continue;
         }
+        QPainterPath path;
+        path.moveTo(plot.left(), toY(line.points[first]));
+        for (size_t i = 1; i < shown; ++i)
+            path.lineTo(plot.left() + i * step, toY(line.points[first + i]));
         painter.drawPath(path);
     }
 }

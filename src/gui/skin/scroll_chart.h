@@ -5,10 +5,14 @@
 #include <QColor>
 #include <QWidget>
 
+#include <QFont>
+#include <QRectF>
+
 #include <deque>
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 class CScrollChart : public QWidget {
     Q_OBJECT
@@ -63,6 +67,15 @@ class CScrollChart : public QWidget {
     double pointValue(int id, size_t i) const;
     int lineCount() const { return static_cast<int>(m_lines.size()); }
 
+    // The plotting area inside the margins and the value labels, in pixels of the chart.
+    QRectF plotRect() const;
+    // Points spread across the plot's width.
+    unsigned shownSpan() const { return m_span ? m_span : capacity(); }
+    // The horizontal pixel of place i of the shown span, and the place nearest to pixel x
+    // (clamped to the span).
+    double pointX(double i) const;
+    int pointAt(double x) const;
+
     QSize sizeHint() const override { return {400, 160}; }
 
   protected:
@@ -78,6 +91,14 @@ class CScrollChart : public QWidget {
     };
     void trim(Line& line) const;
     void range(double& low, double& high) const;
+    // The value labels beside the grid lines, their font and the width they take.
+    struct Labels {
+        std::vector<QString> texts;
+        QFont font;
+        int width = 0;
+    };
+    Labels labels(double low, double high) const;
+    QRectF plotRect(int labelWidth) const;
 
     std::map<int, Line> m_lines;
     unsigned m_divisions = 4;

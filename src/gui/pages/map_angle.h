@@ -1,0 +1,57 @@
+// The map grid on the map page: the cell grid over the map editor. It shows the advance map with
+// its value colours and the operating point, takes the key table (Ctrl+arrows step the selected
+// cells, Shift+arrows resize the selection, arrows move it), the mouse, the in-place edits, undo
+// and redo, copy and paste, and offers the editing commands in a context menu.
+#pragma once
+
+#include "gui/skin/cell_array.h"
+#include "operations/map_editor.h"
+
+class CLPGDevice;
+class QMenu;
+
+class CMapAngle : public CCellArray {
+    Q_OBJECT
+  public:
+    // The operating point's colour (Windows colour value 120: dark red).
+    static constexpr unsigned kOperatingPointColor = 120;
+
+    explicit CMapAngle(CLPGDevice& device, QWidget* parent = nullptr);
+
+    CMapEditor& mapEditor() { return m_editor; }
+    const CMapEditor& mapEditor() const { return m_editor; }
+
+    // updateLimits, every cell and header from the record, and a repaint.
+    void fillFromRecord();
+    // Marks the running cell, repainting only the cell that lost the mark and the one that got it.
+    void showOperatingPoint(double rpm, double mapVolts);
+    // The key table, undo and redo, copy and paste; true when the key was taken.
+    bool handleKey(QKeyEvent* event) override;
+    // The editing commands as the context menu offers them (texts looked up when built).
+    QMenu* buildContextMenu(QWidget* parent);
+
+    void incrementSelected(double delta);
+    void interpolate(InterpolationDirection direction);
+    void copySelection();
+    void pasteClipboard();
+    void undo();
+    void redo();
+    // Selects a rectangle as the mouse would: from `from` (the anchor) to `to`.
+    void selectRect(CMapCell from, CMapCell to);
+
+  protected:
+    QString cellText(CCellPos cell) const override;
+    QColor cellBackground(CCellPos cell) const override;
+    bool cellSelected(CCellPos cell) const override;
+    bool cellCurrent(CCellPos cell) const override;
+    CCellPos editTarget() const override;
+    void cellPressed(CCellPos cell, Qt::KeyboardModifiers modifiers) override;
+    void cellDragged(CCellPos cell) override;
+    void editFinished(CCellPos cell, const QString& text) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    bool stepKeys(int key, Qt::KeyboardModifiers modifiers);
+
+    CMapEditor m_editor;
+};

@@ -1,0 +1,60 @@
+// The map page (second tab): the map grid with the buttons "Definicja" (the axis definition),
+// "Kasuj" (clear the map) and "Zapisz jako domyślną" (the default settings file). Usable only
+// while the controller reports normal operation; marks the operating point on every tick.
+#pragma once
+
+#include "base/language.h"
+#include "gui/skin/multi_page_dialog.h"
+
+class CDoravineDoc;
+class CDefinicjaDlg;
+class CGDIpGradientButton;
+class CMapAngle;
+class CTransparentStatic;
+
+class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public IMultilangGUI {
+    Q_OBJECT
+  public:
+    static constexpr int kTemplateId = 310;
+    static constexpr int kIdDefinition = 1000;
+    static constexpr int kIdClear = 1001;
+    static constexpr int kIdGrid = 1002;
+    static constexpr int kIdSaveDefault = 1041;
+
+    explicit CMapAngleDlg(CDoravineDoc& doc, QWidget* parent = nullptr);
+
+    void v_init() override;
+    // Refills the grid; the page is enabled only when workState is 173.
+    void v_activate() override;
+    // Marks the operating point from the newest live sample.
+    void onTimer() override;
+    void onLanguageChange() override;
+
+    // "Definicja": the dialog, then the grid refilled whatever its result.
+    void onDefinition();
+    // "Kasuj".
+    void onClear();
+    // "Zapisz jako domyślną".
+    void onSaveDefault();
+
+    CMapAngle* grid() const { return m_grid; }
+    CGDIpGradientButton* definitionButton() const { return m_definition; }
+    CGDIpGradientButton* clearButton() const { return m_clear; }
+    CGDIpGradientButton* saveDefaultButton() const { return m_saveDefault; }
+    CTransparentStatic* limitsLabel() const { return m_limits; }
+
+  protected:
+    // Keys reaching the page, or any of its buttons, go to the grid's key table first.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void showLimits();
+
+    CDoravineDoc& m_doc;
+    CMapAngle* m_grid;
+    CGDIpGradientButton* m_definition;
+    CGDIpGradientButton* m_clear;
+    CGDIpGradientButton* m_saveDefault;
+    CTransparentStatic* m_limits;
+};

@@ -1,0 +1,276 @@
+#include "gui/pages/settings_dlg.h"
+
+#include "base/user_interaction.h"
+#include "device/lpg_device.h"
+#include "files/reference_chart_file.h"
+#include "gui/pages/autokalibracja_dlg.h"
+#include "gui/shell/gui_thread.h"
+#include "gui/skin/described_display.h"
+#include "gui/skin/gradient_button.h"
+#include "gui/skin/gradient_edit.h"
+#include "gui/skin/scroll_chart.h"
+#include "gui/skin/statics.h"
+#include "gui/skin/str_value_combo.h"
+#include "operations/auto_calibration.h"
+#include "operations/doravine_doc.h"
+#include "platform/ierror.h"
+
+#include <cstdio>
+
+namespace {
+
+const QColor kDisplayTop(73, 119, 179);
+const QColor kDisplayBottom(28, 41, 81);
+constexpr unsigned kLabelFormat = 0x8024;
+constexpr double kDisplayRatio = 0.45;
+constexpr unsigned kChartRed = 255; // a Windows colour value: red
+
+constexpr const wchar_t* kReplug =
+    TR_KEY(L"Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze");
+constexpr const wchar_t* kWriteFailed = TR_KEY(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
+
+struct SensorEntry {
+    const wchar_t* text;
+    double value;
+};
+constexpr SensorEntry kSensorEntries[] = {{TR_KEY(L"Halotronowy"), 0.0}, {TR_KEY(L"Indukcyjny"), 1.0}};
+
+std::wstring formatTps(const char* format, double volts)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, volts);
+    return std::wstring(text, text + std::char_traits<char>::length(text));
+}
+
+} // namespace
+
+CSettingsDlg::CSettingsDlg(CDoravineDoc& doc, QWidget* parent)
+    : CGDIpMultiPageDialog(QSize(280, 292), parent), m_doc(doc), m_sensorLabel(new CTransparentStatic(this)),
+      m_sensor(new CStrValueCmbBox(this)), m_state(new CGDIpDescribedDisplay(this)),
+      m_wheel(new CGDIpDescribedDisplay(this)), m_auto(new CGDIpGradientButton(this)),
+      m_tpsLabel(new CTransparentStatic(this)), m_tpsEdit(new CGDIpGradientEdit(this)),
+      m_tpsSpin(new CGDIpGradientSpinButtonCtrl(this))
+{
+    m_auto->setCaption(L"Autokalibracja");
+    m_tpsLabel->setCaption(L"Próg TPS [V]");
+    m_tpsEdit->setEnabled(false);
+    placeControl(m_sensorLabel, 7, 20, 125, 12);
+    placeControl(m_sensor, 137, 20, 128, 14);
+    placeControl(m_state, 7, 50, 260, 20);
+    placeControl(m_wheel, 7, 80, 258, 20);
+    placeControl(m_auto, 7, 110, 260, 20);
+    placeControl(m_tpsLabel, 8, 228, 163, 20);
+    placeControl(m_tpsEdit, 178, 228, 71, 20);
+    placeControl(m_tpsSpin, 257, 228, 11, 20);
+
+    connect(m_sensor, qOverload<int>(&QComboBox::activated), this, &CSettingsDlg::onSensorChosen);
+    connect(m_tpsSpin, &CGDIpGradientSpinButtonCtrl::deltaPos, this, &CSettingsDlg::onTpsSpin);
+    connect(m_auto, &QPushButton::clicked, this, &CSettingsDlg::runAutoCalibration);
+}
+
+CLPGDevice& CSettingsDlg::device()
+{
+    return m_doc.Device();
+}
+
+void CSettingsDlg::readSettings()
+{
+    try {
+        device().GetSettings();
+    } catch (IError* error) {
+        adoptError(error);
+        userInteraction().showMessage(translateText(kReplug), MessageIcon::Error);
+        device().m_connected = false;
+    }
+}
+
+void CSettingsDlg::styleControls()
+{
+    for (CGDIpDescribedDisplay* d : {m_state, m_wheel}) {
+        d->setRatio(kDisplayRatio);
+        d->setLabelFormat(kLabelFormat);
+        d->setColors(kDisplayTop, kDisplayBottom);
+    }
+    m_auto->setColors(QColor(50, 50, 50), QColor(36, 36, 36), QColor(90, 90, 90), QColor(60, 60, 60));
+}
+
+void CSettingsDlg::v_init()
+{
+    CGDIpMultiPageDialog::v_init();
+    readSettings();
+    m_shownSensorType = device().m_settings.sensorType;
+    fillSensorList(m_shownSensorType == 0.0 ? 0 : 1);
+    styleControls();
+
+    m_chart = new CScrollChart(this);
+    placeControl(m_chart, 7, 142, 261, 78);
+    m_chart->SetHorzDiv(4);
+    m_chart->SetGrid(1);
+    m_chart->SetMaxPoints(1000);
+    m_chart->AddLine(kChartLine, {}, kChartRed, 0, 2, 1, 10);
+    m_chart->show();
+    if (device().m_settings.workState == kWorkStateNormal)
+        showWheelChart(static_cast<int>(truncateValue(device().m_settings.wheelType)));
+    onLanguageChange();
+}
+
+void CSettingsDlg::fillSensorList(int selectIndex)
+{
+    m_sensor->clearItems();
+    for (const SensorEntry& e : kSensorEntries)
+        m_sensor->addItem(0, e.value, translateText(e.text));
+    m_sensor->setCurrentIndex(selectIndex);
+}
+
+void CSettingsDlg::refreshFromRecord()
+{
+    m_tpsEdit->setCaption(formatTps("%0.2f", device().m_settings.tpsThreshold));
+    m_tpsEdit->setEnabled(false);
+}
+
+void CSettingsDlg::showStateTexts()
+{
+    const CSettingsRecord& record = device().m_settings;
+    m_state->setValueText(translateText(workStateText(record.workState)));
+    if (record.workState == kWorkStateNormal) {
+        wchar_t text[64];
+        std::swprintf(text, 64, L"%d - %d", static_cast<int>(truncateValue(record.teethCount)),
+                      static_cast<int>(truncateValue(record.missingTeeth)));
+        m_wheel->setValueText(text);
+    } else {
+        m_wheel->setValueText(L"---");
+    }
+}
+
+void CSettingsDlg::v_activate()
+{
+    readSettings();
+    // The controller may have been found (or changed state) after the page was set up: its
+    // chart follows the state the page now shows.
+    const bool stateChanged = device().m_settings.workState != m_shownWorkState;
+    showRecord();
+    if (stateChanged)
+        showWheelChart(static_cast<int>(truncateValue(device().m_settings.wheelType)));
+}
+
+void CSettingsDlg::showRecord()
+{
+    refreshFromRecord();
+    showStateTexts();
+    m_shownWorkState = device().m_settings.workState;
+}
+
+void CSettingsDlg::onTimer()
+{
+    // While the auto-detection runs, its own thread may be changing the record.
+    if (m_calibrating || ++m_ticks <= kTimerDivider)
+        return;
+    m_ticks = 0;
+    const CSettingsRecord& record = device().m_settings;
+    if (record.sensorType != m_shownSensorType) {
+        m_shownSensorType = record.sensorType;
+        m_sensor->setCurrentIndex(m_shownSensorType == 0.0 ? 0 : 1);
+    }
+    if (record.workState != m_shownWorkState) {
+        showStateTexts();
+        m_shownWorkState = record.workState;
+    }
+}
+
+void CSettingsDlg::onLanguageChange()
+{
+    m_sensorLabel->setCaption(translateText(L"Wybierz typ czujnika"));
+    m_state->setLabelText(translateText(L"Stan"));
+    m_wheel->setLabelText(translateText(L"Wykryty typ koła"));
+    m_auto->setCaption(translateText(L"Autodetekcja koła zamachowego"));
+    m_tpsLabel->setCaption(translateText(L"Próg TPS"));
+    showStateTexts();
+    const int selected = m_sensor->currentIndex();
+    fillSensorList(selected < 0 ? 0 : selected);
+}
+
+void CSettingsDlg::writeFailed()
+{
+    userInteraction().showMessage(translateText(kWriteFailed), MessageIcon::Error);
+}
+
+void CSettingsDlg::onSensorChosen(int index)
+{
+    const CCmbBoxStrVal* chosen = m_sensor->entry(index);
+    if (!chosen)
+        return;
+    CWaitCursor wait;
+    readSettings();
+    CSettingsRecord& record = device().m_settings;
+    if (truncateValue(chosen->value) != truncateValue(record.sensorType)) {
+        record.sensorType = chosen->value;
+        if (!device().SetSettings() || !device().ResetDevice()) {
+            writeFailed();
+            return;
+        }
+    }
+    readSettings();
+}
+
+void CSettingsDlg::onTpsSpin(int delta)
+{
+    CSettingsRecord& record = device().m_settings;
+    double value = record.tpsThreshold - delta * kTpsStep;
+    if (value <= 0.0)
+        value = 0.0;
+    if (value > kTpsHighest)
+        value = kTpsHighest;
+    record.tpsThreshold = value;
+    m_tpsEdit->setCaption(formatTps("%.2f", value));
+    try {
+        if (device().m_connected && !device().SetSettings())
+            writeFailed();
+    } catch (IError* raw) {
+        const auto error = adoptError(raw);
+        userInteraction().showMessage(L"CSettingsDlg::OnDeltaposSpinTpsTh()\n" + error->format(),
+                                      MessageIcon::Error);
+    }
+}
+
+void CSettingsDlg::showWheelChart(int wheelType)
+{
+    m_chart->SetUpperValue(2.5);
+    m_chart->SetLowerValue(0.0);
+    m_chart->SetPointSpan(kReferenceChartPoints);
+    std::vector<double> values;
+    const CSettingsRecord& record = device().m_settings;
+    if (record.workState == kWorkStateNormal) {
+        if (const wchar_t* name = referenceChartName(record.sensorType, wheelType))
+            values = readReferenceChart(referenceChartFolder() + name);
+    }
+    for (double point : referenceChartPoints(values))
+        m_chart->AddData(kChartLine, point);
+    m_chart->Redraw();
+}
+
+void CSettingsDlg::runAutoCalibration()
+{
+    if (m_calibrating)
+        return;
+    m_calibrating = true;
+    m_auto->setEnabled(false);
+    // The page outlives the run: the hook may reach it from the run's thread.
+    CAutoCalibration calibration(m_doc, [this](int wheelType) {
+        runOnGuiThread(this, [this, wheelType] { showWheelChart(wheelType); });
+    });
+    // The controller's writes and reads take a few hundred milliseconds: off the window's thread.
+    bool collect = false;
+    runOffGuiThread([&] { collect = calibration.prepare(); });
+    if (collect) {
+        // Behind the dialog the page shows the controller in detection, without a wheel.
+        showRecord();
+        CAutokalibracjaDlg dialog(calibration, window());
+        const bool complete = dialog.exec() == QDialog::Accepted;
+        runOffGuiThread([&] { calibration.finish(!complete); });
+    }
+    m_calibrating = false;
+    m_auto->setEnabled(true);
+    // The run's last step read the settings back: show what the controller now holds.
+    showRecord();
+    showWheelChart(static_cast<int>(truncateValue(device().m_settings.wheelType)));
+}

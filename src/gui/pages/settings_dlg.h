@@ -1,0 +1,89 @@
+// The settings page (first tab): the crank sensor type, the controller's state and the wheel it
+// detected with that wheel's reference chart, the TPS threshold, and the button that starts the
+// trigger-wheel auto-detection. Every change is written to the controller at once.
+#pragma once
+
+#include "base/language.h"
+#include "gui/skin/multi_page_dialog.h"
+
+#include <cstdint>
+#include <string>
+
+class CDoravineDoc;
+class CGDIpDescribedDisplay;
+class CGDIpGradientButton;
+class CGDIpGradientEdit;
+class CGDIpGradientSpinButtonCtrl;
+class CLPGDevice;
+class CScrollChart;
+class CStrValueCmbBox;
+class CTransparentStatic;
+
+class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public IMultilangGUI {
+    Q_OBJECT
+  public:
+    static constexpr int kTemplateId = 312;
+    static constexpr double kTpsStep = 0.05;
+    static constexpr double kTpsHighest = 15.0;
+    // The page's own work runs on every eleventh tick of the main timer.
+    static constexpr int kTimerDivider = 10;
+    static constexpr int kChartLine = 1;
+
+    explicit CSettingsDlg(CDoravineDoc& doc, QWidget* parent = nullptr);
+
+    void v_init() override;
+    void v_activate() override;
+    void onTimer() override;
+    void onLanguageChange() override;
+
+    // The TPS edit from the record.
+    void refreshFromRecord();
+    // The reference chart of a wheel type for the record's sensor type; a flat line outside normal
+    // operation or without a readable file.
+    void showWheelChart(int wheelType);
+
+    // Sensor list: a choice confirmed.
+    void onSensorChosen(int index);
+    // TPS spin: delta is the proposed change (-1 for the up arrow).
+    void onTpsSpin(int delta);
+    // Button "Autodetekcja koła zamachowego": the whole auto-detection.
+    void runAutoCalibration();
+    bool autoCalibrationRunning() const { return m_calibrating; }
+
+    CStrValueCmbBox* sensorList() const { return m_sensor; }
+    CGDIpDescribedDisplay* stateDisplay() const { return m_state; }
+    CGDIpDescribedDisplay* wheelDisplay() const { return m_wheel; }
+    CGDIpGradientButton* autoButton() const { return m_auto; }
+    CScrollChart* chart() const { return m_chart; }
+    CGDIpGradientEdit* tpsEdit() const { return m_tpsEdit; }
+    CGDIpGradientSpinButtonCtrl* tpsSpin() const { return m_tpsSpin; }
+    CTransparentStatic* sensorLabel() const { return m_sensorLabel; }
+    CTransparentStatic* tpsLabel() const { return m_tpsLabel; }
+
+  private:
+    CLPGDevice& device();
+    // GetSettings; a link error shows the replug message and marks the controller disconnected.
+    void readSettings();
+    void fillSensorList(int selectIndex);
+    void showStateTexts();
+    // The TPS edit and the state texts from the record as it stands.
+    void showRecord();
+    void writeFailed();
+    void styleControls();
+
+    CDoravineDoc& m_doc;
+    CTransparentStatic* m_sensorLabel;
+    CStrValueCmbBox* m_sensor;
+    CGDIpDescribedDisplay* m_state;
+    CGDIpDescribedDisplay* m_wheel;
+    CGDIpGradientButton* m_auto;
+    CScrollChart* m_chart = nullptr;
+    CTransparentStatic* m_tpsLabel;
+    CGDIpGradientEdit* m_tpsEdit;
+    CGDIpGradientSpinButtonCtrl* m_tpsSpin;
+
+    double m_shownSensorType = 0.0;
+    uint32_t m_shownWorkState = 0;
+    int m_ticks = 0;
+    bool m_calibrating = false;
+};

@@ -1,0 +1,358 @@
+// The wheel auto-detection against the virtual controller: the engine profiles and every wheel it
+// simulates, the progress figures tick by tick, the frames the controller receives, the settings
+// copy, and the ways a run ends early. The ticks are driven here as fast as the passes allow.
+#include "operations/auto_calibration.h"
+
+#include "files/settings_file.h"
+#include "operations/doravine_doc.h"
+#include "support/byte_files.h"
+#include "support/recording_user.h"
+#include "support/sim_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace fs = std::filesystem;
+using Outcome = CAutoCalibration::Outcome;
+using sim::Profile;
+using sim::Wheel;
+
+namespace {
+
+constexpr auto kDeadline = std::chrono::seconds(60);
+const std::wstring kSavedIn = L"Dotychczasowe ustawienia sterownika zapisano w pliku:";
+
+class AutoCalibration : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        sim().setProfile(Profile::Steady);
+        CSimFixture::shortenTimeouts(device());
+        device().Start();
+        ASSERT_TRUE(device().m_connected);
+        device().Timings().stopLiveSamplesWaitMs = 0;
+        doc.ResumeLiveSamples();
+        sim().clearRequests();
+    }
+    void TearDown() override
+    {
+        doc.StopLiveSamples();
+        threads.joinAll();
+        device().Close();
+    }
+
+    sim::VirtualController& sim() { return fixture.sim(); }
+    CLPGDevice& device() { return doc.Device(); }
+    fs::path mapData() const { return fixture.home().path() / "Documents" / "Doravine" / "Map data"; }
+
+    // The requests the run sent, without the live samples that go on beside it.
+    std::vector<std::string> runRequests()
+    {
+        std::vector<std::string> out;
+        for (const std::string& r : testsupport::requestNames(sim()))
+            if (r != "2/06")
+                out.push_back(r);
+        return out;
+    }
+
+    // Waits until the newest live sample shows the engine turning (or stopped, with running false).
+    void waitForEngine(bool running)
+    {
+        const auto end = std::chrono::steady_clock::now() + kDeadline;
+        CDiag sample{};
+        while (!(device().m_diagData.getLast(sample) && (sample.rpm() > 50) == running)) {
+            ASSERT_LT(std::chrono::steady_clock::now(), end) << "no live sample of that engine";
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+    // Ticks until the collection completes (or stop says so), waiting on the line while a pass runs.
+    // Answers the progress after every tick that did not merely wait for a pass.
+    std::vector<int> collect(CAutoCalibration& calibration, const std::function<bool()>& stop = {})
+    {
+        std::vector<int> seen;
+        const auto end = std::chrono::steady_clock::now() + kDeadline;
+        while (std::chrono::steady_clock::now() < end) {
+            const bool waiting = calibration.passRunning();
+            const bool complete = calibration.tick() == CAutoCalibration::TickResult::Complete;
+            if (!waiting)
+                seen.push_back(calibration.progress());
+            if (complete || (stop && stop()))
+                return seen;
+            if (calibration.passRunning())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ADD_FAILURE() << "the collection did not end";
+        return seen;
+    }
+
+    Outcome detect(CAutoCalibration& calibration)
+    {
+        user.answerYes();
+        if (!calibration.prepare())
+            return calibration.outcome();
+        waitForEngine(true);
+        collect(calibration);
+        return calibration.finish(false);
+    }
+
+    // A default settings file of this controller whose cells all hold the given angle.
+    void writeDefaultSettings(double angle)
+    {
+        CSettingsRecord record = device().m_settings;
+        for (auto& row : record.advanceMap)
+            for (double& cell : row)
+                cell = angle;
+        CSettingsSnapshot snapshot;
+        snapshot.initMarker(device().m_firmwareVersion);
+        snapshot.takeSnapshot(device().m_firmwareVersion, device().m_deviceType, record);
+        fs::create_directories(mapData());
+        ASSERT_TRUE(snapshot.writeFileAt(CDoravineDoc::defaultSettingsPath()));
+    }
+
+    std::wstring withBackupLine(const std::wstring& message, const CAutoCalibration& calibration) const
+    {
+        return message + L"\n" + kSavedIn + L"\n" + calibration.backupPath();
+    }
+
+    CSimFixture fixture;
+    CRecordingUser user;
+    CThreadManager threads;
+    CDoravineDoc doc{&threads};
+};
+
+TEST_F(AutoCalibration, ProgressFollowsTheDescribedFiguresAndTheFramesTheirOrder)
+{
+    CAutoCalibration calibration(doc);
+    user.answerYes();
+    ASSERT_TRUE(calibration.prepare());
+    EXPECT_EQ(runRequests(), (std::vector<std::string>{"3", "9", "2/07", "2/10", "2/0F", "2/0A"}));
+    const auto reset = sim().settings();
+    EXPECT_EQ((std::vector<int>{reset[0], reset[2], reset[3], reset[4], reset[5], reset[6], reset[11], reset[13]}),
+              (std::vector<int>{0, 5, 0, 60, 2, 0, 10, 0}))
+        << "TPS, algorithm, input, teeth, missing, wheel type, factor, state";
+    EXPECT_EQ(sim().savedMap(), (std::array<uint8_t, 240>{})) << "the map is cleared and stored";
+
+    waitForEngine(true);
+    const std::vector<int> seen = collect(calibration);
+    ASSERT_GT(seen.size(), 160u);
+    // Tick 1 of running shows 20; ten seconds of ticks later 40; the smoothed speed needs 7 ticks
+    // to settle and then 50 steady ticks: 80 follows 57 ticks (about 6 s) after 40.
+    EXPECT_EQ(seen[0], 20);
+    EXPECT_EQ(seen[50], 30);
+    EXPECT_EQ(std::find(seen.begin(), seen.end(), 40) - seen.begin(), 100);
+    EXPECT_EQ(std::find(seen.begin(), seen.end(), 80) - seen.begin(), 157);
+    EXPECT_EQ(seen.back(), 100);
+    EXPECT_EQ(device().m_pulses.size(), 2000u) << "the flushed pass is dropped";
+    const std::vector<std::string> run = runRequests();
+    EXPECT_EQ(std::count(run.begin(), run.end(), "2/08"), 50) << "the flush and four passes of ten blocks";
+
+    sim().clearRequests();
+    EXPECT_EQ(calibration.finish(false), Outcome::Calibrated);
+    EXPECT_EQ(runRequests(), (std::vector<std::string>{"3", "9", "9", "2/0F", "2/07"}))
+        << "the wheel stored, no default file, the fitted map written and stored, the read back";
+    EXPECT_EQ(user.texts().back(), withBackupLine(L"Autokalibracja zakończona sukcesem!", calibration));
+}
+
+TEST_F(AutoCalibration, EveryWheelGetsItsOwnListEntryAndMapStep)
+{
+    writeDefaultSettings(7.3);
+    const struct {
+        Wheel wheel;
+        int teeth, missing, algorithm, wheelType, cellTenths;
+    } cases[] = {
+        {Wheel::W60_2, 60, 2, 0, 0, 78},     {Wheel::W36_2, 36, 2, 0, 1, 80},
+        {Wheel::W36_4, 36, 4, 0, 2, 80},     {Wheel::W30_2, 30, 2, 0, 3, 84},
+        {Wheel::W36_6, 36, 6, 0, 4, 80},     {Wheel::W36_4Typ4, 36, 4, 5, 5, 80},
+        // TYP5 reads as TYP1 (one abnormal record per gap); 36-1 is on no list entry.
+        {Wheel::W36_4Typ5, 36, 4, 0, 2, 80}, {Wheel::W36_1, 36, 1, 0, 0, 78},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(sim::wheelInfo(c.wheel).name);
+        sim().setWheel(c.wheel);
+        CAutoCalibration calibration(doc);
+        ASSERT_EQ(detect(calibration), Outcome::Calibrated);
+        const auto s = sim().settings();
+        EXPECT_EQ((std::vector<int>{s[4], s[5], s[2], s[6], s[11], s[13]}),
+                  (std::vector<int>{c.teeth, c.missing, c.algorithm, c.wheelType, 10, 173}));
+        EXPECT_EQ(device().m_settings.wheelType, c.wheelType) << "the record read back";
+        EXPECT_EQ(sim().savedMap()[0], c.cellTenths) << "7.3 snapped to the wheel's step";
+        EXPECT_EQ(sim().savedMap()[239], c.cellTenths);
+    }
+}
+
+TEST_F(AutoCalibration, TheTwelvePlusOneWheelIsNoSupportedSignal)
+{
+    sim().setWheel(Wheel::W12_1);
+    CAutoCalibration calibration(doc);
+    EXPECT_EQ(detect(calibration), Outcome::Unsupported);
+    EXPECT_EQ(user.texts().back(), withBackupLine(L"Nieobsługiwany sygnał", calibration));
+    EXPECT_EQ(sim().settings()[13], 0) << "the controller stays in detection";
+    EXPECT_EQ(runRequests().back(), "2/07");
+}
+
+TEST_F(AutoCalibration, EveryRunningEngineProfileEndsDetected)
+{
+    for (const Profile profile : {Profile::Start, Profile::Rev, Profile::Idle}) {
+        SCOPED_TRACE(sim::profileName(profile));
+        sim().setProfile(profile);
+        CAutoCalibration calibration(doc);
+        EXPECT_EQ(detect(calibration), Outcome::Calibrated);
+        EXPECT_EQ(sim().settings()[4], 60);
+    }
+}
+
+TEST_F(AutoCalibration, AStallStartsAgainFromZeroAndTheRunGoesOnOnceTheEngineRuns)
+{
+    CAutoCalibration calibration(doc);
+    user.answerYes();
+    ASSERT_TRUE(calibration.prepare());
+    sim().setProfile(Profile::Stall); // idles 2 s, dies within the next second
+    waitForEngine(true);
+    int highest = 0;
+    collect(calibration, [&] {
+        highest = std::max(highest, calibration.progress());
+        // About the window's pace, so that the engine dies before the collection is through.
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        return highest > 0 && calibration.progress() == 0;
+    });
+    EXPECT_GE(highest, 20) << "the engine ran for a while";
+    EXPECT_LT(highest, 80);
+    EXPECT_EQ(calibration.progress(), 0);
+    EXPECT_STREQ(calibration.instruction(), L"Uruchom silnik");
+
+    sim().setProfile(Profile::Steady);
+    waitForEngine(true);
+    const std::vector<int> seen = collect(calibration);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), 20) << "warming up from the start";
+    EXPECT_EQ(calibration.finish(false), Outcome::Calibrated);
+}
+
+TEST_F(AutoCalibration, CancelLeavesTheControllerInDetectionNamesTheCopyAndReadsBack)
+{
+    CAutoCalibration calibration(doc);
+    user.answerYes();
+    ASSERT_TRUE(calibration.prepare());
+    waitForEngine(true);
+    collect(calibration, [&] { return calibration.passRunning(); });
+    ASSERT_TRUE(calibration.passRunning()) << "cancelled while a pass is on the line";
+    sim().clearRequests();
+    EXPECT_EQ(calibration.finish(true), Outcome::Cancelled);
+    const std::vector<std::string> run = runRequests();
+    EXPECT_EQ(run.back(), "2/07");
+    EXPECT_EQ(std::count(run.begin(), run.end(), "3"), 0) << "nothing stored";
+    EXPECT_EQ(sim().settings()[13], 0);
+    EXPECT_EQ(device().m_settings.workState, 0u);
+    EXPECT_EQ(user.texts().back(), withBackupLine(L"Autodetekcja koła zamachowego przerwana.", calibration));
+}
+
+TEST_F(AutoCalibration, AnswerNoChangesNothing)
+{
+    const auto settings = sim().settings();
+    const auto map = sim().map();
+    CAutoCalibration calibration(doc);
+    user.answerNo();
+    EXPECT_FALSE(calibration.prepare());
+    EXPECT_EQ(calibration.outcome(), Outcome::Declined);
+    EXPECT_EQ(user.questions(),
+              (std::vector<std::wstring>{
+                  L"Automatyczne wykrywanie spowoduje skasowanie dotychczasowych ustawień! Czy chcesz kontynuować?"}));
+    EXPECT_TRUE(runRequests().empty());
+    EXPECT_EQ(sim().settings(), settings);
+    EXPECT_EQ(sim().map(), map);
+    EXPECT_FALSE(fs::exists(mapData()) && !fs::is_empty(mapData())) << "no copy either";
+}
+
+TEST_F(AutoCalibration, WithoutAControllerItSaysSoAndResetsNothing)
+{
+    doc.StopLiveSamples();
+    device().m_connected = false;
+    const CSettingsRecord before = device().m_settings;
+    CAutoCalibration calibration(doc);
+    user.answerYes();
+    EXPECT_FALSE(calibration.prepare());
+    EXPECT_EQ(calibration.outcome(), Outcome::NotConnected);
+    EXPECT_EQ(user.texts(), (std::vector<std::wstring>{L"BRAK POŁĄCZENIA"}));
+    EXPECT_EQ(device().m_settings.teethCount, before.teethCount);
+    EXPECT_TRUE(calibration.backupPath().empty());
+    EXPECT_TRUE(runRequests().empty());
+}
+
+TEST_F(AutoCalibration, TheCopyIsWrittenBeforeTheResetAndLoadsTheOldSettingsBack)
+{
+    const auto map = sim().map();
+    const auto axes = sim().axes();
+    const int tps = sim().settings()[0];
+    CAutoCalibration calibration(doc);
+    user.answerYes();
+    ASSERT_TRUE(calibration.prepare());
+    const fs::path copy(calibration.backupPath());
+    EXPECT_EQ(copy.parent_path(), mapData());
+    EXPECT_EQ(copy.filename().string().rfind("ustawienia-", 0), 0u);
+    EXPECT_EQ(fs::file_size(copy), kSettingsFileSize);
+    calibration.finish(true);
+
+    user.answerYes();
+    user.answerFile(copy.wstring());
+    EXPECT_EQ(doc.LoadSettingsFromFile(), CDoravineDoc::LoadResult::Loaded);
+    EXPECT_EQ(sim().savedMap(), map);
+    EXPECT_EQ(sim().axes(), axes);
+    EXPECT_EQ(sim().settings()[0], tps);
+}
+
+TEST_F(AutoCalibration, FailuresAreNamedAndTheSettingsAreAlwaysReadBack)
+{
+    struct Case {
+        const char* name;
+        sim::FaultRule fault;
+        bool faultFromStart; // else only once the collection is over
+        Outcome outcome;
+    };
+    sim::FaultRule settings = faultRule(sim::FaultKind::NoReply);
+    settings.when = sim::FaultWhen::FrameType;
+    settings.code = 3;
+    sim::FaultRule map = settings;
+    map.code = 9;
+    const Case cases[] = {
+        {"reset refused", settings, true, Outcome::ResetFailed},
+        {"wheel refused", settings, false, Outcome::StoreFailed},
+        {"fitted map refused", map, false, Outcome::StoreFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        user.clear();
+        CAutoCalibration calibration(doc);
+        user.answerYes();
+        if (c.faultFromStart)
+            sim().addFault(c.fault);
+        if (calibration.prepare()) {
+            waitForEngine(true);
+            collect(calibration);
+            sim().addFault(c.fault);
+            sim().clearRequests();
+            calibration.finish(false);
+            EXPECT_EQ(runRequests().back(), "2/07") << "read back after the failure";
+        }
+        sim().clearFaults();
+        EXPECT_EQ(calibration.outcome(), c.outcome);
+        EXPECT_EQ(user.texts().at(0),
+                  withBackupLine(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!", calibration));
+        EXPECT_EQ(user.texts().size(), 1u) << "no success after a failure";
+    }
+}
+
+TEST(AutoCalibrationWheelType, TheDetectionNamesTheListEntry)
+{
+    const struct {
+        int teeth, missing, algorithm, wheelType;
+    } cases[] = {{60, 2, 0, 0}, {36, 2, 0, 1}, {36, 2, 5, 1}, {36, 4, 0, 2}, {30, 2, 0, 3},
+                 {36, 6, 0, 4}, {36, 4, 5, 5}, {12, 1, 0, 7}, {36, 1, 0, 0}, {60, 2, 5, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CAutoCalibration::wheelTypeFor(c.teeth, c.missing, c.algorithm), c.wheelType)
+            << c.teeth << "-" << c.missing << " algorithm " << c.algorithm;
+}
+
+} // namespace

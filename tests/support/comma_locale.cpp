@@ -1,0 +1,49 @@
+#include "support/comma_locale.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+struct CommaPoint : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+};
+
+// The Polish locale, compiled once into a temporary folder when the system has none installed.
+bool setPolishNumbers()
+{
+    if (std::setlocale(LC_NUMERIC, "pl_PL.UTF-8"))
+        return true;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "doravine-test-locales";
+    static const bool built = [&] {
+        if (std::filesystem::exists(folder / "pl_PL.UTF-8"))
+            return true;
+        std::filesystem::create_directories(folder);
+        const std::string command = "localedef -i pl_PL -f UTF-8 '" + (folder / "pl_PL.UTF-8").string() + "' 2>/dev/null";
+        return std::system(command.c_str()) == 0;
+    }();
+    if (!built)
+        return false;
+    setenv("LOCPATH", folder.c_str(), 1);
+    return std::setlocale(LC_NUMERIC, "pl_PL.UTF-8") != nullptr;
+}
+
+} // namespace
+
+CCommaLocale::CCommaLocale() : m_previous(std::locale::global(std::locale(std::locale::classic(), new CommaPoint)))
+{
+    if (setPolishNumbers()) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%.1f", 1.5);
+        m_cLibrary = std::string(text) == "1,5";
+    }
+}
+
+CCommaLocale::~CCommaLocale()
+{
+    std::setlocale(LC_NUMERIC, "C");
+    std::locale::global(m_previous);
+}

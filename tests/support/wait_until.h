@@ -1,0 +1,13 @@
+// Waiting for a condition instead of sleeping a fixed time: robust on a loaded machine.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace testsupport {
+
+// Polls the condition every 5 ms; false when it did not hold within the limit.
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds limit = std::chrono::milliseconds(10000));
+
+} // namespace testsupport
