@@ -19,12 +19,7 @@ class CliCapture : public ::testing::Test {
         fixture.sim().setProfile(sim::Profile::Steady);
     }
     std::string file(const char* name) const { return (fixture.home().path() / name).string(); }
-    std::vector<std::string> args(std::vector<std::string> tail) const
-    {
-        std::vector<std::string> all = {"--lang", "pl", "--port", fixture.sim().path()};
-        all.insert(all.end(), tail.begin(), tail.end());
-        return all;
-    }
+    CliOutcome run(const std::vector<std::string>& args) const { return runCliAt(fixture.sim().path(), args); }
     uint8_t workState() const { return fixture.sim().settings()[13]; }
     mutable CSimFixture fixture;
 };
@@ -35,7 +30,7 @@ TEST_F(CliCapture, CapturesAnalysesAndPutsTheControllerBackToWork)
 {
     ASSERT_EQ(workState(), 173);
     const std::string path = file("odczyt.csv");
-    const CliOutcome r = runCli(args({"capture", path, "--records", "500"}));
+    const CliOutcome r = run({"capture", path, "--records", "500"});
     ASSERT_EQ(r.status, cli::kOk) << r.err;
 
     CPulseList saved;
@@ -58,7 +53,7 @@ TEST_F(CliCapture, AnExistingFileIsKeptWithoutForceAndNothingIsSent)
     const std::string path = file("kept.csv");
     std::ofstream(path) << "keep me";
     fixture.sim().clearRequests();
-    const CliOutcome r = runCli(args({"capture", path}));
+    const CliOutcome r = run({"capture", path});
     EXPECT_EQ(r.status, cli::kFailed);
     EXPECT_EQ(r.err, "doravine-cli: Taki plik już istnieje! Czy chcesz go zamienić?\n");
     EXPECT_EQ(fixture.sim().requestCount(), 0u);
@@ -75,17 +70,9 @@ TEST_F(CliCapture, ACaptureThatBringsNoRecordsStopsWithTheNoRotationNoticeAndRes
     refusePulses.code = 0x08;
     fixture.sim().addFault(refusePulses);
     const std::string path = file("none.csv");
-    const CliOutcome r = runCli(args({"capture", path}));
+    const CliOutcome r = run({"capture", path});
     EXPECT_EQ(r.status, cli::kFailed);
     EXPECT_NE(r.err.find("doravine-cli: Nie wykryto obrotów. Zatrzymano pomiar.\n"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(workState(), 173);
-}
-
-TEST_F(CliCapture, NoControllerExitsThree)
-{
-    fixture.sim().stop();
-    const CliOutcome r = runCli({"--lang", "pl", "--port", "/dev/does-not-exist", "capture", file("x.csv")});
-    EXPECT_EQ(r.status, cli::kNoController);
-    EXPECT_NE(r.err.find("BRAK POŁĄCZENIA"), std::string::npos);
 }

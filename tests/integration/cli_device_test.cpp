@@ -1,7 +1,7 @@
-// doravine-cli's device commands against the virtual controller, in-process and as a program.
+// doravine-cli's device and document commands against the virtual controller, in-process and as a
+// program: what they print, their exit statuses and what reaches the controller and the disk.
 #include "cli/cli.h"
 
-#include "platform/port_table.h"
 #include "records/settings_record.h"
 #include "support/cli_runner.h"
 #include "support/sim_fixture.h"
@@ -17,18 +17,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace fs = std::filesystem;
+
 namespace {
+
+const std::string kNoController = "doravine-cli: BRAK POŁĄCZENIA\n";
 
 class Cli : public ::testing::Test {
   protected:
-    CliOutcome run(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--lang", "pl", "--port", fixture.sim().path()});
-        CliOutcome outcome = runCli(args);
-        porttable::setPortOverride({});
-        return outcome;
-    }
-    std::string mapText(double shift)
+    CliOutcome run(const std::vector<std::string>& args) { return runCliAt(fixture.sim().path(), args); }
+    std::string path(const char* name) const { return (fixture.home().path() / name).string(); }
+    static std::string mapText(double shift)
     {
         std::string text = "Map\\RPM";
         // Appended piece by piece: GCC 12 at -O3 reports a false overlap (-Wrestrict) for ";" + string.
@@ -61,11 +60,10 @@ class Cli : public ::testing::Test {
         fixture.sim().setProfile(sim::Profile::Fixed);
         fixture.sim().setFixedPoint(point);
     }
-    std::string writeFile(const std::string& text)
+    std::string writeFile(const std::string& text, const char* name = "map.csv")
     {
-        const auto path = fixture.home().path() / "map.csv";
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
+        std::ofstream(path(name), std::ios::binary) << text;
+        return path(name);
     }
 
     CSimFixture fixture;
@@ -84,13 +82,20 @@ TEST_F(Cli, InfoPrintsTheIdentityAndThePort)
                   fixture.sim().path() + "\n");
 }
 
+// Every command that needs a controller: the notice once, nothing on standard output, status 3.
 TEST_F(Cli, NoControllerPrintsTheNoticeOnceAndExitsThree)
 {
-    const CliOutcome r = runCli({"--lang", "pl", "--port", "/nonexistent/tty", "info"});
-    porttable::setPortOverride({});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "doravine-cli: BRAK POŁĄCZENIA\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"info"}, {"settings"}, {"set", "teethCount=36"}, {"map"},
+          {"map-write", writeFile(mapText(1.0))}, {"errors"}, {"clear-errors"}, {"watch", "--count", "1"},
+          {"capture", path("x.csv")}, {"autodetect", "--yes"}, {"diff", path("x.settings")},
+          {"save-settings", path("x.settings")}, {"load-settings", path("x.settings")}, {"factory-reset"},
+          {"flash", path("x.afm")}}) {
+        const CliOutcome r = runCliAt("/nonexistent/tty", args);
+        EXPECT_EQ(r.status, cli::kNoController) << args[0];
+        EXPECT_EQ(r.out, "") << args[0];
+        EXPECT_EQ(r.err, kNoController) << args[0];
+    }
 }
 
 TEST_F(Cli, SettingsAndSetChangeOnlyTheNamedFields)
@@ -134,27 +139,19 @@ TEST_F(Cli, SetRefusesBadInputBeforeAnythingIsSent)
 
 TEST_F(Cli, MapWriteThenMapReadsBackAndSavesWithCrLfLines)
 {
-    const auto path = writeFile(mapText(3.0));
-    CliOutcome r = run({"map-write", path});
+    CliOutcome r = run({"map-write", writeFile(mapText(3.0))});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(fixture.sim().savedMap(), fixture.sim().map());
     r = run({"map"});
     ASSERT_EQ(r.status, 0);
-    std::string expected = mapText(3.0);
-    std::string lf;
-    for (char c : expected)
-        if (c != '\r')
-            lf += c;
+    std::string lf = mapText(3.0);
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
     EXPECT_EQ(r.out, lf);
 }
 
 TEST_F(Cli, MalformedMapFileNamesItsLineAndSendsNothing)
 {
-    struct Case {
-        std::string text;
-        std::string line;
-    };
-    std::string base = mapText(1.0);
+    const std::string base = mapText(1.0);
     auto replaceLine = [&](int number, const std::string& with) {
         std::istringstream in(base);
         std::string out, l;
@@ -162,7 +159,10 @@ TEST_F(Cli, MalformedMapFileNamesItsLineAndSendsNothing)
             out += (n == number ? with + "\r" : l) + "\n";
         return out;
     };
-    const Case cases[] = {
+    const struct {
+        std::string text;
+        std::string line;
+    } cases[] = {
         {replaceLine(5, "0.95;1.0;1.0"), ":5:"},
         {replaceLine(3, "0.35;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;25.6"), ":3:"},
         {replaceLine(4, "0.30;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0"),
@@ -172,7 +172,7 @@ TEST_F(Cli, MalformedMapFileNamesItsLineAndSendsNothing)
         {replaceLine(17, "x;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0;1.0"), ":17:"},
         {base.substr(0, base.size() - 40), ":17:"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const CliOutcome r = run({"map-write", writeFile(c.text)});
         EXPECT_EQ(r.status, 2) << c.line;
         EXPECT_NE(r.err.find(c.line), std::string::npos) << r.err;
@@ -248,10 +248,11 @@ TEST_F(Cli, WatchExitsOneWhenTheLiveSamplesGiveUp)
     const CliOutcome r = run({"watch", "--count", "3"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "doravine-cli: BRAK POŁĄCZENIA\n");
+    EXPECT_EQ(r.err, kNoController);
 }
 
-TEST_F(Cli, TheProgramPrintsInfoAndEndsWatchOnSigint)
+// The built program: watch without --count runs until SIGINT and then ends cleanly with status 0.
+TEST_F(Cli, TheProgramEndsWatchOnSigint)
 {
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
@@ -260,19 +261,6 @@ TEST_F(Cli, TheProgramPrintsInfoAndEndsWatchOnSigint)
     if (access(program.c_str(), X_OK) != 0)
         GTEST_SKIP() << "doravine-cli is not built beside the tests";
 
-    const std::string command = "'" + program + "' --lang pl --port '" + fixture.sim().path() + "' info";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe))
-        out += buffer;
-    const int status = pclose(pipe);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_NE(out.find("name: DORAVINE\n"), std::string::npos);
-    EXPECT_NE(out.find("port: COM1 " + fixture.sim().path() + "\n"), std::string::npos);
-
-    // watch without --count runs until SIGINT and then ends cleanly with status 0.
     int fds[2];
     ASSERT_EQ(pipe2(fds, 0), 0);
     const pid_t child = fork();
@@ -286,14 +274,12 @@ TEST_F(Cli, TheProgramPrintsInfoAndEndsWatchOnSigint)
     }
     close(fds[1]);
     std::string watched;
-    while (std::count(watched.begin(), watched.end(), '\n') < 2) {
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        watched.append(buffer, static_cast<size_t>(n));
-    }
-    kill(child, SIGINT);
-    while (true) {
+    char buffer[256];
+    for (bool stopped = false;;) {
+        if (!stopped && std::count(watched.begin(), watched.end(), '\n') >= 2) {
+            kill(child, SIGINT);
+            stopped = true;
+        }
         const ssize_t n = read(fds[0], buffer, sizeof buffer);
         if (n <= 0)
             break;
@@ -312,27 +298,59 @@ TEST_F(Cli, ACablePulledInTheMiddleOfACommandExitsOneWithTheReplugMessage)
 {
     // The connection reads five frames (identification, version, settings, map, axes); the
     // cable goes at the sixth, the command's own first request.
-    struct Case {
-        std::vector<std::string> args;
-    };
-    const std::vector<Case> cases = {
-        {{"settings"}},    {{"map"}},          {{"errors"}},        {{"set", "inputSource=1"}},
-        {{"map-write", ""}}, {{"clear-errors"}}, {{"factory-reset"}},
-    };
-    for (Case c : cases) {
+    for (std::vector<std::string> args : {std::vector<std::string>{"settings"},
+                                          {"map"},
+                                          {"errors"},
+                                          {"set", "inputSource=1"},
+                                          {"map-write", writeFile(mapText(2.0))},
+                                          {"clear-errors"},
+                                          {"factory-reset"}}) {
         CSimFixture own;
         own.sim().addFault(faultRule(sim::FaultKind::HangUp, 6));
-        if (c.args[0] == "map-write") {
-            c.args[1] = (own.home().path() / "map.csv").string();
-            std::ofstream(c.args[1], std::ios::binary) << mapText(2.0);
-        }
-        c.args.insert(c.args.begin(), {"--lang", "pl", "--port", own.sim().path()});
-        const CliOutcome r = runCli(c.args);
-        porttable::setPortOverride({});
-        SCOPED_TRACE(c.args[4]);
+        const CliOutcome r = runCliAt(own.sim().path(), args);
+        SCOPED_TRACE(args[0]);
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_EQ(r.err, "doravine-cli: Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w "
                          "komputerze\n");
         EXPECT_EQ(own.sim().requestCount(), 6u);
     }
+}
+
+TEST_F(Cli, SaveSettingsAsksBeforeReplacingAndLoadSettingsRefusesABadFile)
+{
+    const std::string file = path("c.settings");
+    CliOutcome r = run({"save-settings", file});
+    ASSERT_EQ(r.status, cli::kOk) << r.err;
+    EXPECT_EQ(fs::file_size(file), 2247u);
+    // Existing file without --force: the question on standard error, status 1, file untouched.
+    const auto written = fs::last_write_time(file);
+    r = run({"save-settings", file});
+    EXPECT_EQ(r.status, cli::kFailed);
+    EXPECT_NE(r.err.find("doravine-cli: Czy chcesz nadpisać wybrany plik?"), std::string::npos) << r.err;
+    EXPECT_EQ(fs::last_write_time(file), written);
+    EXPECT_EQ(run({"save-settings", file, "--force"}).status, cli::kOk);
+
+    fixture.sim().clearRequests();
+    EXPECT_EQ(run({"load-settings", file}).status, cli::kOk);
+    const auto sent = testsupport::requestNames(fixture.sim());
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "2/0A"), sent.end()) << "the load ends in a reset";
+
+    // A file of the wrong size: status 2, its message, nothing written.
+    fixture.sim().clearRequests();
+    r = run({"load-settings", writeFile("TTTT", "short.settings")});
+    EXPECT_EQ(r.status, cli::kUsage);
+    EXPECT_NE(r.err.find("doravine-cli: Niezgodny rozmiar pliku"), std::string::npos) << r.err;
+    for (const auto& request : fixture.sim().requests())
+        EXPECT_EQ(request.type, 2) << "only reads before the refusal";
+}
+
+TEST_F(Cli, FactoryResetAndFlashRefusal)
+{
+    ASSERT_EQ(run({"factory-reset"}).status, cli::kOk);
+    EXPECT_EQ(fixture.sim().axes()[32], 5);
+    EXPECT_EQ(fixture.sim().savedMap()[100], 0);
+
+    const CliOutcome r = run({"flash", writeFile("not firmware", "bad.afm")});
+    EXPECT_EQ(r.status, cli::kUsage);
+    EXPECT_NE(r.err.find("doravine-cli: Nie powiodło się zaprogramowanie urządzenia!"), std::string::npos) << r.err;
 }

@@ -20,11 +20,10 @@ class CliAutodetect : public ::testing::Test {
         fixture.sim().setWheel(sim::Wheel::W36_2);
         fixture.sim().setProfile(sim::Profile::Steady);
     }
-    std::vector<std::string> args(std::vector<std::string> tail) const
+    CliOutcome autodetect(const char* answer) const
     {
-        std::vector<std::string> all = {"--lang", "pl", "--port", fixture.sim().path(), "autodetect"};
-        all.insert(all.end(), tail.begin(), tail.end());
-        return all;
+        return runCliAt(fixture.sim().path(), answer ? std::vector<std::string>{"autodetect", answer}
+                                                     : std::vector<std::string>{"autodetect"});
     }
     bool received(uint8_t type, int command = -1) const
     {
@@ -50,7 +49,7 @@ extern "C" void countEarlySignal(int)
 
 TEST_F(CliAutodetect, DetectsTheWheelPrintsItAndReportsTheWayThere)
 {
-    const CliOutcome r = runCli(args({"--yes"}));
+    const CliOutcome r = autodetect("--yes");
     ASSERT_EQ(r.status, cli::kOk) << r.err;
     EXPECT_EQ(r.out, "teethCount: 36\nmissingTeeth: 2\nwheelAlgorithm: 0\nwheelType: 1\n");
     for (const char* line : {"doravine-cli: Uruchom silnik\n", "doravine-cli: Ustal jednostajne obroty silnika\n",
@@ -65,7 +64,7 @@ TEST_F(CliAutodetect, DetectsTheWheelPrintsItAndReportsTheWayThere)
 
 TEST_F(CliAutodetect, WithoutYesOnlyTheQuestionIsPrinted)
 {
-    const CliOutcome r = runCli(args({}));
+    const CliOutcome r = autodetect(nullptr);
     EXPECT_EQ(r.status, cli::kFailed);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "doravine-cli: Automatyczne wykrywanie spowoduje skasowanie dotychczasowych ustawień! "
@@ -73,20 +72,12 @@ TEST_F(CliAutodetect, WithoutYesOnlyTheQuestionIsPrinted)
     EXPECT_FALSE(received(3)) << "nothing written";
 }
 
-TEST_F(CliAutodetect, NoControllerExitsThree)
-{
-    const CliOutcome r =
-        runCli({"--lang", "pl", "--port", (fixture.home().path() / "ttyNONE").string(), "autodetect", "--yes"});
-    EXPECT_EQ(r.status, cli::kNoController);
-    EXPECT_TRUE(contains(r.err, "BRAK POŁĄCZENIA")) << r.err;
-}
-
 TEST_F(CliAutodetect, SigintDuringTheCollectionCancelsAndReadsBack)
 {
     // A signal that came before the command listens must not end the test program.
     g_earlySignals = false;
     const auto previous = std::signal(SIGINT, countEarlySignal);
-    auto run = std::async(std::launch::async, [&] { return runCli(args({"--yes"})); });
+    auto run = std::async(std::launch::async, [&] { return autodetect("--yes"); });
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!received(2, 0x0A) && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -1,7 +1,6 @@
 // doravine-cli diff against the virtual controller: the lines in the load's order and the exit
-// statuses for an equal file (0), a changed one (1), refused ones (2) and no controller (3).
+// statuses for an equal file (0), a changed one (1) and refused ones (2).
 #include "files/settings_file.h"
-#include "platform/port_table.h"
 #include "support/byte_files.h"
 #include "support/cli_runner.h"
 #include "support/sim_fixture.h"
@@ -15,12 +14,7 @@ namespace {
 
 class Diff : public ::testing::Test {
   protected:
-    CliOutcome run(const fs::path& file, const std::string& port = "")
-    {
-        CliOutcome r = runCli({"--lang", "pl", "--port", port.empty() ? fixture.sim().path() : port, "diff", file.string()});
-        porttable::setPortOverride({});
-        return r;
-    }
+    CliOutcome run(const fs::path& file) { return runCliAt(fixture.sim().path(), {"diff", file.string()}); }
     // The record as the controller holds it, from its own blocks.
     CSettingsRecord controller()
     {
@@ -85,7 +79,7 @@ TEST_F(Diff, PrintsEachDifferenceInTheLoadsOrderAndWritesNothing)
     EXPECT_EQ(fixture.sim().settings(), settingsBefore);
 }
 
-TEST_F(Diff, RefusedFilesExitTwoAndNoControllerThree)
+TEST_F(Diff, RefusedFilesExitTwo)
 {
     const struct {
         fs::path path;
@@ -102,7 +96,4 @@ TEST_F(Diff, RefusedFilesExitTwoAndNoControllerThree)
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, c.err);
     }
-    const CliOutcome none = run(file(controller()), "/nonexistent/tty");
-    EXPECT_EQ(none.status, 3);
-    EXPECT_EQ(none.err, "doravine-cli: BRAK POŁĄCZENIA\n");
 }

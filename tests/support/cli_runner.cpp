@@ -10,3 +10,9 @@ CliOutcome runCli(const std::vector<std::string>& args)
     const int status = cli::run(args, out, err);
     return {status, out.str(), err.str()};
 }
+
+CliOutcome runCliAt(const std::string& port, std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"--lang", "pl", "--port", port});
+    return runCli(args);
+}
