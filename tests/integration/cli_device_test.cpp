@@ -4,6 +4,7 @@
 
 #include "records/settings_record.h"
 #include "support/cli_runner.h"
+#include "support/portable.h"
 #include "support/sim_fixture.h"
 
 #include <gtest/gtest.h>
@@ -254,10 +255,7 @@ TEST_F(Cli, WatchExitsOneWhenTheLiveSamplesGiveUp)
 // The built program: watch without --count runs until SIGINT and then ends cleanly with status 0.
 TEST_F(Cli, TheProgramEndsWatchOnSigint)
 {
-    char self[4096] = {};
-    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    std::string program(self);
-    program = program.substr(0, program.rfind('/') + 1) + "doravine-cli";
+    const std::string program = (testsupport::programPath().parent_path() / "doravine-cli").string();
     if (access(program.c_str(), X_OK) != 0)
         GTEST_SKIP() << "doravine-cli is not built beside the tests";
 
@@ -346,8 +344,8 @@ TEST_F(Cli, SaveSettingsAsksBeforeReplacingAndLoadSettingsRefusesABadFile)
 
 TEST_F(Cli, FactoryResetAndFlashRefusal)
 {
+    ASSERT_NE(fixture.sim().savedMap()[100], 0);
     ASSERT_EQ(run({"factory-reset"}).status, cli::kOk);
-    EXPECT_EQ(fixture.sim().axes()[32], 5);
     EXPECT_EQ(fixture.sim().savedMap()[100], 0);
 
     const CliOutcome r = run({"flash", writeFile("not firmware", "bad.afm")});

@@ -1,6 +1,7 @@
 // doravine-sim as a program: path on the first line, a link for the port table, clean exit on
 // SIGTERM, and a usage text that names every option.
 #include "sim/pty_client.h"
+#include "support/portable.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +15,7 @@ namespace {
 
 std::string simProgram()
 {
-    char self[4096] = {};
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string path = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string();
-    return path.substr(0, path.rfind('/') + 1) + "doravine-sim";
+    return (testsupport::programPath().parent_path() / "doravine-sim").string();
 }
 
 struct Child {
