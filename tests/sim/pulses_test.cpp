@@ -144,7 +144,8 @@ TEST_F(SimPulses, WideMarkerTeethAndTheTwelvePlusOneWheel)
             EXPECT_GT(r[k + 1].highTime, 1.5 * r[k].highTime) << "the tooth after the gap is wide";
         }
 
-    // 12+1: eleven full pitches and the pitch split in two by the extra narrow tooth.
+    // 12+1: eleven full pitches and the pitch split in two by the extra narrow tooth (that the
+    // analysis refuses it is the auto-detection's test).
     vc.setWheel(Wheel::W12_1);
     r = passes(1);
     const double pitch = 60e6 / 1500 / 12;
@@ -158,8 +159,6 @@ TEST_F(SimPulses, WideMarkerTeethAndTheTwelvePlusOneWheel)
         ASSERT_EQ(halves, 24);
         ASSERT_EQ(shortOnes, 2);
     }
-    CWheelAnalysis analysis;
-    EXPECT_FALSE(analysis.analyse(r)) << "an extra tooth is no missing-tooth gap";
 }
 
 TEST_F(SimPulses, RecordsOnlyInSignalModeOrWithTheSignalFirmware)
