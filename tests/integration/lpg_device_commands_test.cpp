@@ -2,7 +2,6 @@
 // over a pseudo-terminal. The blocks' encoding rules are the records' unit tests; here the bytes on
 // the wire must be that encoding, and the retries and refusals must hold.
 #include "device/lpg_device.h"
-#include "platform/port_table.h"
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"
 #include "support/sim_fixture.h"
@@ -300,12 +299,10 @@ TEST(DeviceScripted, ShortBlocksAreRefusedAndLeaveTheRecordAlone)
         return frame::encode(type, 0x0777, payload.data(), payload.size());
     };
     CScriptedPeer peer;
-    porttable::setPortOverride({peer.path()});
+    CSimFixture::setPorts({peer.path()});
     CLPGDevice device;
     CSimFixture::shortenTimeouts(device);
-    device.Port().open(1);
-    device.ConfigurePort();
-    device.m_connected = true;
+    CSimFixture::openDirect(device);
     peer.respondEvery(14, reply(3, {200, 0, 1, 1, 36, 4, 3, 0, 0, 0}));
     peer.start();
 
@@ -326,7 +323,7 @@ TEST(DeviceScripted, ShortBlocksAreRefusedAndLeaveTheRecordAlone)
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleOk);
     EXPECT_EQ(sample.rpm(), 0x2222);
     EXPECT_EQ(sample.sampleNumber(), 9u);
-    porttable::setPortOverride({});
+    CSimFixture::setPorts({});
 }
 
 } // namespace

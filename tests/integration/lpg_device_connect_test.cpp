@@ -104,31 +104,24 @@ TEST(Scan, LastPortIsTriedFirstAndAgainInOrderAfterTheOthers)
     CScanBench bench(6);
     ASSERT_TRUE(bench.started);
     CLPGDevice::SaveLastPort(7);
-    {
+    // The second time the next three identification requests go unanswered: the first try on
+    // port 7 fails, and each of ports 1 to 6 receives three requests of 14 bytes before 7 again.
+    for (unsigned peerBytes : {0u, 3u * 14u}) {
+        SCOPED_TRACE(peerBytes);
+        const unsigned served = bench.sim.requestCount();
+        for (unsigned n = served + 1; peerBytes && n <= served + 3; ++n)
+            bench.sim.addFault(faultRule(sim::FaultKind::NoReply, n));
         CLPGDevice device;
         CSimFixture::shortenTimeouts(device);
         device.Start();
         EXPECT_TRUE(device.m_connected);
         EXPECT_EQ(device.Port().portNumber(), 7);
         for (auto& p : bench.peers)
-            EXPECT_EQ(p->receivedCount(), 0u) << "a port before the remembered one was opened and written";
-        EXPECT_TRUE(user.texts().empty());
+            EXPECT_EQ(p->receivedCount(), peerBytes) << "ports before the remembered one";
+        EXPECT_EQ(CLPGDevice::LoadLastPort(), 7);
+        device.Close();
     }
-
-    // The next three identification requests go unanswered: the first try on port 7 fails, and
-    // each of ports 1 to 6 receives three identification requests of 14 bytes before 7 again.
-    const unsigned served = bench.sim.requestCount();
-    for (unsigned n = served + 1; n <= served + 3; ++n)
-        bench.sim.addFault(faultRule(sim::FaultKind::NoReply, n));
-    CLPGDevice device;
-    CSimFixture::shortenTimeouts(device);
-    device.Start();
-    EXPECT_TRUE(device.m_connected);
-    EXPECT_EQ(device.Port().portNumber(), 7);
-    for (auto& p : bench.peers)
-        EXPECT_EQ(p->receivedCount(), 3u * 14u);
-    EXPECT_EQ(CLPGDevice::LoadLastPort(), 7);
-    device.Close();
+    EXPECT_TRUE(user.texts().empty());
 }
 
 TEST(Scan, PortWithoutControllerCostsThreeIdentificationsAtTheRealTimeOut)

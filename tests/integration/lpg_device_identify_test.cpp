@@ -2,7 +2,6 @@
 // and against a scripted peer for boot-loader answers the virtual controller never gives.
 #include "device/lpg_device.h"
 #include "device/run_context.h"
-#include "platform/port_table.h"
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"
 #include "support/sim_fixture.h"
@@ -167,17 +166,16 @@ TEST(DeviceIdentifyScripted, BootLoaderAnswers)
          true,
          {0xCC, 0xCC, 0xCC}},
     };
+    g_handler = HandlerRecord{};
+    CLPGDevice::SetBootloaderUpdateHandler(recordingHandler);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         CRecordingUser user;
         CScriptedPeer peer;
-        porttable::setPortOverride({peer.path()});
+        CSimFixture::setPorts({peer.path()});
         CLPGDevice device;
         CSimFixture::shortenTimeouts(device);
-        device.Port().open(1);
-        device.ConfigurePort();
-        g_handler = HandlerRecord{};
-        CLPGDevice::SetBootloaderUpdateHandler(recordingHandler);
+        CSimFixture::openDirect(device);
         size_t received = 0;
         for (const Bytes& reply : c.replies)
             peer.waitFor(received += 14).send(reply);
@@ -201,9 +199,9 @@ TEST(DeviceIdentifyScripted, BootLoaderAnswers)
             EXPECT_EQ(device.m_deviceType, 29);
             EXPECT_FALSE(device.m_liveSamplesAllowed); // bytes 2-3 were 00 00
         }
-        CLPGDevice::SetBootloaderUpdateHandler(nullptr);
-        porttable::setPortOverride({});
     }
+    CLPGDevice::SetBootloaderUpdateHandler(nullptr);
+    CSimFixture::setPorts({});
 }
 
 // A controller of another kind is reported once per run of the program.
