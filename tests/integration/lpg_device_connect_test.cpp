@@ -19,14 +19,6 @@ namespace {
 
 const std::wstring kNoConnection = L"BRAK POŁĄCZENIA";
 
-int countText(const std::vector<std::wstring>& texts, const std::wstring& prefix)
-{
-    int n = 0;
-    for (const auto& t : texts)
-        n += t.rfind(prefix, 0) == 0 ? 1 : 0;
-    return n;
-}
-
 // Silent ports first and the virtual controller last, as the whole port table; the table is
 // emptied again when the bench goes.
 struct CScanBench {
@@ -76,27 +68,6 @@ TEST(LastPort, UnwritableConfigFolderLosesNothingElse)
     EXPECT_EQ(CLPGDevice::LoadLastPort(), 0);
 }
 
-TEST(Scan, NoPortsGivesDemoModeAtOnceWithOneNoticeAcrossScans)
-{
-    CTempHome home;
-    CRecordingUser user;
-    porttable::setPortOverride({"/nonexistent/doravine-tty"});
-    CLPGDevice device;
-    device.Start();
-    EXPECT_TRUE(device.m_demo);
-    EXPECT_FALSE(device.m_connected);
-    EXPECT_EQ(user.texts(), std::vector<std::wstring>{kNoConnection});
-    // Demo values were read.
-    EXPECT_EQ(device.m_firmwareVersion, 256);
-    EXPECT_EQ(device.m_settings.advanceMap[3][4], 10.0);
-    EXPECT_EQ(device.m_settings.rpmAxis[2], 200.0);
-
-    device.FindDevice();
-    EXPECT_TRUE(device.m_demo);
-    EXPECT_EQ(user.texts().size(), 1u);
-    porttable::setPortOverride({});
-}
-
 TEST(Scan, LastPortIsTriedFirstAndAgainInOrderAfterTheOthers)
 {
     CTempHome home;
@@ -143,33 +114,36 @@ TEST(Scan, PortWithoutControllerCostsThreeIdentificationsAtTheRealTimeOut)
     device.Close();
 }
 
-TEST(Scan, TwoFailedScansShowTheNoticeOnceAndASuccessRearmsIt)
+// No port at all gives demo mode at once; the notice comes once however many scans fail, and a
+// scan that connects arms it again.
+TEST(Scan, FailedScansGiveDemoModeAndTheNoticeOnceUntilAScanConnects)
 {
     CTempHome home;
     CRecordingUser user;
-    auto peers = silentPeers(1);
-    porttable::setPortOverride({peers[0]->path()});
+    CSimFixture::setPorts({"/nonexistent/doravine-tty"});
     CLPGDevice device;
     CSimFixture::shortenTimeouts(device);
     device.Start();
     device.FindDevice();
     EXPECT_TRUE(device.m_demo);
-    EXPECT_EQ(countText(user.texts(), kNoConnection), 1);
+    EXPECT_FALSE(device.m_connected);
+    EXPECT_EQ(user.texts(), std::vector<std::wstring>{kNoConnection});
+    EXPECT_EQ(device.m_firmwareVersion, 256) << "demo values were read";
 
     sim::VirtualController sim;
     ASSERT_TRUE(sim.start());
-    porttable::setPortOverride({peers[0]->path(), sim.path()});
+    CSimFixture::setPorts({sim.path()});
     device.FindDevice();
     EXPECT_TRUE(device.m_connected);
     EXPECT_FALSE(device.m_demo);
 
     sim.stop();
-    porttable::setPortOverride({peers[0]->path()});
+    CSimFixture::setPorts({"/nonexistent/doravine-tty"});
     device.FindDevice();
     device.FindDevice();
-    EXPECT_EQ(countText(user.texts(), kNoConnection), 2);
+    EXPECT_EQ(user.texts(), std::vector<std::wstring>(2, kNoConnection));
     device.Close();
-    porttable::setPortOverride({});
+    CSimFixture::setPorts({});
 }
 
 TEST(Scan, PortRefusedForPermissionIsNamedInTheNotice)
