@@ -283,8 +283,8 @@ TEST_F(DeviceCommandsTest, LinkErrorInAPulseBlockIsShownAndStopsThePass)
     EXPECT_TRUE(raised);
 }
 
-// Short blocks the virtual controller never gives, from a scripted peer: refused, the record left
-// alone; a long live sample is cut before the sample number.
+// Blocks the virtual controller never gives, from a scripted peer: short ones are refused and
+// leave the record alone.
 TEST(DeviceScripted, ShortBlocksAreRefusedAndLeaveTheRecordAlone)
 {
     auto reply = [](uint8_t type, const Bytes& payload) {
@@ -309,11 +309,19 @@ TEST(DeviceScripted, ShortBlocksAreRefusedAndLeaveTheRecordAlone)
     EXPECT_FALSE(device.GetVersion());
     EXPECT_EQ(device.m_serialNumber, L"kept");
 
-    peer.setReply(reply(1, Bytes(30, 0x22)));
+    // A live sample takes the 14 payload bytes and the checksum after them; a longer reply is cut
+    // before the sample number.
+    const Bytes sampleFrame = reply(1, Bytes(14, 0x22));
+    peer.setReply(sampleFrame);
     CDiag sample;
     sample.setSampleNumber(9);
     EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleOk);
-    EXPECT_EQ(sample.rpm(), 0x2222);
+    EXPECT_EQ(Bytes(sample.bytes.begin(), sample.bytes.begin() + 14), Bytes(14, 0x22));
+    EXPECT_EQ(Bytes(sample.bytes.begin() + 14, sample.bytes.begin() + 16),
+              Bytes(sampleFrame.end() - 2, sampleFrame.end()));
+    peer.setReply(reply(1, Bytes(30, 0x33)));
+    EXPECT_EQ(device.GetDiagSample(sample), CLPGDevice::kSampleOk);
+    EXPECT_EQ(sample.rpm(), 0x3333);
     EXPECT_EQ(sample.sampleNumber(), 9u);
     CSimFixture::setPorts({});
 }

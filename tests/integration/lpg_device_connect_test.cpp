@@ -128,7 +128,10 @@ TEST(Scan, FailedScansGiveDemoModeAndTheNoticeOnceUntilAScanConnects)
     EXPECT_TRUE(device.m_demo);
     EXPECT_FALSE(device.m_connected);
     EXPECT_EQ(user.texts(), std::vector<std::wstring>{kNoConnection});
-    EXPECT_EQ(device.m_firmwareVersion, 256) << "demo values were read";
+    // The demo values were read.
+    EXPECT_EQ(device.m_firmwareVersion, 256);
+    EXPECT_EQ(device.m_settings.advanceMap[3][4], 10.0);
+    EXPECT_EQ(device.m_settings.rpmAxis[2], 200.0);
 
     sim::VirtualController sim;
     ASSERT_TRUE(sim.start());
