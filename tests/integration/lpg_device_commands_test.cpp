@@ -63,7 +63,7 @@ TEST_F(DeviceCommandsTest, ReadingCommandsDecodeWhatTheControllerHolds)
     ASSERT_TRUE(device.GetVersion() && device.GetSettings() && device.GetMap() && device.GetMapAxes() &&
                 device.GetErrors(errors));
     EXPECT_EQ(requestNames(fx.sim()), (Names{"2/0D", "2/07", "2/0E", "2/11", "2/05"}));
-    // A command's argument travels little-endian in bytes 2 and 3; the rest are zeros.
+    // A command is its code and five zeros; an argument goes in bytes 2 and 3 (the pulse blocks).
     EXPECT_EQ(payloads()[0], (Bytes{0x0D, 0, 0, 0, 0, 0}));
 
     EXPECT_EQ(std::tuple(device.m_productionDays, device.ProductionDateText(), device.m_firmwareVersion,

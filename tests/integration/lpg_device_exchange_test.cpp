@@ -4,8 +4,8 @@
 #include "device/frame.h"
 #include "device/lpg_device.h"
 #include "support/scripted_peer.h"
-#include "support/wait_until.h"
 #include "support/sim_fixture.h"
+#include "support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstring>
 #include <future>
-#include <memory>
 #include <thread>
 
 namespace {
