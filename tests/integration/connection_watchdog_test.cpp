@@ -2,11 +2,8 @@
 // the flag drops, the ports are rescanned, and a controller that comes back (on the same port or
 // on another one of the table) is found and served with live samples again.
 #include "device/connection_watchdog.h"
-#include "device/lpg_device.h"
-#include "operations/live_samples.h"
 #include "platform/port_table.h"
-#include "support/recording_user.h"
-#include "support/sim_fixture.h"
+#include "support/live_link.h"
 
 #include <gtest/gtest.h>
 
@@ -27,22 +24,15 @@ size_t processThreads()
                                              std::filesystem::directory_iterator()));
 }
 
-class PulledCable : public ::testing::Test {
+class PulledCable : public CLiveLinkTest {
   protected:
     void SetUp() override
     {
-        CSimFixture::shortenTimeouts(device);
-        device.Timings().stopLiveSamplesWaitMs = 0;
+        CLiveLinkTest::SetUp();
+        if (HasFatalFailure())
+            return;
         device.Timings().recoveryPauseMs = 700;
-        device.Start();
-        ASSERT_TRUE(device.m_connected);
         live.ResumeLiveSamples();
-    }
-    void TearDown() override
-    {
-        live.StopLiveSamples();
-        threads.joinAll();
-        porttable::setPortOverride({});
     }
 
     // Ticks every 100 ms, as the window's timer does, until done() or the tick limit.
@@ -57,11 +47,6 @@ class PulledCable : public ::testing::Test {
         return false;
     }
 
-    CRecordingUser user;
-    CSimFixture fixture;
-    CLPGDevice device;
-    CThreadManager threads;
-    CLiveSampleControl live{device, &threads};
     int resumed = 0;
     CConnectionWatchdog watchdog{device, {nullptr, [this] {
                                               ++resumed;

@@ -1,10 +1,7 @@
 // The live-sample thread against the virtual controller: the numbering, the failure rule and its
 // reset at each thread start; and the crank-capture thread's passes.
-#include "device/lpg_device.h"
 #include "operations/diag_threads.h"
-#include "operations/live_samples.h"
-#include "support/recording_user.h"
-#include "support/sim_fixture.h"
+#include "support/live_link.h"
 #include "support/wait_until.h"
 
 #include <gtest/gtest.h>
@@ -24,32 +21,22 @@ sim::FaultRule noSampleReply(unsigned times)
     return rule;
 }
 
-class LiveSamples : public ::testing::Test {
+class LiveSamples : public CLiveLinkTest {
   protected:
     void SetUp() override
     {
-        CSimFixture::shortenTimeouts(device);
-        device.Timings().stopLiveSamplesWaitMs = 0;
+        CLiveLinkTest::SetUp();
         fixture.sim().setRequestListener([this](const sim::LoggedRequest& r) {
             if (r.type == 2 && !r.payload.empty() && r.payload[0] == 0x06)
                 ++sampleRequests;
         });
-        device.Start();
-        ASSERT_TRUE(device.m_connected);
     }
     void TearDown() override
     {
-        live.setTimerHook(nullptr); // the tests' hooks point at their own locals
-        live.StopLiveSamples();
-        threads.joinAll();
+        CLiveLinkTest::TearDown();
         fixture.sim().setRequestListener(nullptr);
     }
 
-    CRecordingUser user;
-    CSimFixture fixture;
-    CLPGDevice device;
-    CThreadManager threads;
-    CLiveSampleControl live{device, &threads};
     std::atomic<int> sampleRequests{0};
 };
 

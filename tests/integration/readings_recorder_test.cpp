@@ -3,13 +3,10 @@
 // the file is reported at once.
 #include "operations/readings_recorder.h"
 
-#include "device/lpg_device.h"
-#include "operations/live_samples.h"
 #include "platform/folders.h"
 #include "records/readings_format.h"
 #include "support/file_size_limit.h"
-#include "support/recording_user.h"
-#include "support/sim_fixture.h"
+#include "support/live_link.h"
 #include "support/wait_until.h"
 
 #include <gtest/gtest.h>
@@ -36,27 +33,14 @@ std::string readingsPart(const std::string& line)
     return line.substr(line.find(';') + 1);
 }
 
-class Recorder : public ::testing::Test {
+class Recorder : public CLiveLinkTest {
   protected:
-    void SetUp() override
-    {
-        CSimFixture::shortenTimeouts(device);
-        device.Timings().stopLiveSamplesWaitMs = 0;
-        device.Start();
-        ASSERT_TRUE(device.m_connected);
-    }
     void TearDown() override
     {
         recorder.stop();
-        live.StopLiveSamples();
-        threads.joinAll();
+        CLiveLinkTest::TearDown();
     }
 
-    CRecordingUser user;
-    CSimFixture fixture;
-    CLPGDevice device;
-    CThreadManager threads;
-    CLiveSampleControl live{device, &threads};
     CReadingsRecorder recorder{device.m_diagData};
 };
 
