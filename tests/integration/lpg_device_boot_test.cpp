@@ -33,7 +33,8 @@ class DeviceBootTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        CSimFixture::shortenTimeouts(device);
+        // The program's own time-outs: on a busy machine (under the thread sanitizer) a slow erase
+        // must not pass for a lost reply and put a retry into the request log.
         fx.openDirect(device);
         // The boot-loader operations look at neither flag.
         device.m_connected = false;
