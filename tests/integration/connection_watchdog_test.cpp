@@ -1,12 +1,9 @@
 // A pulled cable while connected, seen through the watchdog that the window's timer drives:
-// the flag drops, a rescan follows eleven ticks later, and a controller that comes back (on the
-// same port or on another one of the table) is found and served with live samples again.
+// the flag drops, the ports are rescanned, and a controller that comes back (on the same port or
+// on another one of the table) is found and served with live samples again.
 #include "device/connection_watchdog.h"
-#include "device/lpg_device.h"
-#include "operations/live_samples.h"
 #include "platform/port_table.h"
-#include "support/recording_user.h"
-#include "support/sim_fixture.h"
+#include "support/live_link.h"
 
 #include <gtest/gtest.h>
 
@@ -27,41 +24,22 @@ size_t processThreads()
                                              std::filesystem::directory_iterator()));
 }
 
-struct Timeline {
-    int tick = 0;
-    int lostAt = -1;
-    int firstRescanAt = -1;
-    int shownConnectedAt = -1;
-    int resumed = 0;
-};
-
-class PulledCable : public ::testing::Test {
+class PulledCable : public CLiveLinkTest {
   protected:
     void SetUp() override
     {
-        CSimFixture::shortenTimeouts(device);
-        device.Timings().stopLiveSamplesWaitMs = 0;
+        CLiveLinkTest::SetUp();
+        if (HasFatalFailure())
+            return;
         device.Timings().recoveryPauseMs = 700;
-        device.Start();
-        ASSERT_TRUE(device.m_connected);
         live.ResumeLiveSamples();
-    }
-    void TearDown() override
-    {
-        live.StopLiveSamples();
-        threads.joinAll();
-        porttable::setPortOverride({});
     }
 
     // Ticks every 100 ms, as the window's timer does, until done() or the tick limit.
     template <class Done> bool runTicks(Done done, int limit)
     {
         for (int i = 0; i < limit; ++i) {
-            ++t.tick;
-            const int rescansBefore = watchdog.rescans();
             watchdog.tick();
-            if (t.firstRescanAt < 0 && watchdog.rescans() > rescansBefore)
-                t.firstRescanAt = t.tick;
             if (done())
                 return true;
             std::this_thread::sleep_for(100ms);
@@ -69,63 +47,23 @@ class PulledCable : public ::testing::Test {
         return false;
     }
 
-    CRecordingUser user;
-    CSimFixture fixture;
-    CLPGDevice device;
-    CThreadManager threads;
-    CLiveSampleControl live{device, &threads};
-    Timeline t;
-    CConnectionWatchdog watchdog{device,
-                                 {[this](bool connected) {
-                                      if (!connected)
-                                          t.lostAt = t.tick;
-                                      else
-                                          t.shownConnectedAt = t.tick;
-                                  },
-                                  [this] {
-                                      ++t.resumed;
-                                      live.ResumeLiveSamples();
-                                  }}};
+    int resumed = 0;
+    CConnectionWatchdog watchdog{device, {nullptr, [this] {
+                                              ++resumed;
+                                              live.ResumeLiveSamples();
+                                          }}};
 };
 
 } // namespace
-
-TEST_F(PulledCable, StallDropsTheFlagRescansElevenTicksLaterAndReconnects)
-{
-    ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= 3; }, 50));
-    EXPECT_LT(t.lostAt, 0);
-
-    fixture.sim().addFault(sim::FaultRule{sim::FaultKind::Stall});
-    ASSERT_TRUE(runTicks([&] { return t.lostAt >= 0; }, 100));
-    EXPECT_FALSE(device.m_connected);
-    EXPECT_EQ(device.m_diagData.count(), 0u);
-
-    ASSERT_TRUE(runTicks([&] { return t.firstRescanAt >= 0; }, 40));
-    EXPECT_EQ(t.firstRescanAt - t.lostAt, 11);
-    EXPECT_TRUE(device.m_demo); // the stalled controller did not identify
-    EXPECT_EQ(threads.running(), 0) << "the live thread must end, not spin";
-
-    fixture.sim().clearFaults();
-    fixture.sim().resume();
-    ASSERT_TRUE(runTicks([&] { return t.resumed > 0; }, 60));
-    EXPECT_TRUE(device.m_connected);
-    EXPECT_FALSE(device.m_demo);
-    EXPECT_TRUE(watchdog.shownConnected());
-    const size_t before = device.m_diagData.count();
-    ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= before + 3; }, 50));
-    // The single no-connection notice of the connected period that ended.
-    const auto texts = user.texts();
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), L"BRAK POŁĄCZENIA"), 1);
-}
 
 TEST_F(PulledCable, HangUpAndComeBackOnAnotherPortOfTheTable)
 {
     ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= 3; }, 50));
     const std::string oldPath = fixture.sim().path();
     fixture.sim().hangUp();
-    ASSERT_TRUE(runTicks([&] { return t.lostAt >= 0; }, 60));
+    ASSERT_TRUE(runTicks([&] { return !watchdog.shownConnected(); }, 60));
     EXPECT_EQ(threads.running(), 0);
-    ASSERT_TRUE(runTicks([&] { return t.firstRescanAt >= 0; }, 40));
+    ASSERT_TRUE(runTicks([&] { return watchdog.rescans() > 0; }, 40));
     EXPECT_FALSE(device.m_connected);
 
     ASSERT_TRUE(fixture.sim().comeBack());
@@ -138,7 +76,7 @@ TEST_F(PulledCable, HangUpAndComeBackOnAnotherPortOfTheTable)
     // The adapter is back under another name, the second entry of the table; the first is
     // gone (the terminal's number itself may be reused, so the old entry gets a dead path).
     porttable::setPortOverride({"/nonexistent/doravine-old-tty", newPath});
-    ASSERT_TRUE(runTicks([&] { return t.resumed > 0; }, 60));
+    ASSERT_TRUE(runTicks([&] { return resumed > 0; }, 60));
     EXPECT_TRUE(device.m_connected);
     EXPECT_EQ(device.Port().portNumber(), 2);
     EXPECT_EQ(CLPGDevice::LoadLastPort(), 2);
@@ -146,25 +84,35 @@ TEST_F(PulledCable, HangUpAndComeBackOnAnotherPortOfTheTable)
     ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= before + 3; }, 50));
 }
 
-// Each reconnection leaves exactly one live thread behind it (the current one): the threads of
-// the connections before are joined, and the no-connection notice of each lost period is taken
-// away by the reconnection that ends it.
-TEST_F(PulledCable, RepeatedReconnectionsJoinTheirThreadsAndCloseEachNotice)
+// A stall drops the flag and empties the samples; the live thread ends instead of spinning and
+// the stalled controller does not identify. Each reconnection leaves exactly one live thread behind
+// it (the current one): the threads of the connections before are joined, and the no-connection
+// notice of each lost period is taken away by the reconnection that ends it.
+TEST_F(PulledCable, StallsAndReconnectionsJoinTheirThreadsAndCloseEachNotice)
 {
     ASSERT_TRUE(runTicks([&] { return device.m_diagData.count() >= 3; }, 50));
+    EXPECT_TRUE(watchdog.shownConnected());
     const size_t tasksConnected = processThreads();
     const int closedBefore = user.noticesClosed(); // every connection closes what may be open
     constexpr int kCycles = 3;
     for (int cycle = 1; cycle <= kCycles; ++cycle) {
         SCOPED_TRACE(cycle);
         fixture.sim().addFault(sim::FaultRule{sim::FaultKind::Stall});
+        ASSERT_TRUE(runTicks([&] { return !watchdog.shownConnected(); }, 100));
+        EXPECT_FALSE(device.m_connected);
+        EXPECT_EQ(device.m_diagData.count(), 0u);
         const int rescans = watchdog.rescans();
-        ASSERT_TRUE(runTicks([&] { return watchdog.rescans() > rescans; }, 120));
+        ASSERT_TRUE(runTicks([&] { return watchdog.rescans() > rescans; }, 40));
+        EXPECT_TRUE(device.m_demo);
+        EXPECT_EQ(threads.running(), 0);
         EXPECT_EQ(user.noticesClosed(), closedBefore + cycle - 1) << "the notice stays while nothing answers";
         fixture.sim().clearFaults();
         fixture.sim().resume();
-        const int resumed = t.resumed;
-        ASSERT_TRUE(runTicks([&] { return t.resumed > resumed && device.m_diagData.count() >= 2; }, 80));
+        const int resumedBefore = resumed;
+        ASSERT_TRUE(runTicks([&] { return resumed > resumedBefore && device.m_diagData.count() >= 2; }, 80));
+        EXPECT_TRUE(device.m_connected);
+        EXPECT_FALSE(device.m_demo);
+        EXPECT_TRUE(watchdog.shownConnected());
         EXPECT_EQ(user.noticesClosed(), closedBefore + cycle);
         EXPECT_EQ(threads.held(), 1u);
         EXPECT_EQ(processThreads(), tasksConnected);
@@ -173,6 +121,7 @@ TEST_F(PulledCable, RepeatedReconnectionsJoinTheirThreadsAndCloseEachNotice)
     EXPECT_EQ(std::count(texts.begin(), texts.end(), L"BRAK POŁĄCZENIA"), kCycles);
 }
 
+// The eleven-tick rescan, tick by tick and without any I/O while connected.
 TEST(Watchdog, RefreshOnlyWithSamplesAndNoIoWhileConnected)
 {
     CTempHome home;

@@ -1,25 +1,15 @@
-// The live-sample thread: the failure rule, its reset at each thread start, the copy of a
-// reply into the record, demo samples and the crank-capture passes.
-#include "device/lpg_device.h"
+// The live-sample thread against the virtual controller: the numbering, the failure rule and its
+// reset at each thread start; and the crank-capture thread's passes.
 #include "operations/diag_threads.h"
-#include "operations/live_samples.h"
-#include "platform/port_table.h"
-#include "support/recording_user.h"
-#include "support/scripted_peer.h"
-#include "support/sim_fixture.h"
+#include "support/live_link.h"
 #include "support/wait_until.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <functional>
-#include <numeric>
-#include <thread>
+#include <memory>
 
 namespace {
-
-using namespace std::chrono_literals;
 
 using testsupport::waitUntil;
 
@@ -31,32 +21,22 @@ sim::FaultRule noSampleReply(unsigned times)
     return rule;
 }
 
-class LiveSamples : public ::testing::Test {
+class LiveSamples : public CLiveLinkTest {
   protected:
     void SetUp() override
     {
-        CSimFixture::shortenTimeouts(device);
-        device.Timings().stopLiveSamplesWaitMs = 0;
+        CLiveLinkTest::SetUp();
         fixture.sim().setRequestListener([this](const sim::LoggedRequest& r) {
             if (r.type == 2 && !r.payload.empty() && r.payload[0] == 0x06)
                 ++sampleRequests;
         });
-        device.Start();
-        ASSERT_TRUE(device.m_connected);
     }
     void TearDown() override
     {
-        live.setTimerHook(nullptr); // the tests' hooks point at their own locals
-        live.StopLiveSamples();
-        threads.joinAll();
+        CLiveLinkTest::TearDown();
         fixture.sim().setRequestListener(nullptr);
     }
 
-    CRecordingUser user;
-    CSimFixture fixture;
-    CLPGDevice device;
-    CThreadManager threads;
-    CLiveSampleControl live{device, &threads};
     std::atomic<int> sampleRequests{0};
 };
 
@@ -69,11 +49,11 @@ TEST_F(LiveSamples, SamplesFlowNumberedFromOneAndTheTimerFollows)
     live.ResumeLiveSamples();
     EXPECT_EQ(live.fileName(), L"\\");
     ASSERT_TRUE(waitUntil([&] { return device.m_diagData.count() >= 5; }));
-    CDiag first;
-    ASSERT_TRUE(device.m_diagData.getLast(first));
-    EXPECT_GE(first.sampleNumber(), 5u);
     live.StopLiveSamples();
     threads.joinAll();
+    CDiag last;
+    ASSERT_TRUE(device.m_diagData.getLast(last));
+    EXPECT_EQ(last.sampleNumber(), device.m_diagData.count());
     EXPECT_EQ(timer, (std::vector<bool>{true, false}));
     EXPECT_TRUE(device.m_connected);
 }
@@ -150,93 +130,22 @@ TEST_F(LiveSamples, FirmwareWithoutLiveSamplesStartsNothingAndStopsTheTimer)
     EXPECT_EQ(timer, std::vector<bool>{false});
 }
 
-TEST_F(LiveSamples, ACapturePassWithBlockSevenNeverAnsweringAppendsNothing)
+// The crank-capture thread: a pass whose block 7 never answers appends nothing, and the thread
+// goes on with the next pass, which arrives whole.
+TEST_F(LiveSamples, ACaptureThreadGoesOnAfterAFailedPassAndKeepsOnlyWholePasses)
 {
     // Blocks 0 to 6 are the next seven requests; block 7's ten attempts the ten after.
     const unsigned base = fixture.sim().requestCount();
     for (unsigned n = base + 8; n <= base + 17; ++n)
-        fixture.sim().addFault(sim::FaultRule{sim::FaultKind::NoReply, sim::FaultWhen::NthRequest, n});
-    EXPECT_FALSE(device.ReadSignalPass());
-    EXPECT_EQ(device.m_pulses.size(), 0u);
-    const auto requests = fixture.sim().requests();
-    ASSERT_GE(requests.size(), 17u);
-    EXPECT_EQ(requests.back().payload[0], 0x08);
-    EXPECT_EQ(requests.back().payload[2], 7) << "the last try asks for block 7";
-
-    // The capture thread goes on with the next pass, which arrives whole.
+        fixture.sim().addFault(faultRule(sim::FaultKind::NoReply, n));
     captureState() = kCaptureRunning;
     threads.insert(new CSignalCaptureThread(device));
     ASSERT_TRUE(waitUntil([&] { return device.m_pulses.size() >= 1000; }));
     captureState() = kCaptureIdle;
     threads.joinAll();
     EXPECT_EQ(device.m_pulses.size() % 500, 0u);
-}
-
-TEST(LiveSamplesDemo, DemoSamplesCarrySwitchTwoAndOnlyTheirNumber)
-{
-    CTempHome home;
-    CRecordingUser user;
-    porttable::setPortOverride({"/nonexistent/doravine-tty"});
-    CLPGDevice device;
-    device.Start();
-    ASSERT_TRUE(device.m_demo);
-    CThreadManager threads;
-    CLiveSampleControl live(device, &threads);
-    device.Timings().stopLiveSamplesWaitMs = 0;
-    live.ResumeLiveSamples();
-    ASSERT_TRUE(waitUntil([&] { return device.m_diagData.count() >= 3; }));
-    live.StopLiveSamples();
-    threads.joinAll();
-    CDiag last;
-    ASSERT_TRUE(device.m_diagData.getLast(last));
-    for (size_t i = 0; i < 16; ++i)
-        EXPECT_EQ(last.bytes[i], i == 12 ? 2 : 0) << "byte " << i;
-    EXPECT_EQ(last.sampleNumber(), device.m_diagData.count());
-    porttable::setPortOverride({});
-}
-
-TEST(LiveSampleReply, TypeOneReplyFillsSixteenBytesAndTheSequenceLongerRepliesAreCut)
-{
-    CTempHome home;
-    CScriptedPeer peer;
-    std::vector<uint8_t> payload14(14);
-    std::iota(payload14.begin(), payload14.end(), uint8_t{0x31});
-    const auto reply = frame::encode(1, 0x1234, payload14.data(), payload14.size());
-    peer.respondEvery(14, reply);
-    peer.start();
-    porttable::setPortOverride({peer.path()});
-
-    CLPGDevice device;
-    CSimFixture::shortenTimeouts(device);
-    device.Timings().stopLiveSamplesWaitMs = 0;
-    device.Port().open(1);
-    device.ConfigurePort();
-    device.m_connected = true;
-
-    CThreadManager threads;
-    CLiveSampleControl live(device, &threads);
-    live.ResumeLiveSamples();
-    ASSERT_TRUE(waitUntil([&] { return device.m_diagData.count() >= 2; }));
-    CDiag sample;
-    ASSERT_TRUE(device.m_diagData.getLast(sample));
-    // The payload, then the checksum high byte first.
-    EXPECT_EQ(std::vector<uint8_t>(sample.bytes.begin(), sample.bytes.begin() + 14), payload14);
-    EXPECT_EQ(std::vector<uint8_t>(sample.bytes.begin() + 14, sample.bytes.begin() + 16),
-              std::vector<uint8_t>(reply.end() - 2, reply.end()));
-    EXPECT_EQ(sample.sampleNumber(), device.m_diagData.count());
-
-    // A longer reply stops at byte 15 and never touches the sequence number.
-    std::vector<uint8_t> payload18(18, 0xEE);
-    peer.setReply(frame::encode(1, 0x0101, payload18.data(), payload18.size()));
-    payload18.resize(16);
-    const size_t before = device.m_diagData.count();
-    ASSERT_TRUE(waitUntil([&] { return device.m_diagData.count() >= before + 3; }));
-    ASSERT_TRUE(device.m_diagData.getLast(sample));
-    EXPECT_EQ(std::vector<uint8_t>(sample.bytes.begin(), sample.bytes.begin() + 16), payload18);
-    EXPECT_EQ(sample.sampleNumber(), device.m_diagData.count());
-    EXPECT_TRUE(device.m_connected);
-
-    live.StopLiveSamples();
-    threads.joinAll();
-    porttable::setPortOverride({});
+    const auto requests = fixture.sim().requests();
+    ASSERT_GE(requests.size(), 18u);
+    EXPECT_EQ(requests[base + 16].payload[2], 7) << "the last try asks for block 7";
+    EXPECT_EQ(requests[base + 17].payload[2], 0) << "then a new pass";
 }

@@ -2,6 +2,7 @@
 // and what a port without a controller costs.
 #include "device/lpg_device.h"
 #include "platform/port_table.h"
+#include "support/byte_files.h"
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"
 #include "support/sim_fixture.h"
@@ -17,14 +18,6 @@
 namespace {
 
 const std::wstring kNoConnection = L"BRAK POŁĄCZENIA";
-
-int countText(const std::vector<std::wstring>& texts, const std::wstring& prefix)
-{
-    int n = 0;
-    for (const auto& t : texts)
-        n += t.rfind(prefix, 0) == 0 ? 1 : 0;
-    return n;
-}
 
 // Silent ports first and the virtual controller last, as the whole port table; the table is
 // emptied again when the bench goes.
@@ -50,34 +43,20 @@ struct CScanBench {
 
 } // namespace
 
-TEST(LastPort, SavedNumberReadsBackWholeAndBadTextReadsAsNone)
+TEST(LastPort, TheLeadingNumberOfTheTextIsThePortAndOtherValuesSurvive)
 {
     CTempHome home;
+    const auto file = home.path() / ".config" / "Doravine" / "registry";
     EXPECT_EQ(CLPGDevice::LoadLastPort(), 0);
     CLPGDevice::SaveLastPort(12);
-    EXPECT_EQ(CLPGDevice::LoadLastPort(), 12);
     CLPGDevice::SaveLastPort(7);
-    EXPECT_EQ(CLPGDevice::LoadLastPort(), 7);
-
-    std::ifstream in(home.path() / ".config" / "Doravine" / "registry");
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "Last RS nr=7");
-
-    {
-        std::ofstream out(home.path() / ".config" / "Doravine" / "registry", std::ios::trunc);
-        out << "Last RS nr=abc\n";
+    EXPECT_EQ(testsupport::readText(file), "Last RS nr=7\n");
+    for (const auto& [text, port] : {std::pair{"Last RS nr=abc\n", 0}, {"Other=1\nLast RS nr=15xyz\n", 15}}) {
+        std::ofstream(file, std::ios::trunc) << text;
+        EXPECT_EQ(CLPGDevice::LoadLastPort(), port) << text;
     }
-    EXPECT_EQ(CLPGDevice::LoadLastPort(), 0);
-    {
-        std::ofstream out(home.path() / ".config" / "Doravine" / "registry", std::ios::trunc);
-        out << "Other=1\nLast RS nr=15xyz\n";
-    }
-    EXPECT_EQ(CLPGDevice::LoadLastPort(), 15);
-    CLPGDevice::SaveLastPort(3); // the other value survives a save
-    std::ifstream again(home.path() / ".config" / "Doravine" / "registry");
-    std::string all((std::istreambuf_iterator<char>(again)), {});
-    EXPECT_EQ(all, "Other=1\nLast RS nr=3\n");
+    CLPGDevice::SaveLastPort(3);
+    EXPECT_EQ(testsupport::readText(file), "Other=1\nLast RS nr=3\n");
 }
 
 TEST(LastPort, UnwritableConfigFolderLosesNothingElse)
@@ -89,68 +68,31 @@ TEST(LastPort, UnwritableConfigFolderLosesNothingElse)
     EXPECT_EQ(CLPGDevice::LoadLastPort(), 0);
 }
 
-TEST(Scan, NoPortsGivesDemoModeAtOnceWithOneNoticeAcrossScans)
-{
-    CTempHome home;
-    CRecordingUser user;
-    porttable::setPortOverride({"/nonexistent/doravine-tty"});
-    CLPGDevice device;
-    device.Start();
-    EXPECT_TRUE(device.m_demo);
-    EXPECT_FALSE(device.m_connected);
-    EXPECT_EQ(user.texts(), std::vector<std::wstring>{kNoConnection});
-    // Demo values were read.
-    EXPECT_EQ(device.m_firmwareVersion, 256);
-    EXPECT_EQ(device.m_settings.advanceMap[3][4], 10.0);
-    EXPECT_EQ(device.m_settings.rpmAxis[2], 200.0);
-
-    device.FindDevice();
-    EXPECT_TRUE(device.m_demo);
-    EXPECT_EQ(user.texts().size(), 1u);
-    porttable::setPortOverride({});
-}
-
-TEST(Scan, LastPortSevenIsTriedFirst)
+TEST(Scan, LastPortIsTriedFirstAndAgainInOrderAfterTheOthers)
 {
     CTempHome home;
     CRecordingUser user;
     CScanBench bench(6);
     ASSERT_TRUE(bench.started);
     CLPGDevice::SaveLastPort(7);
-
-    CLPGDevice device;
-    CSimFixture::shortenTimeouts(device);
-    device.Start();
-    EXPECT_TRUE(device.m_connected);
-    EXPECT_FALSE(device.m_demo);
-    EXPECT_EQ(device.Port().portNumber(), 7);
-    for (auto& p : bench.peers)
-        EXPECT_EQ(p->receivedCount(), 0u) << "a port before the remembered one was opened and written";
+    // The second time the next three identification requests go unanswered: the first try on
+    // port 7 fails, and each of ports 1 to 6 receives three requests of 14 bytes before 7 again.
+    for (unsigned peerBytes : {0u, 3u * 14u}) {
+        SCOPED_TRACE(peerBytes);
+        const unsigned served = bench.sim.requestCount();
+        for (unsigned n = served + 1; peerBytes && n <= served + 3; ++n)
+            bench.sim.addFault(faultRule(sim::FaultKind::NoReply, n));
+        CLPGDevice device;
+        CSimFixture::shortenTimeouts(device);
+        device.Start();
+        EXPECT_TRUE(device.m_connected);
+        EXPECT_EQ(device.Port().portNumber(), 7);
+        for (auto& p : bench.peers)
+            EXPECT_EQ(p->receivedCount(), peerBytes) << "ports before the remembered one";
+        EXPECT_EQ(CLPGDevice::LoadLastPort(), 7);
+        device.Close();
+    }
     EXPECT_TRUE(user.texts().empty());
-    device.Close();
-}
-
-TEST(Scan, LastPortThatFailsIsTriedAgainInOrderAfterTheOthers)
-{
-    CTempHome home;
-    CRecordingUser user;
-    CScanBench bench(6);
-    ASSERT_TRUE(bench.started);
-    CLPGDevice::SaveLastPort(7);
-    // The first three identification requests go unanswered: the first try on port 7 fails.
-    for (unsigned n = 1; n <= 3; ++n)
-        bench.sim.addFault(sim::FaultRule{sim::FaultKind::NoReply, sim::FaultWhen::NthRequest, n});
-
-    CLPGDevice device;
-    CSimFixture::shortenTimeouts(device);
-    device.Start();
-    EXPECT_TRUE(device.m_connected);
-    EXPECT_EQ(device.Port().portNumber(), 7);
-    // Each of ports 1 to 6 received three identification requests of 14 bytes in between.
-    for (auto& p : bench.peers)
-        EXPECT_EQ(p->receivedCount(), 3u * 14u);
-    EXPECT_EQ(CLPGDevice::LoadLastPort(), 7);
-    device.Close();
 }
 
 TEST(Scan, PortWithoutControllerCostsThreeIdentificationsAtTheRealTimeOut)
@@ -172,33 +114,39 @@ TEST(Scan, PortWithoutControllerCostsThreeIdentificationsAtTheRealTimeOut)
     device.Close();
 }
 
-TEST(Scan, TwoFailedScansShowTheNoticeOnceAndASuccessRearmsIt)
+// No port at all gives demo mode at once; the notice comes once however many scans fail, and a
+// scan that connects arms it again.
+TEST(Scan, FailedScansGiveDemoModeAndTheNoticeOnceUntilAScanConnects)
 {
     CTempHome home;
     CRecordingUser user;
-    auto peers = silentPeers(1);
-    porttable::setPortOverride({peers[0]->path()});
+    CSimFixture::setPorts({"/nonexistent/doravine-tty"});
     CLPGDevice device;
     CSimFixture::shortenTimeouts(device);
     device.Start();
     device.FindDevice();
     EXPECT_TRUE(device.m_demo);
-    EXPECT_EQ(countText(user.texts(), kNoConnection), 1);
+    EXPECT_FALSE(device.m_connected);
+    EXPECT_EQ(user.texts(), std::vector<std::wstring>{kNoConnection});
+    // The demo values were read.
+    EXPECT_EQ(device.m_firmwareVersion, 256);
+    EXPECT_EQ(device.m_settings.advanceMap[3][4], 10.0);
+    EXPECT_EQ(device.m_settings.rpmAxis[2], 200.0);
 
     sim::VirtualController sim;
     ASSERT_TRUE(sim.start());
-    porttable::setPortOverride({peers[0]->path(), sim.path()});
+    CSimFixture::setPorts({sim.path()});
     device.FindDevice();
     EXPECT_TRUE(device.m_connected);
     EXPECT_FALSE(device.m_demo);
 
     sim.stop();
-    porttable::setPortOverride({peers[0]->path()});
+    CSimFixture::setPorts({"/nonexistent/doravine-tty"});
     device.FindDevice();
     device.FindDevice();
-    EXPECT_EQ(countText(user.texts(), kNoConnection), 2);
+    EXPECT_EQ(user.texts(), std::vector<std::wstring>(2, kNoConnection));
     device.Close();
-    porttable::setPortOverride({});
+    CSimFixture::setPorts({});
 }
 
 TEST(Scan, PortRefusedForPermissionIsNamedInTheNotice)

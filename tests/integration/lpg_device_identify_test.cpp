@@ -2,7 +2,6 @@
 // and against a scripted peer for boot-loader answers the virtual controller never gives.
 #include "device/lpg_device.h"
 #include "device/run_context.h"
-#include "platform/port_table.h"
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"
 #include "support/sim_fixture.h"
@@ -10,15 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <tuple>
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using Requests = std::vector<std::pair<int, Bytes>>; // frame type, plain payload
-
-const Bytes kIdentifyRequest = {0xCC, 0, 0, 0, 0, 0};
-const Bytes kQueryRequest = {0xC4, 0, 0, 0, 0, 0};
+using Names = std::vector<std::string>;
+using testsupport::requestNames;
 
 // What the firmware-update handler saw when identification called it.
 struct HandlerRecord {
@@ -27,7 +25,6 @@ struct HandlerRecord {
     uint16_t version = 0;
     std::wstring name;
     size_t messagesBefore = 0;
-    bool program = false; // program the virtual controller's flash and leave the boot loader
     bool answer = false;
     CRecordingUser* user = nullptr;
 };
@@ -40,15 +37,6 @@ bool recordingHandler(CLPGDevice& device)
     g_handler.version = device.m_firmwareVersion;
     g_handler.name = device.m_deviceName;
     g_handler.messagesBefore = g_handler.user ? g_handler.user->messages().size() : 0;
-    if (g_handler.program) {
-        // An application image whose identity word names version 1.40 of the regular firmware.
-        std::vector<uint8_t> image(512 * 1024, 0);
-        image[2 * 0x1800] = 0x40;
-        image[2 * 0x1800 + 1] = 0x01;
-        image[2 * 0x1800 + 2] = 29;
-        if (!device.ProgramImage(0x1800, 0x8800, 0x800, image, 1) || !device.ExitBootloader())
-            return false;
-    }
     return g_handler.answer;
 }
 
@@ -64,14 +52,6 @@ class DeviceIdentifyTest : public ::testing::Test {
         CLPGDevice::SetBootloaderUpdateHandler(recordingHandler);
     }
     void TearDown() override { CLPGDevice::SetBootloaderUpdateHandler(nullptr); }
-
-    Requests log()
-    {
-        Requests out;
-        for (const auto& r : fx.sim().requests())
-            out.emplace_back(r.type, r.payload);
-        return out;
-    }
 
     CRecordingUser user;
     CSimFixture fx;
@@ -104,7 +84,7 @@ TEST_F(DeviceIdentifyTest, ApplicationFirmwareKinds)
         EXPECT_EQ(user.texts(), c.messages);
         for (const auto& m : user.messages())
             EXPECT_EQ(m.icon, MessageIcon::Warning);
-        EXPECT_EQ(log(), (Requests{{2, kIdentifyRequest}}));
+        EXPECT_EQ(requestNames(fx.sim()), Names{"2/CC"});
     }
 }
 
@@ -123,7 +103,7 @@ TEST_F(DeviceIdentifyTest, BootLoaderStartsTheUpdateWithoutAsking)
     EXPECT_EQ(user.texts(), (std::vector<std::wstring>{notice, L"Zaprogramowano pomyślnie!"}));
     for (const auto& m : user.messages())
         EXPECT_EQ(m.icon, MessageIcon::Information);
-    EXPECT_EQ(log(), (Requests{{2, kIdentifyRequest}, {2, kQueryRequest}}));
+    EXPECT_EQ(requestNames(fx.sim()), (Names{"2/CC", "2/C4"}));
 
     // A failed update answers false without the success notice.
     user.clear();
@@ -140,21 +120,6 @@ TEST_F(DeviceIdentifyTest, BootLoaderStartsTheUpdateWithoutAsking)
     EXPECT_EQ(user.texts(), std::vector<std::wstring>{notice});
 }
 
-TEST_F(DeviceIdentifyTest, BootLoaderUpdateThatProgramsTheControllerThenIdentifiesAgain)
-{
-    fx.sim().enterBootloader(true);
-    g_handler.program = true;
-    g_handler.answer = true;
-    ASSERT_TRUE(device.Identify());
-    EXPECT_FALSE(fx.sim().inBootloader());
-    EXPECT_EQ(fx.sim().firmwareVersion(), 0x0140);
-
-    user.clear();
-    ASSERT_TRUE(device.Identify());
-    EXPECT_EQ(g_handler.calls, 1);
-    EXPECT_TRUE(user.messages().empty());
-}
-
 TEST_F(DeviceIdentifyTest, ThreeAttemptsAtMost)
 {
     fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 1));
@@ -166,23 +131,8 @@ TEST_F(DeviceIdentifyTest, ThreeAttemptsAtMost)
     fx.sim().addFault(faultRule(sim::FaultKind::WrongType));
     device.m_deviceName = L"";
     EXPECT_FALSE(device.Identify());
-    EXPECT_EQ(log(), Requests(3, {2, kIdentifyRequest}));
+    EXPECT_EQ(requestNames(fx.sim()), Names(3, "2/CC"));
     EXPECT_EQ(device.m_deviceName, L"");
-    EXPECT_TRUE(user.messages().empty());
-}
-
-TEST(DeviceIdentifyRealTimeouts, SilentControllerCostsThreeFullReadTimeouts)
-{
-    CRecordingUser user;
-    CSimFixture fx;
-    CLPGDevice device; // the program's own time-outs
-    fx.openDirect(device);
-    fx.sim().addFault(faultRule(sim::FaultKind::NoReply));
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(device.Identify());
-    // Each attempt waits out the 1000 ms read constant before the next one goes.
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3 * 1000));
-    EXPECT_EQ(fx.sim().requestCount(), 3u);
     EXPECT_TRUE(user.messages().empty());
 }
 
@@ -216,17 +166,16 @@ TEST(DeviceIdentifyScripted, BootLoaderAnswers)
          true,
          {0xCC, 0xCC, 0xCC}},
     };
+    g_handler = HandlerRecord{};
+    CLPGDevice::SetBootloaderUpdateHandler(recordingHandler);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         CRecordingUser user;
         CScriptedPeer peer;
-        porttable::setPortOverride({peer.path()});
+        CSimFixture::setPorts({peer.path()});
         CLPGDevice device;
         CSimFixture::shortenTimeouts(device);
-        device.Port().open(1);
-        device.ConfigurePort();
-        g_handler = HandlerRecord{};
-        CLPGDevice::SetBootloaderUpdateHandler(recordingHandler);
+        CSimFixture::openDirect(device);
         size_t received = 0;
         for (const Bytes& reply : c.replies)
             peer.waitFor(received += 14).send(reply);
@@ -250,9 +199,9 @@ TEST(DeviceIdentifyScripted, BootLoaderAnswers)
             EXPECT_EQ(device.m_deviceType, 29);
             EXPECT_FALSE(device.m_liveSamplesAllowed); // bytes 2-3 were 00 00
         }
-        CLPGDevice::SetBootloaderUpdateHandler(nullptr);
-        porttable::setPortOverride({});
     }
+    CLPGDevice::SetBootloaderUpdateHandler(nullptr);
+    CSimFixture::setPorts({});
 }
 
 // A controller of another kind is reported once per run of the program.

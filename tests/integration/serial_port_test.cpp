@@ -4,6 +4,7 @@
 #include "device/serial_port.h"
 #include "platform/port_table.h"
 #include "support/scripted_peer.h"
+#include "support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -17,12 +18,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-long msSince(Clock::time_point start)
-{
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
+using testsupport::msSince;
 
 // Runs op, which must raise; returns the error (owned).
 template <class Op> std::unique_ptr<IError> raised(Op op)

@@ -37,8 +37,8 @@ class CSimFixture {
     static void setPorts(const std::vector<std::string>& paths);
 
     // Opens COM1 on the device with the link settings and marks it connected, without
-    // identification: for tests of single commands.
-    void openDirect(CLPGDevice& device, int port = 1);
+    // identification: for tests of single commands (also against a scripted peer).
+    static void openDirect(CLPGDevice& device, int port = 1);
     // Shortens the link's time-outs so that failure paths stay fast.
     static void shortenTimeouts(CLPGDevice& device);
 

@@ -15,4 +15,10 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
+long msSince(std::chrono::steady_clock::time_point start)
+{
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
 } // namespace testsupport

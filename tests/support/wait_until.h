@@ -10,4 +10,7 @@ namespace testsupport {
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds limit = std::chrono::milliseconds(10000));
 
+// Milliseconds since start on the steady clock: for the bounds of a timed wait.
+long msSince(std::chrono::steady_clock::time_point start);
+
 } // namespace testsupport
