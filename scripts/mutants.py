@@ -267,8 +267,8 @@ FAULTS = [
      "programming tried 9 times instead of 10", "integration_firmware_update_test"),
     # ---- src/gui ----
     ("gui-advance-text", "src/gui/pages/odczyty_dlg.cpp",
-     "return formatFixed(tenths / 10.0, 2, translateText(L\"°\"));",
-     "return formatFixed(tenths / 10.0, 1, translateText(L\"°\"));",
+     "return withUnit(tenths / 10.0, 2, L\"°\");",
+     "return withUnit(tenths / 10.0, 1, L\"°\");",
      "readings page shows the advance with one decimal", "gui_odczyty_dlg_test"),
     ("gui-supply-label", "src/gui/pages/odczyty_dlg.cpp",
      "m_supply->setLabelText(translateText(L\"Napięcie\"));",
