@@ -425,9 +425,6 @@ TEST(WindowOptions, VersionWhereAndHelpPrintAndExitWithoutAWindow)
         EXPECT_EQ(status, 0) << args.back();
         EXPECT_EQ(out, expected) << args.back();
     }
-    // The tests run from the build tree: the language files beside the programs are found.
-    EXPECT_NE(dataFoldersReport().find("Doravine_LANG/ (ENGLISH.txt, RUSSIAN.txt)"), std::string::npos)
-        << dataFoldersReport();
 }
 
 TEST(WindowOptions, ABadOptionIsAUsageErrorBeforeAnythingStarts)
