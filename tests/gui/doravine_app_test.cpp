@@ -24,6 +24,7 @@
 #include "support/recording_user.h"
 #include "support/scripted_peer.h"
 #include "support/sim_fixture.h"
+#include "support/wait_until.h"
 #include "doravine_version.h"
 #include "platform/data_report.h"
 
@@ -39,11 +40,12 @@
 #include <iostream>
 #include <sstream>
 #include <memory>
-#include <thread>
 
 namespace {
 
 const auto* const g_environment = registerQtApp(QtAppTheme::Program);
+// Waits that do not run the event loop (so the main timer cannot tick meanwhile) take this long at most.
+constexpr std::chrono::seconds kLimit{15};
 
 // The program's start-up on a real port (or none), behind silent ports if asked: document,
 // frame with view, first update, and (unless told otherwise) the search for the controller.
@@ -91,17 +93,6 @@ struct CWindow {
     std::unique_ptr<CDoravineDoc> doc;
     std::unique_ptr<CMainFrame> frame;
 };
-
-// Waits without running the event loop, so the main timer cannot tick meanwhile.
-template <class F> bool waitFor(F condition, int millis)
-{
-    for (int i = 0; i < millis / 10; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
 
 std::wstring visibleTitles(const CGDIpMultiPageCtrl& pages)
 {
@@ -283,11 +274,11 @@ TEST(WindowStartup, PulledCableTurnsTheStripRedOnTheNextTick)
     ASSERT_TRUE(w.device().m_connected);
     // The test drives the ticks itself.
     w.frame->stopMainTimer();
-    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.device().m_diagData.count() > 0; }, kLimit));
     EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Refresh);
 
     w.sim->sim().addFault({sim::FaultKind::Stall});
-    ASSERT_TRUE(waitFor([&] { return !w.device().m_connected; }, 15000));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !w.device().m_connected; }, kLimit));
     EXPECT_EQ(w.view().bottom()->stateText(), L"POŁĄCZONY"); // not before the tick
 
     EXPECT_EQ(w.frame->onMainTimer(), CConnectionWatchdog::Tick::Lost);
@@ -330,7 +321,7 @@ TEST(WindowStartup, NoticeOpenWhileTheControllerComesBackClosesByItself)
 TEST(WindowStartup, TheSignalPageGetsItsTicksAlsoWithoutLiveSamples)
 {
     CWindow w(true);
-    ASSERT_TRUE(waitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.device().m_diagData.count() > 0; }, kLimit));
     w.frame->stopMainTimer();
     w.doc->StopLiveSamples();
     w.device().m_diagData.clear();

@@ -20,6 +20,7 @@
 #include "support/byte_files.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
+#include "support/wait_until.h"
 
 #include <QMimeData>
 #include <QTest>
@@ -29,27 +30,16 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const auto* const g_environment = registerQtApp(QtAppTheme::Program);
+constexpr std::chrono::seconds kCaptureLimit{30};
 
 constexpr size_t kWorkStateByte = 13;
 constexpr size_t kSignalCaptureByte = 12;
-
-template <class F> bool waitFor(F condition, int millis = 30000)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(millis);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 // The page in the view's place: over the document of a controller on its terminal, identified,
 // shown at a usual size. Teardown ends the capture and joins every thread before the device goes.
@@ -93,7 +83,7 @@ struct CSignalPage {
         tickReadingMode();
         user.answerYes();
         page.onFetch();
-        ASSERT_TRUE(waitFor([&] { return page.capture().recordCount() >= records; }));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return page.capture().recordCount() >= records; }, kCaptureLimit));
     }
     // A capture whose passes never arrive (the controller refuses command 8); the records are put
     // in by hand.
