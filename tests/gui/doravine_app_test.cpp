@@ -103,56 +103,15 @@ std::wstring visibleTitles(const CGDIpMultiPageCtrl& pages)
 
 } // namespace
 
-TEST(WindowStartup, WithoutControllerShowsDemoValuesAndARedStrip)
-{
-    CWindow w(false);
-    EXPECT_TRUE(w.device().m_demo);
-    EXPECT_FALSE(w.device().m_connected);
-    // One notice, and no timer: a program started in demo mode never rescans by itself.
-    EXPECT_EQ(w.user.texts(), std::vector<std::wstring>{L"BRAK POŁĄCZENIA"});
-    EXPECT_FALSE(w.frame->mainTimerRunning());
-    EXPECT_FALSE(w.doc->LiveSamples().running());
-
-    EXPECT_EQ(w.view().bottom()->stateText(), L"BRAK POŁĄCZENIA");
-    EXPECT_EQ(w.view().bottom()->stateColor(), QColor(200, 0, 0));
-    CAppMultiPageCtrl* pages = w.view().pageCtrl();
-    EXPECT_EQ(pages->activeIndex(), CDoravineView::TabSettings);
-    EXPECT_EQ(visibleTitles(*pages), L"Ustawienia|Mapa|Wersja|");
-}
-
-TEST(WindowStartup, WithControllerConnectsAndLiveReadingsMove)
-{
-    CWindow w(true);
-    sim::OperatingPoint point;
-    point.rpm = 2000;
-    point.tpsVolts = 1.5;
-    point.mapVolts = 1.0;
-    point.supplyVolts = 13.8;
-    point.switchOn = true;
-    w.sim->sim().setFixedPoint(point);
-    w.sim->sim().setProfile(sim::Profile::Fixed);
-
-    EXPECT_TRUE(w.device().m_connected);
-    EXPECT_TRUE(w.user.texts().empty());
-    EXPECT_EQ(w.view().bottom()->stateText(), L"POŁĄCZONY");
-    EXPECT_EQ(w.view().bottom()->stateColor(), QColor(0, 200, 0));
-    EXPECT_TRUE(w.frame->mainTimerRunning());
-    EXPECT_TRUE(w.doc->LiveSamples().running());
-
-    // The real timer and the real live-sample thread bring the sample to the panel.
-    COdczytyDlg* readings = w.view().readings();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return readings->rpmDisplay()->valueText() == L"2000 RPM"; }, 5000))
-        << QString::fromStdWString(readings->rpmDisplay()->valueText()).toStdString();
-    EXPECT_EQ(readings->switchDisplay()->valueText(), L"Włączony");
-    EXPECT_EQ(readings->tpsDisplay()->valueText(), L"1.50 V");
-}
-
 // Silent ports cost their identification time-outs off the window's thread: the window paints
 // and answers meanwhile, says that it searches, and keeps its pages and menus until the search
-// has answered; the controller behind the silent ports is then connected as at any start-up.
-TEST(WindowStartup, PaintsAndAnswersWhileSilentPortsAreSearched)
+// has answered. Then, without a controller: the demo values, one notice, a red strip and no
+// timer (a program started in demo mode never rescans by itself); with one behind the silent
+// ports: connected, a green strip, and the real timer and live thread bring its readings.
+TEST(WindowStartup, SearchesBehindSilentPortsThenShowsWhatItFound)
 {
     for (const bool withController : {false, true}) {
+        SCOPED_TRACE(withController);
         CWindow w(withController, 2, false);
         ASSERT_TRUE(w.view().searching());
         EXPECT_EQ(w.view().bottom()->stateText(), L"Szukam sterownika...");
@@ -167,12 +126,30 @@ TEST(WindowStartup, PaintsAndAnswersWhileSilentPortsAreSearched)
         EXPECT_GE(ticks, 3) << "the event loop stood still during the search";
 
         EXPECT_EQ(w.device().m_connected, withController);
+        EXPECT_EQ(w.device().m_demo, !withController);
         EXPECT_EQ(w.view().bottom()->stateText(), withController ? L"POŁĄCZONY" : L"BRAK POŁĄCZENIA");
+        EXPECT_EQ(w.view().bottom()->stateColor(), withController ? QColor(0, 200, 0) : QColor(200, 0, 0));
+        EXPECT_EQ(w.frame->mainTimerRunning(), withController);
         EXPECT_EQ(w.doc->LiveSamples().running(), withController);
         EXPECT_TRUE(w.view().pageCtrl()->isEnabled());
         EXPECT_TRUE(w.frame->menuBar()->isEnabled());
+        EXPECT_EQ(w.view().pageCtrl()->activeIndex(), CDoravineView::TabSettings);
+        EXPECT_EQ(visibleTitles(*w.view().pageCtrl()), L"Ustawienia|Mapa|Wersja|");
         EXPECT_EQ(w.user.texts(), withController ? std::vector<std::wstring>{}
                                                  : std::vector<std::wstring>{L"BRAK POŁĄCZENIA"});
+        if (!withController)
+            continue;
+        sim::OperatingPoint point;
+        point.rpm = 2000;
+        point.tpsVolts = 1.5;
+        point.switchOn = true;
+        w.sim->sim().setFixedPoint(point);
+        w.sim->sim().setProfile(sim::Profile::Fixed);
+        COdczytyDlg* readings = w.view().readings();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return readings->rpmDisplay()->valueText() == L"2000 RPM"; }, 5000))
+            << QString::fromStdWString(readings->rpmDisplay()->valueText()).toStdString();
+        EXPECT_EQ(readings->switchDisplay()->valueText(), L"Włączony");
+        EXPECT_EQ(readings->tpsDisplay()->valueText(), L"1.50 V");
     }
 }
 
