@@ -273,7 +273,7 @@ FAULTS = [
     ("gui-supply-label", "src/gui/pages/odczyty_dlg.cpp",
      "m_supply->setLabelText(translateText(L\"Napięcie\"));",
      "m_supply->setLabelText(translateText(L\"Napięcie zasilania\"));",
-     "after a language switch the supply label is the long one", "gui_odczyty_dlg_test"),
+     "after a language switch the supply label is the long one", "gui_doravine_app_test"),
     ("gui-switch-state", "src/gui/pages/odczyty_dlg.cpp",
      "m_switch->setValueText(switchValueText(sample.bytes[12]));",
      "m_switch->setValueText(switchValueText(sample.bytes[13]));",

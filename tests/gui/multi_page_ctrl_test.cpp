@@ -1,4 +1,5 @@
-// The page control: tab switching order, hidden tabs, titles, and where the pages are laid out.
+// The page control: the pages' lifecycle (init once, deactivate before activate), hidden tabs,
+// and where the pages are laid out.
 #include "gui/support/qt_app_environment.h"
 #include "gui/skin/multi_page_ctrl.h"
 
@@ -106,19 +107,11 @@ TEST(PageControl, SwitchingTabsDeactivatesTheOldPageBeforeActivatingTheNew)
     // The right and bottom pages never take part in tab switches and stay shown.
     EXPECT_TRUE(f.right->isVisible());
     EXPECT_TRUE(f.bottom->isVisible());
-}
-
-TEST(PageControl, RejectsIndicesThatAreNotTabs)
-{
-    Fixture f;
-    f.ctrl->activatePage(0);
     f.journal.clear();
     EXPECT_FALSE(f.ctrl->activatePage(-1));
     EXPECT_FALSE(f.ctrl->activatePage(4)); // the right page is a page but not a tab
     EXPECT_TRUE(f.journal.empty());
     EXPECT_EQ(f.ctrl->activeIndex(), 0);
-    EXPECT_EQ(f.ctrl->tabButton(4), nullptr);
-    EXPECT_EQ(f.ctrl->page(6), nullptr);
 }
 
 TEST(PageControl, HiddenTabStaysOutOfTheRowUntilTheMarksAreCleared)
@@ -140,22 +133,6 @@ TEST(PageControl, HiddenTabStaysOutOfTheRowUntilTheMarksAreCleared)
     f.journal.clear();
     QTest::mouseClick(f.ctrl->tabButton(3), Qt::LeftButton);
     EXPECT_EQ(f.ctrl->activePage(), f.tabs[3]);
-}
-
-TEST(PageControl, CountsEveryPageAndRetitlesTabs)
-{
-    Fixture f;
-    EXPECT_EQ(f.ctrl->pageCount(), 6);
-    EXPECT_EQ(f.ctrl->tabCount(), 4);
-    EXPECT_EQ(f.ctrl->page(4), f.right);
-    EXPECT_EQ(f.ctrl->page(5), f.bottom);
-    EXPECT_EQ(f.ctrl->tabButtons().size(), 4u);
-
-    f.ctrl->setPageTitle(2, L"Wersja");
-    EXPECT_EQ(f.ctrl->pageTitle(2), L"Wersja");
-    EXPECT_EQ(f.ctrl->tabButton(2)->text(), QStringLiteral("Wersja"));
-    f.ctrl->setPageTitle(9, L"nowhere"); // ignored
-    EXPECT_EQ(f.ctrl->pageTitle(9), L"");
 }
 
 TEST(PageControl, LaysOutTabsColumnAndStripWithoutOverlapAtSeveralSizes)
