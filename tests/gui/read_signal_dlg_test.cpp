@@ -18,9 +18,9 @@
 #include "platform/folders.h"
 #include "platform/ierror.h"
 #include "support/byte_files.h"
+#include "support/crank_pulses.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
-#include "support/wheel_signal.h"
 
 #include <QMimeData>
 #include <QTest>
@@ -137,9 +137,7 @@ struct CSignalPage {
 
 CPulseList wheel6022(size_t count)
 {
-    testsupport::WheelSignalOptions options;
-    options.jitter = 0.01;
-    return testsupport::makeWheelSignal(options, count);
+    return testsupport::crankPulses(sim::Wheel::W60_2, 800, count, 0.01);
 }
 
 } // namespace

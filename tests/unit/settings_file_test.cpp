@@ -4,7 +4,6 @@
 
 #include "platform/folders.h"
 #include "support/byte_files.h"
-#include "support/file_size_limit.h"
 #include "support/recording_user.h"
 #include "support/temp_home.h"
 
@@ -234,41 +233,6 @@ TEST_F(SettingsFile, OverwriteAsksAndNoLeavesTheFile)
     EXPECT_EQ(readAll(path), fileOf(snapshot));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder()), {}), 1)
         << "no temporary file is left beside it";
-}
-
-TEST_F(SettingsFile, FullDeviceIsReportedNotSuccess)
-{
-    if (!fs::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    CSettingsSnapshot snapshot;
-    snapshot.initMarker(1);
-    user.answerYes();
-    EXPECT_FALSE(snapshot.writeFileAt(L"/dev/full"));
-    EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Nie można zapisać wybranego pliku"});
-    EXPECT_TRUE(fs::is_character_file("/dev/full")) << "a device is written in place, never replaced";
-}
-
-TEST_F(SettingsFile, WriteCutShortKeepsTheOldFile)
-{
-    const fs::path path = folder() / "keep.settings";
-    const Bytes old(2247, 0x54);
-    writeAll(path, old);
-
-    CSettingsSnapshot snapshot;
-    snapshot.initMarker(1);
-    snapshot.takeSnapshot(1, 29, sampleRecord());
-    // A file-size limit below the file's size makes the write fail part-way, as a full disk does.
-    user.answerYes();
-    bool written = false;
-    {
-        CFileSizeLimit limit(1000);
-        written = snapshot.writeFileAt(wide(path));
-    }
-
-    EXPECT_FALSE(written);
-    EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Nie można zapisać wybranego pliku"});
-    EXPECT_EQ(readAll(path), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), {}), 1);
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 #include "files/csv_file.h"
 #include "platform/ierror.h"
 #include "support/temp_folder.h"
-#include "support/wheel_signal.h"
 
 namespace fs = std::filesystem;
 
@@ -41,9 +40,9 @@ TEST_F(SignalFile, ReplacesAnExistingFileCompletely)
 
 TEST_F(SignalFile, FiveHundredRecordsMakeFiveHundredNumberedLinesThatReadBack)
 {
-    testsupport::WheelSignalOptions options;
-    options.jitter = 0.05;
-    const CPulseList pulses = testsupport::makeWheelSignal(options, 500);
+    CPulseList pulses;
+    for (uint32_t i = 0; i < 500; ++i)
+        pulses.push_back({static_cast<uint16_t>(i * 2654435761u >> 16), static_cast<uint16_t>(i * 40503u)});
     ASSERT_TRUE(writeSignalFile(path("Odczyt.csv"), pulses));
 
     CCsvFile csv;
