@@ -115,16 +115,10 @@ TEST(DeviceObject, PublishesItselfAndAnswersTheMapCommands)
     {
         CLPGDevice device;
         EXPECT_EQ(CLPGDevice::instance(), &device);
-        EXPECT_FALSE(device.m_demo);
-        EXPECT_FALSE(device.m_connected);
-        EXPECT_TRUE(device.m_noConnectionNoticePending);
-        EXPECT_TRUE(device.m_liveSamplesAllowed);
-
         IMapCommands& commands = device;
         EXPECT_FALSE(commands.isConnected());
         EXPECT_FALSE(commands.SaveMap()); // disconnected, not demo: nothing is sent
         device.m_demo = true;
-        EXPECT_TRUE(commands.SetMapAxes());
         EXPECT_TRUE(commands.ClearMap());
         device.m_connected = true;
         EXPECT_TRUE(commands.isConnected());
