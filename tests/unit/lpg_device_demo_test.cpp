@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <tuple>
 
 namespace {
 
