@@ -18,6 +18,7 @@
 #include "platform/folders.h"
 #include "sim/wheel.h"
 #include "support/byte_files.h"
+#include "support/crank_pulses.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
 #include "support/wait_until.h"
@@ -127,14 +128,7 @@ struct CSignalPage {
 // The simulator's crank signal of a 60-2 wheel at 800 RPM.
 CPulseList wheel6022(size_t count)
 {
-    sim::CrankSignal signal(sim::Wheel::W60_2);
-    signal.setJitter(0.01);
-    CPulseList out;
-    for (size_t i = 0; i < count; ++i) {
-        const sim::PulseRecord r = signal.next(800);
-        out.push_back({r.period, r.highTime});
-    }
-    return out;
+    return testsupport::crankPulses(sim::Wheel::W60_2, 800, count, 0.01);
 }
 
 } // namespace

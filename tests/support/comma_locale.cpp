@@ -1,5 +1,7 @@
 #include "support/comma_locale.h"
 
+#include "support/portable.h"
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +29,7 @@ bool setPolishNumbers()
     }();
     if (!built)
         return false;
-    setenv("LOCPATH", folder.c_str(), 1);
+    testsupport::setEnvironment("LOCPATH", folder.string());
     return std::setlocale(LC_NUMERIC, "pl_PL.UTF-8") != nullptr;
 }
 

@@ -68,43 +68,12 @@ void CRecordingUser::answerFile(const std::wstring& path)
     m_files.push_back(path);
 }
 
-std::vector<CRecordingUser::Message> CRecordingUser::messages() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_messages;
-}
-
 std::vector<std::wstring> CRecordingUser::texts() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<std::wstring> out;
-    for (const auto& m : m_messages)
+    for (const auto& m : messages())
         out.push_back(m.text);
     return out;
-}
-
-std::vector<std::wstring> CRecordingUser::questions() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_questions;
-}
-
-std::vector<FileRequest> CRecordingUser::fileRequests() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_fileRequests;
-}
-
-std::vector<std::pair<int, int>> CRecordingUser::progressReports() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_progress;
-}
-
-int CRecordingUser::waitDepth() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_waitDepth;
 }
 
 void CRecordingUser::clear()
@@ -122,8 +91,3 @@ void CRecordingUser::closeNotice()
     ++m_noticesClosed;
 }
 
-int CRecordingUser::noticesClosed() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_noticesClosed;
-}

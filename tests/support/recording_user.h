@@ -32,17 +32,25 @@ class CRecordingUser : public IUserInteraction {
     void answerNo(int times = 1);
     void answerFile(const std::wstring& path);
 
-    std::vector<Message> messages() const;
-    std::vector<std::wstring> texts() const;  // messages' texts only
-    std::vector<std::wstring> questions() const;
-    std::vector<FileRequest> fileRequests() const;
-    std::vector<std::pair<int, int>> progressReports() const;
-    int waitDepth() const;
+    std::vector<Message> messages() const { return locked(m_messages); }
+    std::vector<std::wstring> texts() const; // messages' texts only
+    std::vector<std::wstring> questions() const { return locked(m_questions); }
+    std::vector<FileRequest> fileRequests() const { return locked(m_fileRequests); }
+    std::vector<std::pair<int, int>> progressReports() const { return locked(m_progress); }
+    int waitDepth() const { return locked(m_waitDepth); }
     // closeNotice calls so far.
-    int noticesClosed() const;
+    int noticesClosed() const { return locked(m_noticesClosed); }
     void clear();
 
   private:
+    // A copy of a member taken under the lock: the program's threads report while tests read.
+    template <class T>
+    T locked(const T& member) const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return member;
+    }
+
     mutable std::mutex m_mutex;
     std::vector<Message> m_messages;
     std::vector<std::wstring> m_questions;

@@ -2,7 +2,7 @@
 #include "files/signal_file.h"
 #include "support/cli_runner.h"
 #include "support/temp_home.h"
-#include "support/wheel_signal.h"
+#include "support/crank_pulses.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +25,8 @@ class CliAnalyse : public ::testing::Test {
 
 TEST_F(CliAnalyse, PrintsTheWheelOfARecordedSignal)
 {
-    testsupport::WheelSignalOptions options;
-    options.wheel = {36, 2, false};
-    options.rpm = 1500;
-    options.jitter = 0.03;
-    const CliOutcome r =
-        runCli({"analyse", writeSignal("a.csv", testsupport::makeWheelSignal(options, 2000))});
+    const CPulseList pulses = testsupport::crankPulses(sim::Wheel::W36_2, 1500, 2000, 0.03);
+    const CliOutcome r = runCli({"analyse", writeSignal("a.csv", pulses)});
     EXPECT_EQ(r.status, cli::kOk) << r.err;
     EXPECT_EQ(r.out, "records: 2000\npulseCount: 36\npulseDeficit: 2\nalgorithm: 0\n");
     EXPECT_EQ(r.err, "");

@@ -18,19 +18,12 @@ const std::string kDeviceA = "/dev/null", kDeviceB = "/dev/zero", kMissing = "/d
 
 } // namespace
 
-TEST(CliArguments, PortsListsExactlyTheGivenTableInOrder)
+TEST(CliArguments, PortsListsTheGivenTableInOrderWithoutTheMissing)
 {
-    const CliOutcome r = runCli({"--port", kDeviceA, "--port", kDeviceB, "ports"});
+    const CliOutcome r = runCli({"--port", kDeviceA, "--port", kMissing, "--port", kDeviceB, "ports"});
     EXPECT_EQ(r.status, cli::kOk);
-    EXPECT_EQ(r.out, "COM1 " + kDeviceA + "\nCOM2 " + kDeviceB + "\n");
+    EXPECT_EQ(r.out, "COM1 " + kDeviceA + "\nCOM3 " + kDeviceB + "\n");
     EXPECT_EQ(r.err, "");
-}
-
-TEST(CliArguments, PortsLeavesOutEntriesThatDoNotExist)
-{
-    const CliOutcome r = runCli({"--port", kMissing, "--port", kDeviceA, "ports"});
-    EXPECT_EQ(r.status, cli::kOk);
-    EXPECT_EQ(r.out, "COM2 " + kDeviceA + "\n");
 }
 
 TEST(CliArguments, UsageErrorsExitTwoBeforeAnythingRuns)

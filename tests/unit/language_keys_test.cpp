@@ -63,35 +63,20 @@ std::string withoutComments(std::string out)
     return out;
 }
 
-// The value of the body of a C++ wide string literal (UTF-8 source) as the program sees it.
+// The value of the body of a C++ wide string literal (UTF-8 source) as the program sees it. The
+// program's keys escape only line breaks, tabs, quotes and backslashes.
 std::wstring literalValue(const std::string& body)
 {
     std::string utf8;
-    std::wstring result;
     for (std::size_t i = 0; i < body.size(); ++i) {
         if (body[i] != '\\' || i + 1 == body.size()) {
             utf8 += body[i];
             continue;
         }
-        result += utf82unicode(utf8);
-        utf8.clear();
-        char e = body[++i];
-        if (e == 'x' || e == 'u' || e == 'U') {
-            std::size_t n = 0, most = e == 'u' ? 4 : 8;
-            while (n < most && i + 1 + n < body.size() &&
-                   std::isxdigit(static_cast<unsigned char>(body[i + 1 + n])))
-                ++n;
-            result += static_cast<wchar_t>(std::stoul(body.substr(i + 1, n), nullptr, 16));
-            i += n;
-            continue;
-        }
-        const std::string from = "nrt0";
-        const std::wstring to(L"\n\r\t\0", 4);
-        std::size_t k = from.find(e);
-        result +=
-            k == std::string::npos ? static_cast<wchar_t>(e) : to[k]; // \\ \" \' \? stand for themselves
+        const char e = body[++i];
+        utf8 += e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e; // \\ \" \' stand for themselves
     }
-    return result + utf82unicode(utf8);
+    return utf82unicode(utf8);
 }
 
 struct KeyUse {
@@ -181,7 +166,7 @@ TEST(LanguageKeys, TheCollectorFindsKeysAsTheCompilerSeesThem)
         show(translateText(L"Sklejony " L"tekst"), 1);
         // translateText(L"W komentarzu");
         /* TR_KEY(L"W bloku") */
-        const wchar_t* table[] = {TR_KEY(L"Z tabeli"), TR_KEY(L"\u0141\x105")};
+        const wchar_t* table[] = {TR_KEY(L"Z tabeli"), TR_KEY(L"Łą\tb")};
         show(translateText(variable));
         auto s = "translateText(L\"W napisie\")";
     )src";
@@ -191,7 +176,7 @@ TEST(LanguageKeys, TheCollectorFindsKeysAsTheCompilerSeesThem)
     for (const KeyUse& use : keys)
         found.push_back(use.key);
     EXPECT_EQ(found, (std::vector<std::wstring>{L"Zwykły tekst", L"Wiersz\ndrugi \"cytat\" \\ koniec",
-                                                L"Sklejony tekst", L"Z tabeli", L"Łą"}));
+                                                L"Sklejony tekst", L"Z tabeli", L"Łą\tb"}));
     ASSERT_FALSE(keys.empty());
     EXPECT_EQ(keys.front().where, "src/sample.cpp:2");
 }

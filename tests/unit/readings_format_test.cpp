@@ -32,7 +32,6 @@ const Case kCases[] = {
 
 TEST(ReadingsFormat, CsvAndWatchLinesOfKnownSamplesWhateverTheLocale)
 {
-    EXPECT_STREQ(kReadingsCsvHeader, "time;rpm;tps;map;advance;supply;switch");
     CCommaLocale comma; // a Polish desktop prints 12,00 with printf
     for (const Case& c : kCases) {
         EXPECT_EQ(readingsCsvLine(c.seconds, c.sample), c.csv);

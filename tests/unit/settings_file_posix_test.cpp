@@ -4,13 +4,11 @@
 #include "files/settings_file.h"
 
 #include "support/byte_files.h"
+#include "support/file_size_limit.h"
 #include "support/recording_user.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 using testsupport::Bytes;
@@ -51,16 +49,12 @@ TEST_F(SettingsFileFailure, WriteCutShortKeepsTheOldFile)
     record.workState = 173;
     snapshot.takeSnapshot(1, 29, record);
     // A file-size limit below the file's size makes the write fail part-way, as a full disk does.
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limited = saved;
-    limited.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     user.answerYes();
-    const bool written = snapshot.writeFileAt(path.wstring());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    bool written = false;
+    {
+        CFileSizeLimit limit(1000);
+        written = snapshot.writeFileAt(path.wstring());
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Nie można zapisać wybranego pliku"});

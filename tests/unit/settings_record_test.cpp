@@ -127,6 +127,10 @@ TEST(SettingsBlock, EncodesEveryFieldAtItsOffsetAndDecodesItBack)
     EXPECT_DOUBLE_EQ(back.tpsThreshold, -0.15 + 0.0005);
     const auto out = encodeSettingsBlock(back);
     EXPECT_EQ((std::array{out[0], out[1], out[8], out[19]}), (std::array<uint8_t, 4>{0xF6, 0xFF, 0, 0}));
+
+    // The 12+1 wheel is the only one that does not count in tenths.
+    EXPECT_EQ(wheelFactorFor(kWheelType12Plus1), 1.0);
+    EXPECT_EQ(wheelFactorFor(0), 10.0);
 }
 
 TEST(SettingsBlock, ShortReplyReadsMissingFieldsAsZero)
@@ -211,26 +215,4 @@ TEST(LiveSample, DecodesEveryFieldAndKeepsTheSampleNumber)
     EXPECT_EQ(d.rpm(), 1);
     EXPECT_EQ(d.advanceTenths(), 0);
     EXPECT_EQ(switchText(d.switchOn()), L"Wyłączony");
-}
-
-TEST(Record, DemoDefaultsAndWheelTypes)
-{
-    const CSettingsRecord r = demoRecord();
-    EXPECT_EQ(r.tpsThreshold, 0);
-    EXPECT_EQ(
-        std::tie(r.inputSource, r.teethCount, r.missingTeeth, r.sensorType, r.wheelFactor, r.signalCapture),
-        std::make_tuple(1, 60, 2, 1, 10, 1));
-    EXPECT_EQ(workStateText(r.workState), L"Autodetekcja koła zamachowego");
-    EXPECT_EQ(workStateText(kWorkStateNormal), L"Praca");
-    for (const auto& row : r.advanceMap)
-        for (double cell : row)
-            EXPECT_EQ(cell, 10.0);
-    EXPECT_EQ(r.mapAxis[15], 150.0);
-    EXPECT_EQ(r.rpmAxis[14], 1400.0);
-
-    ASSERT_EQ(wheelTypeNames().size(), static_cast<size_t>(kWheelTypeCount));
-    EXPECT_EQ(wheelTypeNames()[0], L"TYP1: 60-2");
-    EXPECT_EQ(wheelTypeNames()[kWheelType12Plus1], L"TYP6: 12+1");
-    EXPECT_EQ(wheelFactorFor(kWheelType12Plus1), 1.0);
-    EXPECT_EQ(wheelFactorFor(0), 10.0);
 }

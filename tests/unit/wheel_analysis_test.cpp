@@ -7,11 +7,9 @@
 #include <tuple>
 #include <vector>
 
-#include "support/wheel_signal.h"
+#include "support/crank_pulses.h"
 
-using testsupport::makeWheelSignal;
-using testsupport::parseWheel;
-using testsupport::WheelSignalOptions;
+using testsupport::crankPulses;
 
 namespace {
 
@@ -52,74 +50,90 @@ Result run(const CPulseList& records)
     return {found, analysis.pulseCount, analysis.pulseDeficit, analysis.algorithm};
 }
 
+Result expectedFor(sim::Wheel w, int32_t algorithm = 0)
+{
+    return wheel(sim::wheelInfo(w).teeth, sim::wheelInfo(w).missing, algorithm);
+}
+
+// The signal from its skip-th record on: a capture may start at any tooth.
+CPulseList fromTooth(sim::Wheel w, double rpm, double jitter, size_t skip, uint32_t seed = 1)
+{
+    CPulseList pulses = crankPulses(w, rpm, 2000 + skip, jitter, seed);
+    pulses.erase(pulses.begin(), pulses.begin() + static_cast<long>(skip));
+    return pulses;
+}
+
+// Each gap record (a period over one and a half times the one before) and the record after it, reshaped.
+CPulseList reshapeGaps(CPulseList pulses, void (*reshape)(CPulse& gap, CPulse& next, const CPulse& tooth))
+{
+    for (size_t i = 1; i + 1 < pulses.size(); ++i)
+        if (pulses[i].period > 1.5 * pulses[i - 1].period)
+            reshape(pulses[i], pulses[i + 1], pulses[i - 1]);
+    return pulses;
+}
+
 } // namespace
 
 TEST(WheelAnalysis, FindsEveryMissingToothWheelAtEverySpeedWithJitter)
 {
-    for (const char* name : {"60-2", "36-2", "36-4", "30-2", "36-6", "36-1"}) {
-        const auto wheelType = parseWheel(name);
-        ASSERT_TRUE(wheelType.has_value()) << name;
-        for (double rpm : {500.0, 900.0, 3000.0, 6500.0})
+    using W = sim::Wheel;
+    for (W w : {W::W60_2, W::W36_2, W::W36_4, W::W30_2, W::W36_6, W::W36_1}) {
+        const int last = sim::wheelInfo(w).teeth - sim::wheelInfo(w).missing - 1; // the tooth before the gap
+        for (double rpm : {280.0, 500.0, 900.0, 3000.0, 6500.0})
             for (double jitter : {0.0, 0.03, 0.08})
-                for (int start : {0, 5, wheelType->positions - wheelType->missing - 1}) {
-                    WheelSignalOptions o;
-                    o.wheel = *wheelType;
-                    o.rpm = rpm;
-                    o.jitter = jitter;
-                    o.startTooth = start;
-                    o.seed = static_cast<uint64_t>(rpm * 100 + jitter * 1000 + start);
-                    EXPECT_EQ(run(makeWheelSignal(o, 2000)),
-                              wheel(wheelType->positions, wheelType->missing, 0))
-                        << name << " at " << rpm << " rpm, jitter " << jitter << ", start tooth " << start;
-                }
+                for (int start : {0, 5, last})
+                    EXPECT_EQ(run(fromTooth(w, rpm, jitter, static_cast<size_t>(start),
+                                            static_cast<uint32_t>(rpm * 100 + jitter * 1000 + start))),
+                              expectedFor(w))
+                        << sim::wheelInfo(w).name << " at " << rpm << " rpm, jitter " << jitter << ", start tooth "
+                        << start;
     }
 }
 
-TEST(WheelAnalysis, SensorPolarityClockRateAndSlowSpeedChangesDoNotMatter)
+TEST(WheelAnalysis, SensorPolarityAndSlowSpeedChangesDoNotMatter)
 {
-    for (const char* name : {"60-2", "36-1", "36-6"}) {
-        WheelSignalOptions o;
-        o.wheel = *parseWheel(name);
-        o.jitter = 0.04;
-        const Result expected = wheel(o.wheel.positions, o.wheel.missing, 0);
-        o.gapHigh = true;
-        EXPECT_EQ(run(makeWheelSignal(o, 1500)), expected) << name << " gap high";
-        o.gapHigh = false;
-        o.tickHz = 2'500'000;
-        o.rpm = 700;
-        EXPECT_EQ(run(makeWheelSignal(o, 1500)), expected) << name << " 2.5 MHz";
+    for (sim::Wheel w : {sim::Wheel::W60_2, sim::Wheel::W36_1, sim::Wheel::W36_6}) {
+        const char* name = sim::wheelInfo(w).name;
+        // The sensor stays high across the gap instead of low.
+        const auto high = [](CPulse& gap, CPulse&, const CPulse& tooth) {
+            gap.highTime = static_cast<uint16_t>(gap.period - (tooth.period - tooth.highTime));
+        };
+        EXPECT_EQ(run(reshapeGaps(crankPulses(w, 800, 1500, 0.04), high)), expectedFor(w)) << name << " gap high";
         // The typical tooth comes from the whole capture but the gaps from its first 500 records,
         // so a drifting speed shifts a gap's tooth count: keep the drift to a steady engine's.
-        o.tickHz = 1'000'000;
-        o.rpm = 1500;
-        for (int drift : {1, -1}) {
-            o.rpmPerRevolution = drift;
-            EXPECT_EQ(run(makeWheelSignal(o, 3000)), expected) << name << " drift " << drift;
+        const double perRecord = 1.0 / (sim::wheelInfo(w).teeth - sim::wheelInfo(w).missing);
+        for (double drift : {perRecord, -perRecord}) {
+            sim::CrankSignal signal(w);
+            signal.setJitter(0.04);
+            CPulseList pulses;
+            for (double rpm = 1500; pulses.size() < 3000; rpm += drift) {
+                const sim::PulseRecord r = signal.next(rpm);
+                pulses.push_back({r.period, r.highTime});
+            }
+            EXPECT_EQ(run(pulses), expectedFor(w)) << name << " drift " << drift;
         }
     }
 }
 
 TEST(WheelAnalysis, TwoAbnormalRecordsPerGapGiveAlgorithmFiveAndExtraToothWheelsFindNothing)
 {
-    for (const char* name : {"60-2", "36-1", "36-2"}) {
-        WheelSignalOptions o;
-        o.wheel = *parseWheel(name);
-        o.rpm = 1200;
-        o.jitter = 0.03;
-        o.distortAfterGap = true;
-        for (int start : {0, 3, o.wheel.positions - o.wheel.missing - 1}) {
-            o.startTooth = start;
-            EXPECT_EQ(run(makeWheelSignal(o, 2000)), wheel(o.wheel.positions, o.wheel.missing, 5))
-                << name << " start " << start;
+    // The wide tooth after the gap of the type-4 wheel, and a distorted edge after any long gap.
+    for (int start : {0, 3, 31})
+        EXPECT_EQ(run(fromTooth(sim::Wheel::W36_4Typ4, 1200, 0.03, static_cast<size_t>(start))),
+                  expectedFor(sim::Wheel::W36_4Typ4, 5))
+            << "36-4-typ4 start " << start;
+    for (sim::Wheel w : {sim::Wheel::W60_2, sim::Wheel::W36_1, sim::Wheel::W36_2}) {
+        for (int start : {0, 3, sim::wheelInfo(w).teeth - sim::wheelInfo(w).missing - 1}) {
+            const auto wide = [](CPulse&, CPulse& next, const CPulse&) {
+                next.highTime = static_cast<uint16_t>(next.period * 0.9);
+            };
+            EXPECT_EQ(run(reshapeGaps(fromTooth(w, 1200, 0.03, static_cast<size_t>(start)), wide)), expectedFor(w, 5))
+                << sim::wheelInfo(w).name << " start " << start;
         }
     }
     // 12+1: the extra tooth shows as two short records, never longer than a tooth.
-    WheelSignalOptions o;
-    o.wheel = *parseWheel("12+1");
-    for (double rpm : {600.0, 2500.0}) {
-        o.rpm = rpm;
-        EXPECT_EQ(run(makeWheelSignal(o, 2000)), kNothing) << "12+1 at " << rpm;
-    }
+    for (double rpm : {600.0, 2500.0})
+        EXPECT_EQ(run(crankPulses(sim::Wheel::W12_1, rpm, 2000, 0.0)), kNothing) << "12+1 at " << rpm;
 }
 
 TEST(WheelAnalysis, HandMadeCornerCases)
@@ -172,9 +186,7 @@ TEST(WheelAnalysis, HandMadeCornerCases)
 
 TEST(WheelAnalysis, OneMissedOrExtraAbnormalRecordBreaksTheSpacing)
 {
-    WheelSignalOptions o;
-    o.jitter = 0.02;
-    const CPulseList clean = makeWheelSignal(o, 2000); // gap records at 57, 115, 173, ...
+    const CPulseList clean = crankPulses(sim::Wheel::W60_2, 800, 2000, 0.02); // gap records at 57, 115, 173, ...
     ASSERT_GT(clean[173].period, 2 * clean[172].period);
 
     CPulseList missed = clean;
