@@ -1,5 +1,7 @@
 #include "base/user_interaction.h"
 
+#include "platform/ierror.h"
+
 #include <atomic>
 
 namespace {
@@ -26,3 +28,9 @@ IUserInteraction& userInteraction()
 }
 
 void setUserInteraction(IUserInteraction* user) { g_user.store(user); }
+
+void showLinkError(const wchar_t* handler, IError* raised)
+{
+    const auto error = adoptError(raised);
+    userInteraction().showMessage(std::wstring(handler) + L"\n" + error->format(), MessageIcon::Error);
+}

@@ -39,6 +39,11 @@ IUserInteraction& userInteraction();
 // Sets the process-wide user (not owned); nullptr restores the silent default.
 void setUserInteraction(IUserInteraction* user);
 
+class IError;
+// A link error caught in a handler: the handler's name over the error's text, as an error box.
+// Takes ownership of the error.
+void showLinkError(const wchar_t* handler, IError* raised);
+
 // Shows the wait cursor for the lifetime of the object.
 class CWaitCursor {
 public:

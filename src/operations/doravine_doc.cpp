@@ -13,12 +13,6 @@ namespace {
 constexpr const wchar_t* kWriteFailedText =
     TR_KEY(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
 
-void showLinkError(const wchar_t* handler, IError* raw)
-{
-    const auto error = adoptError(raw);
-    userInteraction().showMessage(std::wstring(handler) + L"\n" + error->format(), MessageIcon::Error);
-}
-
 } // namespace
 
 CDoravineDoc::CDoravineDoc(CThreadManager* threads) : m_liveSamples(m_device, threads)

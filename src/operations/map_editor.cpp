@@ -20,12 +20,6 @@ void showError(const wchar_t* key)
     userInteraction().showMessage(translateText(key), MessageIcon::Error);
 }
 
-void showLinkError(const wchar_t* handler, IError* raw)
-{
-    const auto error = adoptError(raw);
-    userInteraction().showMessage(std::wstring(handler) + L"\n" + error->format(), MessageIcon::Error);
-}
-
 } // namespace
 
 CMapEditor::CMapEditor(CLPGDevice& device) : m_device(device), m_model(device.m_settings)

@@ -141,3 +141,17 @@ TEST(DevicePage, AnUnansweredReadOrClearKeepsTheListAndSaysSo)
         EXPECT_EQ(p.user.waitDepth(), 0);
     }
 }
+
+// A port gone under a button: the page catches the link error and names its handler; nothing
+// escapes to end the program.
+TEST(DevicePage, PortGoneUnderAButtonIsShownWithTheHandlerName)
+{
+    CPage p;
+    p.device.Port().close();
+    p.page.onReadErrors();
+    const auto texts = p.user.texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind(L"CDevDataDlg::OnBnClickedButtonread()\n", 0), 0u);
+    EXPECT_EQ(p.user.waitDepth(), 0);
+    EXPECT_TRUE(p.lines().empty());
+}

@@ -54,13 +54,6 @@ void showError(const wchar_t* polish)
     userInteraction().showMessage(translateText(polish), MessageIcon::Error);
 }
 
-// A link error inside a handler: the handler's name and the error's text, as the other pages do.
-void showLinkError(const wchar_t* handler, IError* raised)
-{
-    const auto error = adoptError(raised);
-    userInteraction().showMessage(std::wstring(handler) + L"\n" + error->format(), MessageIcon::Error);
-}
-
 bool fileExists(const std::wstring& path)
 {
     std::ifstream in(nativePath(path), std::ios::binary);

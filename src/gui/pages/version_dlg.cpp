@@ -18,12 +18,6 @@ const QColor kDisplayTop(73, 119, 179);
 const QColor kDisplayBottom(28, 41, 81);
 constexpr unsigned kLabelFormat = 0x8024;
 
-void showLinkError(const wchar_t* handler, IError* raw)
-{
-    const auto error = adoptError(raw);
-    userInteraction().showMessage(std::wstring(handler) + L"\n" + error->format(), MessageIcon::Error);
-}
-
 } // namespace
 
 CVersionDlg::CVersionDlg(CLPGDevice& device, QWidget* parent)
