@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/portable.h"
+
 namespace {
 
 struct CommaPoint : std::numpunct<char> {
@@ -15,6 +17,10 @@ struct CommaPoint : std::numpunct<char> {
 // The Polish locale, compiled once into a temporary folder when the system has none installed.
 bool setPolishNumbers()
 {
+#ifdef _WIN32
+    // The Windows C runtime names its locales in its own way, and has them all.
+    return std::setlocale(LC_NUMERIC, "Polish_Poland.1250") || std::setlocale(LC_NUMERIC, "pl-PL");
+#else
     if (std::setlocale(LC_NUMERIC, "pl_PL.UTF-8"))
         return true;
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "doravine-test-locales";
@@ -27,8 +33,9 @@ bool setPolishNumbers()
     }();
     if (!built)
         return false;
-    setenv("LOCPATH", folder.c_str(), 1);
+    testsupport::setEnvironment("LOCPATH", folder.string());
     return std::setlocale(LC_NUMERIC, "pl_PL.UTF-8") != nullptr;
+#endif
 }
 
 } // namespace
