@@ -24,5 +24,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
 fi
 
+# The unit tests in one wine session, wine's own messages in build-mingw/wine.log.
+"$here/scripts/wine-session.sh" "$here/build-mingw/wine.log"
+trap 'wineserver -k 2> /dev/null || true' EXIT
 (cd "$here/build-mingw" && ctest --output-on-failure -j"$(nproc)")
 "$here/scripts/windows-check.sh" "$linux/bin" "$here/build-mingw/bin"

@@ -32,10 +32,10 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-# One wine server for the whole check, its own diagnostics kept out of the programs' standard
-# error (a server started by a program writes to that program's).
-wineserver -k 2>/dev/null || true
-wineserver -p 2> "$work/wineserver.log"
+# One wine session for the whole check, the diagnostics of wine's own processes kept out of the
+# programs' standard error: what a program prints is compared with the Linux tool's, so a fault
+# of the program itself still shows, and wine's are reported apart at the end.
+"$here/scripts/wine-session.sh" "$work/wine.log"
 
 # The Linux tool remembers its last port under a home of its own, never the user's.
 mkdir -p "$work/home/.config" "$work/home/Documents"
@@ -147,6 +147,14 @@ same() {
   verdict "$ok" "$name (exit $(cat "$work/$name.linux.status"), $(wc -l < "$work/$name.linux.out") lines)"
 }
 
+# exits NAME STATUS: the Linux side ended so, as its own tests expect (two sides agreeing on a
+# failure they should not have is no agreement worth having).
+exits() {
+  local status
+  status="$(cat "$work/$1.linux.status")"
+  if [ "$status" = "$2" ]; then verdict yes "$1 exits $2"; else verdict no "$1 exits $2 (it exited $status)"; fi
+}
+
 # both NAME ARGS...: the command on Linux, then on Windows, against the same controller.
 both() {
   local name="$1"
@@ -182,8 +190,28 @@ at_least() {
   verdict "$ok" "$name waited at least ${limit} s (linux $(elapsed "$name" linux) s, windows $(elapsed "$name" windows) s)"
 }
 
+# csv_times NAME COUNT: on both sides the CSV's first column is the time since the first sample,
+# read on that side's own clock: 0.000 first, three decimals, never going back, COUNT samples.
+# The times are then masked so that the rest of the lines can be compared.
+csv_times() {
+  local name="$1" count="$2" side ok=yes
+  for side in linux windows; do
+    tr -d '\r' < "$work/$name.$side.out" | awk -F';' -v count="$count" '
+      NR == 1 { next }
+      NR == 2 && $1 != "0.000" { bad = 1 }
+      $1 !~ /^[0-9]+\.[0-9][0-9][0-9]$/ || $1 + 0 < last { bad = 1 }
+      { last = $1 + 0 }
+      END { exit bad || NR != count + 1 }' || ok=no
+    sed -i -E 's/^[0-9]+\.[0-9]{3};/<time>;/' "$work/$name.$side.out"
+  done
+  verdict "$ok" "$name: $count samples timed from 0.000, never going back"
+}
+
 echo "== doravine-cli.exe (wine) against doravine-cli (Linux), one virtual controller behind COM7"
 start_sim --profile steady
+# The controller's settings before anything changes them, for diff later on.
+run linux save-settings-before save-settings @"$work/before.settings"
+[ "$(cat "$work/save-settings-before.linux.status")" = 0 ] || { echo "windows-check: save-settings failed" >&2; exit 1; }
 both info info
 both settings settings
 both set set tpsThreshold=2.5 teethCount=36 missingTeeth=2
@@ -194,10 +222,21 @@ tr -d '\r' < "$work/map.linux.out" | awk -F';' 'BEGIN { OFS = ";" }
   NR == 2 { $2 = "7.5" } NR == 9 { $16 = "19.0" } { printf "%s\r\n", $0 }' > "$work/map.csv"
 both map-write map-write @"$work/map.csv"
 both map-after-write map
+# The file from before set and map-write: each change shows, file value after the controller's.
+both diff diff @"$work/before.settings"
+exits diff 1
+head -c 1000 "$work/before.settings" > "$work/short.settings"
+both diff-refused diff @"$work/short.settings"
+exits diff-refused 2
 both errors errors
 both clear-errors clear-errors
 both errors-after-clear errors
 both watch watch --count 20
+run linux watch-csv watch --csv --count 20
+run windows watch-csv watch --csv --count 20
+csv_times watch-csv 20
+same watch-csv
+exits watch-csv 0
 run linux save-settings save-settings @"$work/linux.settings"
 run windows save-settings save-settings @"$work/windows.settings"
 same save-settings
@@ -207,6 +246,14 @@ else
   verdict no "save-settings files are byte for byte the same"
 fi
 both load-settings load-settings @"$work/linux.settings"
+both diff-after-load diff @"$work/linux.settings"
+exits diff-after-load 0
+# The wheel auto-detection asks first; with --yes it runs against an engine at steady speed.
+both autodetect-question autodetect
+exits autodetect-question 1
+fresh autodetect --wheel 36-2 --profile steady -- autodetect --yes
+same autodetect
+exits autodetect 0
 write_firmware "$work/firmware.afm"
 fresh flash --profile steady -- flash @"$work/firmware.afm" --yes
 same flash
@@ -252,5 +299,10 @@ else
   verdict no "both ports carry the live samples (at least 5 a second)"
 fi
 
+# Wine's own processes are not under test: what they reported is shown, not counted.
+if grep -q "Unhandled" "$work/wine.log"; then
+  echo "note: wine's own processes reported (not the programs under test):"
+  grep "Unhandled" "$work/wine.log" | sed 's/^/  /'
+fi
 echo "windows-check: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/portable.h"
+
 namespace {
 
 struct CommaPoint : std::numpunct<char> {
@@ -17,6 +19,10 @@ struct CommaPoint : std::numpunct<char> {
 // The Polish locale, compiled once into a temporary folder when the system has none installed.
 bool setPolishNumbers()
 {
+#ifdef _WIN32
+    // The Windows C runtime names its locales in its own way, and has them all.
+    return std::setlocale(LC_NUMERIC, "Polish_Poland.1250") || std::setlocale(LC_NUMERIC, "pl-PL");
+#else
     if (std::setlocale(LC_NUMERIC, "pl_PL.UTF-8"))
         return true;
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "doravine-test-locales";
@@ -31,6 +37,7 @@ bool setPolishNumbers()
         return false;
     testsupport::setEnvironment("LOCPATH", folder.string());
     return std::setlocale(LC_NUMERIC, "pl_PL.UTF-8") != nullptr;
+#endif
 }
 
 } // namespace

@@ -1,6 +1,19 @@
 // Makes writes beyond a file size fail, as on a full disk, while the object lives (the signal
-// that the limit raises is ignored, so the write just fails).
+// that the limit raises is ignored, so the write just fails). Windows has no per-process limit
+// on file size: there the object does nothing and supported() says so, for the test to skip.
 #pragma once
+
+#ifdef _WIN32
+
+#include <cstdint>
+
+class CFileSizeLimit {
+  public:
+    explicit CFileSizeLimit(std::uint64_t) {}
+    static bool supported() { return false; }
+};
+
+#else
 
 #include <csignal>
 #include <sys/resource.h>
@@ -21,8 +34,11 @@ class CFileSizeLimit {
     }
     CFileSizeLimit(const CFileSizeLimit&) = delete;
     CFileSizeLimit& operator=(const CFileSizeLimit&) = delete;
+    static bool supported() { return true; }
 
   private:
     void (*m_handler)(int);
     rlimit m_previous{};
 };
+
+#endif
