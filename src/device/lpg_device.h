@@ -120,6 +120,13 @@ class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
     bool UpdateFirmwareFromBootloader();
     using BootloaderUpdateHandler = bool (*)(CLPGDevice&);
     static void SetBootloaderUpdateHandler(BootloaderUpdateHandler handler);
+    // Set by a firmware update while it writes the controller and connects it afresh.
+    std::atomic<bool> m_updatingFirmware{false};
+    // Identification has started the update from the boot loader in this scan. A controller that
+    // is still in its boot loader after that (or after any update) has an image that does not
+    // start: identification then answers false at once, so a scan programs it at most once and
+    // an update never starts another inside itself.
+    std::atomic<bool> m_bootloaderUpdateTried{false};
 
     // ---- Connection manager (lpg_device_connect.cpp) ---------------------------------------
     void Start();

@@ -55,6 +55,10 @@ void CLPGDevice::FindDevice()
 {
     m_connected = false;
     m_demo = false;
+    // A new scan may program a controller found in its boot loader again; the reconnection
+    // inside an update is part of that update's scan.
+    if (!m_updatingFirmware)
+        m_bootloaderUpdateTried = false;
     const int last = LoadLastPort();
 
     // The table is probed without opening anything; only ports that exist are opened.

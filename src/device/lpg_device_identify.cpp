@@ -40,6 +40,8 @@ bool CLPGDevice::Identify()
                     ResetAfterBoot();
                 return false;
             }
+            if (m_updatingFirmware || m_bootloaderUpdateTried.exchange(true))
+                return false;
             m_deviceType = kDeviceTypeRegular;
             m_deviceName = L"DORAVINE";
             m_firmwareVersion = kBootloaderVersion;

@@ -226,21 +226,26 @@ bool CDoravineDoc::ProgramFirmwareFromFile(bool fromBootloader)
     return programmed;
 }
 
+bool CDoravineDoc::UpdateDevice()
+{
+    m_lastUpdate = CFirmwareUpdate::Outcome::None;
+    if (m_device.m_signalFirmware)
+        captureState() = kCaptureIdle;
+    if (!ProgramFirmwareFromFile(false))
+        return false;
+    // The described message stays a line of its own; the backup's name follows on the next.
+    std::wstring text = translateText(L"Zaprogramowano pomyślnie!");
+    if (!m_lastBackup.empty())
+        text += L"\n" + translateText(L"Dotychczasowe ustawienia sterownika zapisano w pliku:") + L" " +
+                m_lastBackup;
+    userInteraction().showMessage(text, MessageIcon::Information);
+    return true;
+}
+
 bool CDoravineDoc::OnDeviceUpdate()
 {
     try {
-        m_lastUpdate = CFirmwareUpdate::Outcome::None;
-        if (m_device.m_signalFirmware)
-            captureState() = kCaptureIdle;
-        if (!ProgramFirmwareFromFile(false))
-            return false;
-        // The described message stays a line of its own; the backup's name follows on the next.
-        std::wstring text = translateText(L"Zaprogramowano pomyślnie!");
-        if (!m_lastBackup.empty())
-            text += L"\n" + translateText(L"Dotychczasowe ustawienia sterownika zapisano w pliku:") + L" " +
-                    m_lastBackup;
-        userInteraction().showMessage(text, MessageIcon::Information);
-        return true;
+        return UpdateDevice();
     } catch (IError* error) {
         showLinkError(L"CDoravineDoc::OnDeviceUpdate()", error);
         return false;

@@ -102,8 +102,11 @@ class CDoravineDoc {
     // The firmware update; fromBootloader as identification runs it.
     bool ProgramFirmwareFromFile(bool fromBootloader);
     // Menu "Aktualizacja sterownika...": answers whether the controller was programmed; a link
-    // error is shown and answers false.
+    // error is shown with the handler's name and answers false.
     bool OnDeviceUpdate();
+    // The same update without the handler's catch: a link error escapes to the caller
+    // (doravine-cli reports it as a broken link).
+    bool UpdateDevice();
     // The settings copy the last menu update made before programming (empty if none).
     const std::wstring& LastBackupPath() const { return m_lastBackup; }
     CFirmwareUpdate::Outcome LastUpdateOutcome() const { return m_lastUpdate; }

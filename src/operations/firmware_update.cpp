@@ -129,6 +129,14 @@ bool CFirmwareUpdate::run(bool fromBootloader)
                 watch();
         }
     } watchAgain{m_device, m_liveSamples.watch, !fromBootloader};
+    // The reconnection below must find a running application: a controller still in its boot
+    // loader after the rows is a failed update, not a reason to start another.
+    struct Updating {
+        std::atomic<bool>& flag;
+        const bool before;
+        explicit Updating(std::atomic<bool>& f) : flag(f), before(f.exchange(true)) {}
+        ~Updating() { flag = before; }
+    } updating{m_device.m_updatingFirmware};
 
     const CFirmwareUpdateTimings timings = firmwareUpdateTimings();
     bool programmed = false;

@@ -2,8 +2,11 @@
 // program: what they print, their exit statuses and what reaches the controller and the disk.
 #include "cli/cli.h"
 
+#include "operations/firmware_update.h"
+#include "platform/port_table.h"
 #include "records/settings_record.h"
 #include "support/cli_runner.h"
+#include "support/firmware_files.h"
 #include "support/portable.h"
 #include "support/sim_fixture.h"
 
@@ -351,4 +354,49 @@ TEST_F(Cli, FactoryResetAndFlashRefusal)
     const CliOutcome r = run({"flash", writeFile("not firmware", "bad.afm")});
     EXPECT_EQ(r.status, cli::kUsage);
     EXPECT_NE(r.err.find("doravine-cli: Nie powiodło się zaprogramowanie urządzenia!"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, FlashThatCannotFinishEndsWithItsMessageAndStatusOne)
+{
+    const std::string replug =
+        "doravine-cli: Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze\n";
+    const std::string failed = "doravine-cli: Nie powiodło się zaprogramowanie urządzenia!\n";
+    struct Case {
+        const char* what;
+        bool startInBootloader;
+        uint8_t identityType; // 0: an image that never starts
+        unsigned hangUpAt;
+        const std::string& lastLine;
+    };
+    const Case cases[] = {
+        {"cable pulled among the rows", false, 29, 30, replug},
+        {"image that stays in the boot loader", false, 0, 0, failed},
+        {"the same, found in the boot loader", true, 0, 0, failed},
+    };
+    firmwareUpdateTimings() = {0, 0, 0};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CSimFixture own;
+        const auto file = own.home().path() / "fw.afm";
+        testsupport::writeFirmware(file, {.identityType = c.identityType});
+        if (c.startInBootloader)
+            own.sim().enterBootloader(true);
+        if (c.hangUpAt)
+            own.sim().addFault(faultRule(sim::FaultKind::HangUp, c.hangUpAt));
+        const CliOutcome r = runCli({"--lang", "pl", "--port", own.sim().path(), "flash", file.string()});
+        porttable::setPortOverride({});
+        EXPECT_EQ(r.status, 1) << r.err;
+        ASSERT_GE(r.err.size(), c.lastLine.size());
+        EXPECT_EQ(r.err.substr(r.err.size() - c.lastLine.size()), c.lastLine) << r.err;
+        EXPECT_EQ(r.err.find("OnDeviceUpdate"), std::string::npos) << r.err;
+        const auto sent = testsupport::requestNames(own.sim());
+        const auto rows = std::count(sent.begin(), sent.end(), "F7");
+        if (c.hangUpAt) {
+            EXPECT_EQ(own.sim().requestCount(), c.hangUpAt);
+            EXPECT_GT(rows, 0);
+        } else {
+            EXPECT_EQ(rows, 60) << "programmed once";
+        }
+    }
+    firmwareUpdateTimings() = CFirmwareUpdateTimings{};
 }

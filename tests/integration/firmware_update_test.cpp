@@ -7,6 +7,7 @@
 #include "files/firmware_file.h"
 #include "operations/firmware_update.h"
 #include "support/byte_files.h"
+#include "support/firmware_files.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
 
@@ -14,57 +15,16 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 namespace fs = std::filesystem;
 using testsupport::Bytes;
+using testsupport::FirmwareOptions;
+using testsupport::writeFirmware;
 
 namespace {
 
-constexpr size_t kImageStart = 0x3000; // image byte of address 0x1800
+constexpr size_t kImageStart = testsupport::kFirmwareImageStart;
 constexpr size_t kFullRows = 224;
-
-struct FirmwareOptions {
-    uint16_t version = 0x0140;
-    size_t rows = 60;
-    std::string name = "DORAVINE";
-    bool breakChecksum = false;
-};
-
-// Writes an .afm file and returns the 512 KiB image area it stands for.
-Bytes writeFirmware(const fs::path& path, const FirmwareOptions& o = {})
-{
-    const size_t length = o.rows * 256;
-    Bytes image(CFirmwareFile::kMaxDataLength, 0);
-    for (size_t k = 0; k < length; ++k)
-        image[k] = static_cast<uint8_t>((k * 13 + (k >> 8) * 7 + 1) & 0xFF);
-    image[kImageStart] = static_cast<uint8_t>(o.version & 0xFF);
-    image[kImageStart + 1] = static_cast<uint8_t>(o.version >> 8);
-    image[kImageStart + 2] = 29;
-
-    Bytes data(image.begin(), image.begin() + 8320);
-    data.insert(data.end(), 60, 0xEE); // the bytes that never reach the image
-    data.insert(data.end(), image.begin() + 8320, image.begin() + static_cast<long>(length));
-    uint8_t header[40] = {};
-    const uint32_t dataLength = static_cast<uint32_t>(data.size());
-    for (int k = 0; k < 4; ++k)
-        header[k] = static_cast<uint8_t>(dataLength >> (8 * k));
-    for (int k = 0; k < 2; ++k) {
-        header[4 + k] = static_cast<uint8_t>(o.version >> (8 * k));
-        header[6 + k] = static_cast<uint8_t>(0x0101 >> (8 * k));
-    }
-    std::memcpy(header + 19, o.name.data(), std::min<size_t>(o.name.size(), 18));
-    const uint16_t sum = CFirmwareFile::computeChecksum(header, data.data(), data.size()) + o.breakChecksum;
-    header[38] = static_cast<uint8_t>(sum & 0xFF);
-    header[39] = static_cast<uint8_t>(sum >> 8);
-
-    Bytes stored(header, header + 40);
-    stored.insert(stored.end(), data.begin(), data.end());
-    for (uint8_t& b : stored)
-        b = CFirmwareFile::storeByte(b);
-    testsupport::writeAll(path, stored);
-    return image;
-}
 
 // The flash as the rows leave it: three bytes of each program word from the image, the fourth 0.
 void expectFlashHolds(const Bytes& flash, const Bytes& image, size_t rows)
@@ -257,6 +217,29 @@ TEST_F(FirmwareUpdate, ControllerInItsBootLoaderIsProgrammedWithoutAsking)
     EXPECT_EQ(files[0].filter, L"Firmware files (*.afm)|*.afm|");
     EXPECT_FALSE(files[0].save);
     EXPECT_FALSE(doc.LiveSamples().running());
+}
+
+// An image that never starts leaves the controller in its boot loader: the update fails at its
+// reconnection instead of programming it again, and the next scan may try once more.
+TEST_F(FirmwareUpdate, ImageThatStaysInTheBootLoaderIsProgrammedOncePerScan)
+{
+    const fs::path file = fixture.home().path() / "fw.afm";
+    sim().enterBootloader(true);
+    offer("fw.afm", {.version = 0x0150, .identityType = 0});
+    user.answerFile(file.wstring()); // the same file again, were it asked for
+    resetLastBootloaderUpdateOutcome();
+    doc.Device().Start();
+    EXPECT_EQ(lastBootloaderUpdateOutcome(), CFirmwareUpdate::Outcome::NotReconnected);
+    EXPECT_EQ(count("F7"), 60u);
+    EXPECT_EQ(user.fileRequests().size(), 1u);
+    EXPECT_FALSE(doc.Device().m_connected);
+    EXPECT_EQ(user.texts().back(), L"Nie powiodło się zaprogramowanie urządzenia!");
+
+    writeFirmware(file, {.version = 0x0150});
+    sim().clearRequests();
+    doc.Device().Start();
+    EXPECT_TRUE(doc.Device().m_connected);
+    EXPECT_EQ(count("F7"), 60u);
 }
 
 TEST_F(FirmwareUpdate, RefusedFilesChangeNothing)

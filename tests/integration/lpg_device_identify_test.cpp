@@ -105,8 +105,15 @@ TEST_F(DeviceIdentifyTest, BootLoaderStartsTheUpdateWithoutAsking)
         EXPECT_EQ(m.icon, MessageIcon::Information);
     EXPECT_EQ(requestNames(fx.sim()), (Names{"2/CC", "2/C4"}));
 
-    // A failed update answers false without the success notice.
+    // Found again in the same scan: no second update, nothing said.
     user.clear();
+    EXPECT_FALSE(device.Identify());
+    EXPECT_EQ(g_handler.calls, 1);
+    EXPECT_TRUE(user.messages().empty());
+
+    // A failed update (each call from here a scan of its own) answers false without the success
+    // notice.
+    device.m_bootloaderUpdateTried = false;
     g_handler.answer = false;
     EXPECT_FALSE(device.Identify());
     EXPECT_EQ(g_handler.calls, 2);
@@ -115,6 +122,7 @@ TEST_F(DeviceIdentifyTest, BootLoaderStartsTheUpdateWithoutAsking)
     // Without a handler the update cannot run at all.
     CLPGDevice::SetBootloaderUpdateHandler(nullptr);
     user.clear();
+    device.m_bootloaderUpdateTried = false;
     EXPECT_FALSE(device.Identify());
     EXPECT_EQ(g_handler.calls, 2);
     EXPECT_EQ(user.texts(), std::vector<std::wstring>{notice});

@@ -42,7 +42,8 @@ int commandFlash(Context& context)
         return statusOf(automatic);
     if (connected != kOk)
         return connected;
-    if (doc.OnDeviceUpdate())
+    // A link that breaks during the update escapes to the command loop's replug message.
+    if (doc.UpdateDevice())
         return kOk;
     return statusOf(doc.LastUpdateOutcome());
 }
