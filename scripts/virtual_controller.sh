@@ -1,15 +1,18 @@
 # Sourced by the scripts that need the virtual controller: starts doravine-sim with a link at a
 # known path and stops it again. Needs $bin (the build's bin folder) and $work (a folder of the
-# caller's); sets sim_pid.
+# caller's); $sim_link names the link when it must be elsewhere (default $work/link). Sets sim_pid.
 sim_pid=""
+sim_link="${sim_link:-$work/link}"
 
-# start_sim [doravine-sim options...]: starts it with --link $work/link and waits for the link.
+# start_sim [doravine-sim options...]: stops the one running, starts a new one with --link
+# $sim_link and waits for the link.
 start_sim() {
-  rm -f "$work/link"
-  "$bin/doravine-sim" --link "$work/link" "$@" > "$work/sim.out" 2> "$work/sim.err" &
+  stop_sim
+  rm -f "$sim_link"
+  "$bin/doravine-sim" --link "$sim_link" "$@" > "$work/sim.out" 2> "$work/sim.err" &
   sim_pid=$!
   for _ in $(seq 100); do
-    [ -e "$work/link" ] && return 0
+    [ -e "$sim_link" ] && return 0
     kill -0 "$sim_pid" 2>/dev/null || break
     sleep 0.1
   done

@@ -17,14 +17,9 @@ export WINEPREFIX="${WINEPREFIX:-$HOME/.wine}" WINEDEBUG="${WINEDEBUG:--all}"
 com7="$WINEPREFIX/dosdevices/com7"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/doravine-wincheck.XXXXXX")"
-sim_pid=""
-stop_sim() {
-  if [ -n "$sim_pid" ]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-    sim_pid=""
-  fi
-}
+# The simulator keeps its link at COM7.
+bin="$linux_bin" sim_link="$com7"
+. "$here/scripts/virtual_controller.sh"
 cleanup() {
   stop_sim
   wineserver -k 2>/dev/null || true
@@ -40,22 +35,6 @@ trap cleanup EXIT INT TERM
 # The Linux tool remembers its last port under a home of its own, never the user's.
 mkdir -p "$work/home/.config" "$work/home/Documents"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DOCUMENTS_DIR="$work/home/Documents"
-
-# Starts a new virtual controller behind COM7 (options as doravine-sim takes them).
-start_sim() {
-  stop_sim
-  rm -f "$com7"
-  "$linux_bin/doravine-sim" "$@" --link "$com7" > "$work/sim.out" 2> "$work/sim.err" &
-  sim_pid=$!
-  for _ in $(seq 100); do
-    [ -e "$com7" ] && return 0
-    kill -0 "$sim_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "windows-check: the virtual controller did not come up" >&2
-  cat "$work/sim.err" >&2
-  exit 1
-}
 
 # A host path as the Windows program names it: wine's drive Z: is the host's /.
 winpath() {
