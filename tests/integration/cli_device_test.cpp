@@ -3,7 +3,6 @@
 #include "cli/cli.h"
 
 #include "operations/firmware_update.h"
-#include "platform/port_table.h"
 #include "records/settings_record.h"
 #include "support/cli_runner.h"
 #include "support/firmware_files.h"
@@ -383,8 +382,7 @@ TEST_F(Cli, FlashThatCannotFinishEndsWithItsMessageAndStatusOne)
             own.sim().enterBootloader(true);
         if (c.hangUpAt)
             own.sim().addFault(faultRule(sim::FaultKind::HangUp, c.hangUpAt));
-        const CliOutcome r = runCli({"--lang", "pl", "--port", own.sim().path(), "flash", file.string()});
-        porttable::setPortOverride({});
+        const CliOutcome r = runCliAt(own.sim().path(), {"flash", file.string()});
         EXPECT_EQ(r.status, 1) << r.err;
         ASSERT_GE(r.err.size(), c.lastLine.size());
         EXPECT_EQ(r.err.substr(r.err.size() - c.lastLine.size()), c.lastLine) << r.err;
