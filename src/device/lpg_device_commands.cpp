@@ -235,8 +235,7 @@ bool CLPGDevice::GetReadDiag(int block, uint8_t* out)
         std::memcpy(out, buffer.data(), kReadDiagSize);
         return true;
     } catch (IError* raised) {
-        const auto error = adoptError(raised);
-        userInteraction().showMessage(L"CLPGDevice::GetReadDiag()\n" + error->format(), MessageIcon::Error);
+        showLinkError(L"CLPGDevice::GetReadDiag()", raised);
         return false;
     }
 }

@@ -1,5 +1,6 @@
 #include "operations/auto_calibration.h"
 
+#include "base/user_interaction.h"
 #include "device/lpg_device.h"
 #include "operations/doravine_doc.h"
 #include "operations/settings_backup.h"
@@ -91,8 +92,7 @@ void CAutoCalibration::report(const wchar_t* key, MessageIcon icon)
 
 void CAutoCalibration::showCaughtError(IError* raw)
 {
-    const auto error = adoptError(raw);
-    userInteraction().showMessage(std::wstring(kHandlerName) + L"\n" + error->format(), MessageIcon::Error);
+    showLinkError(kHandlerName, raw);
 }
 
 void CAutoCalibration::showChart()

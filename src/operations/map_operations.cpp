@@ -55,9 +55,7 @@ bool clearMapStep(CLPGDevice& device)
         CMapModel model(device.m_settings);
         return model.eraseMap(device);
     } catch (IError* raw) {
-        const auto error = adoptError(raw);
-        userInteraction().showMessage(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()\n" + error->format(),
-                                      MessageIcon::Error);
+        showLinkError(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", raw);
         return false;
     }
 }

@@ -226,9 +226,7 @@ void CSettingsDlg::onTpsSpin(int delta)
         if (device().m_connected && !device().SetSettings())
             writeFailed();
     } catch (IError* raw) {
-        const auto error = adoptError(raw);
-        userInteraction().showMessage(L"CSettingsDlg::OnDeltaposSpinTpsTh()\n" + error->format(),
-                                      MessageIcon::Error);
+        showLinkError(L"CSettingsDlg::OnDeltaposSpinTpsTh()", raw);
     }
 }
 
