@@ -68,7 +68,7 @@ QString lookup(const wchar_t* key)
 } // namespace
 
 CMainFrame::CMainFrame(CDoravineDoc& doc, QWidget* parent)
-    : QMainWindow(parent), m_doc(doc),
+    : QMainWindow(parent), m_doc(doc), m_gateway(doc.Device()),
       m_watchdog(doc.Device(), {[this](bool connected) { setConnectionState(connected); },
                                 [this] { m_doc.ResumeLiveSamples(); }}),
       m_languageHook([this] { refreshLanguage(); })

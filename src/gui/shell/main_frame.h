@@ -7,6 +7,8 @@
 #include "base/language.h"
 #include "device/connection_watchdog.h"
 
+#include "gui/shell/link_gateway.h"
+
 #include <QMainWindow>
 #include <QTimer>
 
@@ -60,6 +62,7 @@ class CMainFrame : public QMainWindow {
 
     CDoravineView* view() const { return m_view; }
     CDoravineDoc& document() { return m_doc; }
+    CLinkGateway& gateway() { return m_gateway; }
     const CConnectionWatchdog& watchdog() const { return m_watchdog; }
     // The menu command of an id, or null.
     QAction* action(int command) const;
@@ -90,6 +93,8 @@ class CMainFrame : public QMainWindow {
     QAction* addCommand(QMenu* menu, int command);
 
     CDoravineDoc& m_doc;
+    // Before the view: its pages reach the controller only through it.
+    CLinkGateway m_gateway;
     CDoravineView* m_view = nullptr;
     CDoravineView* m_viewSeen = nullptr;
     CConnectionWatchdog m_watchdog;

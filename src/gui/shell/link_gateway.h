@@ -1,0 +1,57 @@
+// The one way from the window to the controller. Every exchange that the window starts (pages,
+// dialogs, menus, the document's operations) is handed to run(): the work runs on a thread of its
+// own while the window keeps painting, ticking and answering; the person's clicks and keys are
+// held (dropped, as a disabled window drops them) except in the dialogs that the work itself
+// opens; the wait cursor appears only when the work outlasts a glance. A link error ends here,
+// once: the message, the connected flag cleared, and the watchdog takes over. The result comes
+// back on the window's thread.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class CLPGDevice;
+
+class CLinkGateway : public QObject {
+    Q_OBJECT
+  public:
+    enum class Outcome {
+        Done,     // the work answered true
+        Failed,   // the work answered false (the controller refused, or did not answer)
+        LinkLost, // a link error broke the work off; already shown, the connected flag cleared
+        Busy,     // another exchange of the window was still running: nothing was done
+    };
+
+    // Milliseconds before the wait cursor shows.
+    static constexpr int kWaitCursorDelayMs = 250;
+
+    explicit CLinkGateway(CLPGDevice& device, QObject* parent = nullptr);
+    ~CLinkGateway() override;
+
+    // The process-wide gateway of the window; null while none exists.
+    static CLinkGateway* instance();
+
+    // Runs work with the device on the link's side and answers on the window's thread. handler
+    // names the action in the link-error box; without one the box says only the replug message.
+    Outcome run(const wchar_t* handler, const std::function<bool(CLPGDevice&)>& work);
+    // The same for work that has no answer of its own: Done unless the link broke or it was busy.
+    Outcome runAction(const wchar_t* handler, const std::function<void(CLPGDevice&)>& work);
+
+    // An exchange of the window is running.
+    bool busy() const { return m_busy; }
+    CLPGDevice& device() { return m_device; }
+
+  signals:
+    // A run broke off on a link error (after its message was shown).
+    void linkLost();
+    // busy() changed.
+    void busyChanged(bool busy);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    CLPGDevice& m_device;
+    bool m_busy = false;
+};
