@@ -4,7 +4,15 @@
 # held at a steady speed, so the readings are the same from run to run), and the window without a
 # controller. Writes docs/window-*.png. Run after a build; needs no display (Qt's offscreen
 # platform). DORAVINE_BUILD_DIR picks another build folder (default: build).
+#
+# scripts/screenshots.sh --sizes DIR: every page (the four tabs and the window without a
+# controller) at 800 x 530 (the smallest window), 1366 x 768 and 1920 x 1080 in Polish, English and
+# Russian, as DIR/PAGE-WxH-LANG.png, to look at the layout at every size; docs/ is left alone.
 set -euo pipefail
+sizes_dir=""
+if [ "${1:-}" = "--sizes" ]; then
+  sizes_dir="$(mkdir -p "${2:?--sizes takes a folder}" && cd "$2" && pwd)"
+fi
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$here/${DORAVINE_BUILD_DIR:-build}/bin"
 docs="$here/docs"
@@ -19,13 +27,26 @@ mkdir -p "$HOME"
 
 shoot() { # FILE [options...]
   local file="$1"; shift
-  "$bin/doravine" --screenshot "$docs/$file" --size 1366x768 "$@" > /dev/null 2> "$work/err" \
+  "$bin/doravine" --screenshot "$docs/$file" --size "${size:-1366x768}" "$@" > /dev/null 2> "$work/err" \
     || { cat "$work/err" >&2; echo "screenshots.sh: $file failed" >&2; exit 1; }
   echo "$file"
 }
 
 start_sim --profile steady
 export DORAVINE_PORTS="$work/link"
+if [ -n "$sizes_dir" ]; then
+  docs="$sizes_dir"
+  for size in 800x530 1366x768 1920x1080; do
+    for lang in pl en ru; do
+      shoot "settings-$size-$lang.png" --tab 0 --lang "$lang"
+      shoot "map-$size-$lang.png" --tab 1 --lang "$lang" --select 5,8,8,11
+      shoot "device-$size-$lang.png" --tab 2 --lang "$lang"
+      shoot "signal-$size-$lang.png" --tab 3 --lang "$lang"
+      DORAVINE_PORTS="" shoot "demo-$size-$lang.png" --lang "$lang"
+    done
+  done
+  exit 0
+fi
 for lang in pl en; do
   shoot "window-settings-$lang.png" --tab 0 --lang "$lang"
   shoot "window-map-$lang.png" --tab 1 --lang "$lang" --select 5,8,8,11

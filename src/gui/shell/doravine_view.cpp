@@ -2,7 +2,6 @@
 
 #include "gui/shell/bottom_dlg.h"
 #include "gui/shell/main_frame.h"
-#include "gui/shell/placeholder_page.h"
 #include "gui/pages/map_angle.h"
 #include "gui/pages/map_angle_dlg.h"
 #include "gui/pages/odczyty_dlg.h"
@@ -136,7 +135,6 @@ bool CDoravineView::create()
         styleTabTemplate(buttonTemplate);
         m_pages->setProportions(0.745, 0.025);
 
-        // The settings, map and signal pages slot into these places.
         m_tabs[TabSettings] = new CSettingsDlg(m_doc);
         m_pages->insertPage(translateText(L"Ustawienia"), m_tabs[TabSettings], &buttonTemplate);
         m_tabs[TabMap] = new CMapAngleDlg(m_doc);
