@@ -8,7 +8,12 @@
 #include "gui/skin/statics.h"
 #include "gui/skin/theme.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cmath>
 
 CMapAngleDlg::CMapAngleDlg(CDoravineDoc& doc, QWidget* parent)
     : CGDIpMultiPageDialog(QSize(627, 291), parent), m_doc(doc), m_grid(new CMapAngle(doc.Device(), this)),
@@ -115,18 +120,63 @@ bool CMapAngleDlg::eventFilter(QObject* watched, QEvent* event)
     return CGDIpMultiPageDialog::eventFilter(watched, event);
 }
 
+namespace {
+
+// Height a button needs: its place, or two lines when its caption (a translation) is too long for one.
+int buttonHeight(const CGDIpGradientButton& button, int placed)
+{
+    QFont f = button.font();
+    f.setBold(true);
+    const QFontMetrics fm(f);
+    if (fm.horizontalAdvance(button.text()) <= button.width() - 14)
+        return placed;
+    return std::max(placed, 2 * fm.lineSpacing() + 8);
+}
+
+// Height the rich text of a label needs at the width it has, in the font the page gave it.
+int textHeight(const CTransparentStatic& label)
+{
+    QTextDocument doc;
+    doc.setDefaultFont(label.wantedFont());
+    doc.setDocumentMargin(0);
+    doc.setHtml(label.text());
+    doc.setTextWidth(label.width());
+    return static_cast<int>(std::ceil(doc.size().height())) + QFontMetrics(label.wantedFont()).lineSpacing() / 2;
+}
+
+} // namespace
+
 void CMapAngleDlg::resizeEvent(QResizeEvent* event)
 {
     CGDIpMultiPageDialog::resizeEvent(event);
-    // The grid takes the page's whole height, the save button closes the button column at its
-    // foot: the template's proportions would leave a third of a tall page empty.
+    // The grid takes the page's whole height. The column beside it: the definition button, the
+    // limits and hints, "Kasuj" under them, the save button at the foot; what lies between
+    // "Kasuj" and the save button is free (freeColumn).
     const QRect grid = m_grid->geometry();
     const int bottom = height() - grid.top();
     m_grid->setGeometry(QRect(grid.topLeft(), QPoint(grid.right(), bottom)));
+    const int gap = std::max(4, m_definition->height() / 3);
+    QRect definition = m_definition->geometry();
+    definition.setHeight(buttonHeight(*m_definition, definition.height()));
+    m_definition->setGeometry(definition);
+    QRect limits = m_limits->geometry();
+    limits.moveTop(definition.bottom() + 1 + gap);
+    m_limits->setGeometry(limits);
+    limits.setHeight(textHeight(*m_limits));
+    m_limits->setGeometry(limits);
+    QRect clear = m_clear->geometry();
+    clear.setHeight(buttonHeight(*m_clear, clear.height()));
+    clear.moveTop(limits.bottom() + 1 + gap);
+    m_clear->setGeometry(clear);
     QRect save = m_saveDefault->geometry();
+    save.setHeight(buttonHeight(*m_saveDefault, save.height()));
     save.moveBottom(bottom);
     m_saveDefault->setGeometry(save);
-    QRect clear = m_clear->geometry();
-    clear.moveTop(grid.top() + (bottom - grid.top()) / 2 - clear.height() / 2);
-    m_clear->setGeometry(clear);
+}
+
+QRect CMapAngleDlg::freeColumn() const
+{
+    const int gap = std::max(4, m_definition->height() / 3);
+    return QRect(QPoint(m_clear->x(), m_clear->geometry().bottom() + 1 + gap),
+                 QPoint(m_clear->geometry().right(), m_saveDefault->y() - gap - 1));
 }

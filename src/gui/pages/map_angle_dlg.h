@@ -42,6 +42,8 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CGDIpGradientButton* clearButton() const { return m_clear; }
     CGDIpGradientButton* saveDefaultButton() const { return m_saveDefault; }
     CTransparentStatic* limitsLabel() const { return m_limits; }
+    // The part of the button column left free between "Kasuj" and the save button.
+    QRect freeColumn() const;
 
   protected:
     // Keys reaching the page, or any of its buttons, go to the grid's key table first.

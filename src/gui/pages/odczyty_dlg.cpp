@@ -42,6 +42,9 @@ COdczytyDlg::COdczytyDlg(CLPGDevice& device, QWidget* parent)
 {
     for (CGDIpDescribedDisplay* d : {m_rpm, m_tps, m_map, m_advance, m_supply, m_switch})
         d->setRatio(kRatio);
+    // The column is narrow on a small window: its displays take some of the height it has to
+    // spare, enough to put a long label above its value.
+    templateLayout().setTallStretch(1.4);
     placeControl(m_rpm, 13, 7, 245, 30);
     placeControl(m_tps, 13, 52, 245, 30);
     placeControl(m_map, 13, 99, 245, 30);

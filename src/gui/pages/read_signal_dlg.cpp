@@ -48,6 +48,7 @@ constexpr int kDeepestZoom = 500;
 
 // The page with the template's 572 units of width, and room below the chart.
 const QSize kTemplate(572, 380);
+const QRect kChartPlace(8, 68, 556, 276);
 
 void showError(const wchar_t* polish)
 {
@@ -123,24 +124,25 @@ void CReadSignalDlg::placeControls()
 {
     // Three steps along the top, the results under them, the chart filling the page and the
     // moves below it.
-    placeControl(m_steps[0], 8, 6, 36, 16);
-    placeControl(m_readMode, 46, 6, 92, 16);
-    placeControl(m_steps[1], 146, 6, 36, 16);
-    placeControl(m_fetch, 184, 6, 86, 16);
-    placeControl(m_steps[2], 278, 6, 36, 16);
-    placeControl(m_save, 316, 6, 86, 16);
-    placeControl(m_load, 418, 6, 72, 16);
-    placeControl(m_openFolderButton, 494, 6, 70, 16);
-    placeControl(m_count, 8, 30, 164, 18);
-    placeControl(m_pulseCountDisplay, 178, 30, 126, 18);
-    placeControl(m_deficitDisplay, 310, 30, 126, 18);
-    placeControl(m_algorithmDisplay, 442, 30, 122, 18);
-    placeControl(m_chartPlace, 8, 54, 556, 298);
-    placeControl(m_left, 8, 358, 46, 15);
-    placeControl(m_right, 58, 358, 46, 15);
-    placeControl(m_minus, 112, 358, 22, 15);
-    placeControl(m_plus, 138, 358, 22, 15);
-    placeControl(m_hint, 170, 358, 394, 15);
+    placeControl(m_steps[0], 8, 6, 36, 26);
+    placeControl(m_readMode, 46, 6, 92, 26);
+    placeControl(m_steps[1], 146, 6, 36, 26);
+    placeControl(m_fetch, 184, 6, 86, 26);
+    placeControl(m_steps[2], 278, 6, 36, 26);
+    placeControl(m_save, 316, 6, 86, 26);
+    placeControl(m_load, 418, 6, 72, 26);
+    placeControl(m_openFolderButton, 494, 6, 70, 26);
+    // Rows tall enough for a translation on two lines at the smallest window.
+    placeControl(m_count, 8, 36, 164, 28);
+    placeControl(m_pulseCountDisplay, 178, 36, 126, 28);
+    placeControl(m_deficitDisplay, 310, 36, 126, 28);
+    placeControl(m_algorithmDisplay, 442, 36, 122, 28);
+    placeControl(m_chartPlace, kChartPlace.x(), kChartPlace.y(), kChartPlace.width(), kChartPlace.height());
+    placeControl(m_left, 8, 349, 58, 26);
+    placeControl(m_right, 70, 349, 58, 26);
+    placeControl(m_minus, 134, 349, 22, 26);
+    placeControl(m_plus, 160, 349, 22, 26);
+    placeControl(m_hint, 188, 349, 376, 26);
 }
 
 void CReadSignalDlg::styleControls()
@@ -148,7 +150,7 @@ void CReadSignalDlg::styleControls()
     m_fetch->setColors(QColor(50, 50, 50), QColor(36, 36, 36), QColor(90, 90, 90), QColor(60, 60, 60));
     for (CGDIpGradientButton* b : {m_save, m_openFolderButton, m_load, m_right, m_left, m_plus, m_minus})
         b->copyStyle(*m_fetch);
-    m_hint->setWordWrap(false);
+    m_hint->setWordWrap(true);
 }
 
 void CReadSignalDlg::v_init()
@@ -170,8 +172,7 @@ void CReadSignalDlg::v_init()
     if (!m_chart) {
         m_chart = new CSignalChart(this);
         m_chart->createOver(m_chartPlace);
-        const QRect place(8, 54, 556, 298);
-        placeControl(m_chart, place.x(), place.y(), place.width(), place.height());
+        placeControl(m_chart, kChartPlace.x(), kChartPlace.y(), kChartPlace.width(), kChartPlace.height());
         templateLayout().remove(m_chartPlace);
         m_chart->SetHorzDiv(4, 0);
         m_chart->SetGrid(1);

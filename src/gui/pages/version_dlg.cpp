@@ -37,6 +37,9 @@ CVersionDlg::CVersionDlg(CLPGDevice& device, QWidget* parent)
     m_read->setCaption(L"Wczytaj błędy");
     for (CGDIpDescribedDisplay* d : {m_type, m_version, m_date, m_serial})
         d->setRatio(kRatio);
+    // A small window leaves this wide, flat page room in height: the displays take it, so that a
+    // long label can stand above its value.
+    templateLayout().setTallStretch(1.6);
 
     placeControl(m_identityHeading, 7, 10, 163, 20);
     placeControl(m_type, 7, 50, 163, 20);

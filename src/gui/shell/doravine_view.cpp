@@ -130,6 +130,7 @@ bool CDoravineView::create()
 {
     try {
         m_pages = new CAppMultiPageCtrl(this);
+        m_pages->setFonts(m_fonts);
         m_pages->setGeometry(rect());
         CGDIpMultiPageGradientButton buttonTemplate;
         styleTabTemplate(buttonTemplate);
@@ -213,6 +214,7 @@ void CDoravineView::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     makeFonts(event->size().height());
     if (m_pages) {
+        m_pages->setFonts(m_fonts);
         m_pages->setGeometry(rect());
         m_pages->update();
     }

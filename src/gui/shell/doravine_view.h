@@ -79,7 +79,8 @@ class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGU
     CGDIpMultiPageDialog* tabPage(int tab) const;
     CDoravineDoc& document() { return m_doc; }
 
-    // The three bold fonts, their pixel heights following the client height.
+    // The three bold fonts, their pixel heights following the client height. The page control
+    // takes them for every page: titles and ordinary texts, small texts, the displays' values.
     const std::array<QFont, 3>& fonts() const { return m_fonts; }
     // Heights (negative, as a character height) for a client of the given height.
     static std::array<int, 3> fontHeights(int clientHeight);

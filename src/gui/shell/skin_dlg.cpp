@@ -45,6 +45,6 @@ void CSkinDlg::paintEvent(QPaintEvent*)
 void CSkinDlg::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    setFont(theme::baseFont(m_layout.fontPixels(size())));
+    setFont(theme::baseFont(m_layout.fonts(size()).text.pixelSize()));
     m_layout.apply(size());
 }

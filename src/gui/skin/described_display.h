@@ -1,12 +1,14 @@
 // A labelled value field: the label on the left part, the value on the right, in a blue gradient box.
 #pragma once
 
+#include "gui/skin/text_fit.h"
+
 #include <QColor>
 #include <QWidget>
 
 #include <string>
 
-class CGDIpDescribedDisplay : public QWidget {
+class CGDIpDescribedDisplay : public QWidget, public ITextBoxes, public IRoleFonts {
     Q_OBJECT
   public:
     // Text-format flags of the label, as the pages pass them (single line, centred, ellipsis).
@@ -36,14 +38,24 @@ class CGDIpDescribedDisplay : public QWidget {
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // The label in the page's text font, the value in its value font; each fitted to its part.
+    void setRoleFonts(const CRoleFonts& fonts) override;
+    // The label's box first, then the value's.
+    std::vector<CTextBox> textBoxes() const override;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    QRectF frameBox() const;
+    void textsChanged();
+
     std::wstring m_label;
     std::wstring m_value;
     double m_ratio = 0.5;
     unsigned m_format = kFormatEndEllipsis | kFormatSingleLine | kFormatVCenter;
     QColor m_top;
     QColor m_bottom;
+    CRoleFonts m_fonts;
 };

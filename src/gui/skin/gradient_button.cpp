@@ -28,6 +28,7 @@ CGDIpGradientButton::CGDIpGradientButton(const std::wstring& caption, QWidget* p
 void CGDIpGradientButton::setCaption(const std::wstring& caption)
 {
     setText(toQString(caption));
+    textfit::tipWhenShortened(this, textBoxes());
 }
 
 std::wstring CGDIpGradientButton::caption() const
@@ -62,6 +63,36 @@ QSize CGDIpGradientButton::sizeHint() const
 {
     const QFontMetrics fm(font());
     return QSize(fm.horizontalAdvance(text()) + 24, fm.height() + 12);
+}
+
+QRectF CGDIpGradientButton::captionBox() const
+{
+    return QRectF(rect()).adjusted(6.5, 0.5, -6.5, -0.5);
+}
+
+std::vector<CTextBox> CGDIpGradientButton::textBoxes() const
+{
+    const QRectF box = captionBox();
+    QFont f = font();
+    f.setBold(true);
+    f.setPixelSize(std::max(textfit::kFloorPixels, std::min(f.pixelSize(), static_cast<int>(box.height() * captionShare()))));
+    bool wrap = false;
+    f = textfit::fittedOneOrTwoLines(text(), f, box, wrap);
+    return {{text(), f, box, wrap}};
+}
+
+void CGDIpGradientButton::resizeEvent(QResizeEvent* event)
+{
+    QPushButton::resizeEvent(event);
+    textfit::tipWhenShortened(this, textBoxes());
+}
+
+bool CGDIpGradientButton::event(QEvent* event)
+{
+    // A new caption or font may no longer hold (a translation): the tip follows.
+    if (event->type() == QEvent::FontChange)
+        textfit::tipWhenShortened(this, textBoxes());
+    return QPushButton::event(event);
 }
 
 void CGDIpGradientButton::enterEvent(QEnterEvent* event)
@@ -107,18 +138,10 @@ void CGDIpGradientButton::paintEvent(QPaintEvent*)
         painter.drawRoundedRect(box.adjusted(2.5, 2.5, -2.5, -2.5), radius, radius);
     }
 
-    QFont f = font();
-    f.setPixelSize(std::clamp(static_cast<int>(box.height() * 0.42), 11, 22));
-    f.setBold(true);
-    const QRectF textBox = box.adjusted(6, 0, -6, 0);
-    // A long caption (a translation) takes a smaller font before it loses its end.
-    while (f.pixelSize() > 11 && QFontMetrics(f).horizontalAdvance(text()) > textBox.width())
-        f.setPixelSize(f.pixelSize() - 1);
-    painter.setFont(f);
+    const CTextBox caption = textBoxes().front();
+    painter.setFont(caption.font);
     painter.setPen(isEnabled() ? m_text : QColor(235, 235, 235));
-    const QString shown =
-        QFontMetrics(f).elidedText(text(), Qt::ElideRight, static_cast<int>(textBox.width()));
-    painter.drawText(textBox, Qt::AlignCenter | Qt::TextSingleLine, shown);
+    painter.drawText(caption.box, textfit::drawFlags(caption, Qt::AlignCenter), textfit::shown(caption));
 }
 
 CGDIpMultiPageGradientButton::CGDIpMultiPageGradientButton(QWidget* parent) : CGDIpGradientButton(parent)
@@ -178,12 +201,13 @@ void CGDIpMultiPageGradientButton::paintEvent(QPaintEvent*)
         painter.drawRect(QRectF(box.left() + radius, box.bottom() - 3.0, box.width() - 2 * radius, 3.0));
     }
 
-    QFont f = font();
-    f.setPixelSize(std::clamp(static_cast<int>(box.height() * 0.40), 11, 22));
-    f.setBold(true);
-    painter.setFont(f);
+    const CTextBox caption = textBoxes().front();
+    painter.setFont(caption.font);
     painter.setPen(active ? m_colors[6] : (hovered() ? m_colors[3].lighter(110) : m_colors[2]));
-    const QRectF textBox = box.adjusted(8, 0, -8, -2);
-    painter.drawText(textBox, Qt::AlignCenter | Qt::TextSingleLine,
-                     QFontMetrics(f).elidedText(text(), Qt::ElideRight, static_cast<int>(textBox.width())));
+    painter.drawText(caption.box, textfit::drawFlags(caption, Qt::AlignCenter), textfit::shown(caption));
+}
+
+QRectF CGDIpMultiPageGradientButton::captionBox() const
+{
+    return QRectF(rect()).adjusted(8.5, 0.5, -8.5, -2.0);
 }

@@ -1,13 +1,15 @@
 // Push buttons drawn with a vertical gradient, and the tab buttons of the page control.
 #pragma once
 
+#include "gui/skin/text_fit.h"
+
 #include <QColor>
 #include <QPushButton>
 
 #include <array>
 #include <string>
 
-class CGDIpGradientButton : public QPushButton {
+class CGDIpGradientButton : public QPushButton, public ITextBoxes {
     Q_OBJECT
   public:
     explicit CGDIpGradientButton(QWidget* parent = nullptr);
@@ -29,9 +31,16 @@ class CGDIpGradientButton : public QPushButton {
     void copyStyle(const CGDIpGradientButton& other);
 
     QSize sizeHint() const override;
+    // The caption in the button's font, bold, on one line or two.
+    std::vector<CTextBox> textBoxes() const override;
 
   protected:
+    // The caption's box (the button less its side margins) and the share of its height the font may take.
+    virtual QRectF captionBox() const;
+    virtual double captionShare() const { return 0.45; }
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool hovered() const { return m_hovered; }
@@ -62,6 +71,8 @@ class CGDIpMultiPageGradientButton : public CGDIpGradientButton {
     bool hiddenMark() const { return m_hiddenMark; }
 
   protected:
+    QRectF captionBox() const override;
+    double captionShare() const override { return 0.5; }
     void paintEvent(QPaintEvent* event) override;
 
   private:

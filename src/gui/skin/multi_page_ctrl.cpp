@@ -10,10 +10,47 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// Floors of the three fonts: the smallest window still reads at a glance.
+constexpr int kTextFloor = 11;
+constexpr int kValueFloor = 12;
+
+QFont atLeast(QFont font, int pixels)
+{
+    font.setPixelSize(std::max(font.pixelSize(), pixels));
+    return font;
+}
+
+QFont titleFont(const QFont& text)
+{
+    QFont f = text;
+    f.setBold(true);
+    return f;
+}
+
+} // namespace
+
 CGDIpMultiPageCtrl::CGDIpMultiPageCtrl(QWidget* parent) : QWidget(parent)
 {
     setAutoFillBackground(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFonts({theme::baseFont(12), theme::baseFont(12), theme::baseFont(12)});
+}
+
+void CGDIpMultiPageCtrl::setFonts(const std::array<QFont, 3>& fonts)
+{
+    m_fonts = {atLeast(fonts[0], kTextFloor), atLeast(fonts[1], textfit::kFloorPixels),
+               atLeast(fonts[2], kValueFloor)};
+    recalcLayout();
+}
+
+std::vector<CTextBox> CGDIpMultiPageCtrl::textBoxes() const
+{
+    if (!m_right || m_rightTitle.isEmpty())
+        return {};
+    const QRectF box = QRectF(m_layout.rightTitle).adjusted(10, 0, -10, 0);
+    return {{m_rightTitle, textfit::fitted(m_rightTitle, titleFont(m_fonts.text), box, false), box, false}};
 }
 
 CGDIpMultiPageCtrl::~CGDIpMultiPageCtrl() = default;
@@ -159,10 +196,9 @@ CGDIpMultiPageCtrl::Layout CGDIpMultiPageCtrl::computeLayout(QSize size) const
     const int gap = std::max(3, static_cast<int>(std::lround(std::min(w, h) * 0.006)));
     // The tab row and the bottom strip follow the screen, but never drop below what their text
     // needs, so small windows stay legible and large ones do not get thin slivers.
-    const int textLine = QFontMetrics(theme::baseFont(12)).height();
-    const int tabHeight = std::clamp(static_cast<int>(h * 0.045), textLine + 14, 52);
-    const int bottomHeight =
-        std::clamp(static_cast<int>(h * std::max(m_bottomShare, 0.04)), textLine + 12, 48);
+    const int textLine = QFontMetrics(titleFont(m_fonts.text)).height();
+    const int tabHeight = std::max(static_cast<int>(h * 0.045), textLine + 14);
+    const int bottomHeight = std::max(static_cast<int>(h * std::max(m_bottomShare, 0.04)), textLine + 12);
     const bool hasRight = m_right != nullptr;
     const int split = hasRight ? static_cast<int>(w * m_tabSideShare) : w;
 
@@ -195,8 +231,7 @@ void CGDIpMultiPageCtrl::recalcLayout()
             shown.push_back(&t);
     }
     if (!shown.empty()) {
-        QFont f = theme::baseFont(std::clamp(static_cast<int>(l.tabRow.height() * 0.40), 11, 22));
-        f.setBold(true);
+        const QFont f = titleFont(m_fonts.text);
         const QFontMetrics fm(f);
         int widest = 0;
         for (Tab* t : shown)
@@ -207,10 +242,13 @@ void CGDIpMultiPageCtrl::recalcLayout()
         const int width = std::min(share, std::max(widest + 40, l.tabRow.width() / 6));
         int x = l.tabRow.left();
         for (Tab* t : shown) {
+            t->button->setFont(f);
             t->button->setGeometry(x, l.tabRow.top(), width, l.tabRow.height());
             x += width + spacing;
         }
     }
+    for (CGDIpMultiPageDialog* page : m_pages)
+        page->setRoleFonts(m_fonts);
     const QRect pageRect = l.tabPanel.adjusted(inset, inset, -inset, -inset);
     for (Tab& t : m_tabs)
         t.page->setGeometry(pageRect);
@@ -244,12 +282,11 @@ void CGDIpMultiPageCtrl::paintEvent(QPaintEvent*)
         painter.fillRect(
             QRectF(l.rightTitle.left(), l.rightTitle.bottom() - radius, l.rightTitle.width(), radius),
             theme::tabActiveBottom());
-        QFont f = theme::baseFont(std::clamp(static_cast<int>(l.rightTitle.height() * 0.40), 11, 22));
-        f.setBold(true);
-        painter.setFont(f);
-        painter.setPen(theme::tabText());
-        painter.drawText(l.rightTitle.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                         m_rightTitle);
+        for (const CTextBox& title : textBoxes()) {
+            painter.setFont(title.font);
+            painter.setPen(theme::tabText());
+            painter.drawText(title.box, Qt::AlignVCenter | Qt::AlignLeft, textfit::shown(title));
+        }
     }
     if (m_bottom)
         theme::paintGradient(painter, QRectF(l.bottom), theme::tabTop().darker(130),

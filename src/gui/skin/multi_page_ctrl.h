@@ -8,10 +8,11 @@
 #include <QRect>
 #include <QWidget>
 
+#include <array>
 #include <string>
 #include <vector>
 
-class CGDIpMultiPageCtrl : public QWidget {
+class CGDIpMultiPageCtrl : public QWidget, public ITextBoxes {
     Q_OBJECT
   public:
     explicit CGDIpMultiPageCtrl(QWidget* parent = nullptr);
@@ -50,6 +51,14 @@ class CGDIpMultiPageCtrl : public QWidget {
     // Share of the width taken by the tabbed side, and of the height taken by the bottom strip.
     void setProportions(double tabSideShare, double bottomShare);
 
+    // The window's three fonts: titles (tabs, the column's heading, the pages' ordinary texts),
+    // small texts and values. Each is raised to a legible floor; every page gets them.
+    void setFonts(const std::array<QFont, 3>& fonts);
+    const CRoleFonts& roleFonts() const { return m_fonts; }
+
+    // The column's heading, which the control draws itself.
+    std::vector<CTextBox> textBoxes() const override;
+
     // Lays out the buttons and pages; runs on every resize and after a change of the tab row.
     virtual void recalcLayout();
 
@@ -85,4 +94,5 @@ class CGDIpMultiPageCtrl : public QWidget {
     double m_tabSideShare = 0.745;
     double m_bottomShare = 0.025;
     Layout m_layout;
+    CRoleFonts m_fonts;
 };

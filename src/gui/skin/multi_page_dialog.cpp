@@ -27,9 +27,16 @@ void CGDIpMultiPageDialog::placeControl(QWidget* control, int x, int y, int widt
     control->setGeometry(m_layout.map(QRect(x, y, width, height), size()));
 }
 
+void CGDIpMultiPageDialog::setRoleFonts(const CRoleFonts& fonts)
+{
+    m_layout.setFonts(fonts);
+    setFont(theme::baseFont(fonts.text.pixelSize()));
+    m_layout.apply(size());
+}
+
 void CGDIpMultiPageDialog::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    setFont(theme::baseFont(m_layout.fontPixels(size())));
+    setFont(theme::baseFont(m_layout.fonts(size()).text.pixelSize()));
     m_layout.apply(size());
 }

@@ -24,6 +24,8 @@ class CGDIpMultiPageDialog : public QWidget, public IMultiPageContent {
     // Puts a control at its template place (dialog units); it follows the page's size.
     void placeControl(QWidget* control, int x, int y, int width, int height);
     CTemplateLayout& templateLayout() { return m_layout; }
+    // The window's fonts for this page's texts (the page control passes them on every resize).
+    void setRoleFonts(const CRoleFonts& fonts);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

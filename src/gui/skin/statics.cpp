@@ -3,6 +3,7 @@
 #include "gui/skin/qt_text.h"
 #include "gui/skin/theme.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
@@ -14,6 +15,7 @@ CTransparentStatic::CTransparentStatic(QWidget* parent) : QLabel(parent)
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_wanted = font();
 }
 
 CTransparentStatic::CTransparentStatic(const std::wstring& caption, QWidget* parent)
@@ -25,6 +27,38 @@ CTransparentStatic::CTransparentStatic(const std::wstring& caption, QWidget* par
 void CTransparentStatic::setCaption(const std::wstring& caption)
 {
     setText(toQString(caption));
+    refit();
+}
+
+void CTransparentStatic::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange && !m_fitting) {
+        m_wanted = font();
+        refit();
+    }
+}
+
+void CTransparentStatic::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    refit();
+}
+
+void CTransparentStatic::refit()
+{
+    const std::vector<CTextBox> boxes = textfit::textBoxesOf(this);
+    if (boxes.empty())
+        return;
+    CTextBox box = boxes.front();
+    const QFont f = textfit::fitted(box.text, m_wanted, box.box, box.wrap);
+    if (f != font()) {
+        m_fitting = true;
+        setFont(f);
+        m_fitting = false;
+    }
+    box.font = f;
+    textfit::tipWhenShortened(this, {box});
 }
 
 std::wstring CTransparentStatic::caption() const
@@ -40,7 +74,26 @@ CGDIpStatic::CGDIpStatic(QWidget* parent)
 void CGDIpStatic::setCaption(const std::wstring& caption)
 {
     m_caption = caption;
+    textfit::tipWhenShortened(this, textBoxes());
     update();
+}
+
+void CGDIpStatic::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    textfit::tipWhenShortened(this, textBoxes());
+}
+
+std::vector<CTextBox> CGDIpStatic::textBoxes() const
+{
+    const QRectF box = QRectF(rect()).adjusted(height() * 0.35, 0, -4, 0);
+    QFont f = font();
+    f.setBold(true);
+    f.setPixelSize(std::max(textfit::kFloorPixels, std::min(f.pixelSize(), static_cast<int>(box.height() * 0.6))));
+    bool wrap = false;
+    const QString caption = toQString(m_caption);
+    f = textfit::fittedOneOrTwoLines(caption, f, box, wrap);
+    return {{caption, f, box, wrap}};
 }
 
 void CGDIpStatic::setGradientProportions(const std::array<double, 4>& proportions)
@@ -100,11 +153,8 @@ void CGDIpStatic::paintEvent(QPaintEvent*)
     line.setColorAt(1.0, lineClear);
     painter.fillRect(QRectF(box.left(), box.bottom() - 1.0, box.width(), 1.5), line);
 
-    QFont f = theme::fittedFont(box.height(), 0.5, true, 11);
-    painter.setFont(f);
+    const CTextBox caption = textBoxes().front();
+    painter.setFont(caption.font);
     painter.setPen(m_text);
-    const QRectF textBox = box.adjusted(box.height() * 0.35, 0, -4, 0);
-    painter.drawText(
-        textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-        QFontMetrics(f).elidedText(toQString(m_caption), Qt::ElideRight, static_cast<int>(textBox.width())));
+    painter.drawText(caption.box, textfit::drawFlags(caption, Qt::AlignLeft | Qt::AlignVCenter), textfit::shown(caption));
 }

@@ -1,13 +1,17 @@
 // Labels: a plain label over the page's panel, and a heading drawn on a gradient.
 #pragma once
 
+#include "gui/skin/text_fit.h"
+
 #include <QColor>
 #include <QLabel>
 
 #include <array>
 #include <string>
 
-// One line by default; a longer instruction text turns word wrap on.
+// One line by default; a longer instruction text turns word wrap on. A text that does not hold
+// in the font the page gives takes a smaller one, down to a legible floor, and beyond that shows
+// its whole text in a tool tip.
 class CTransparentStatic : public QLabel {
     Q_OBJECT
   public:
@@ -16,10 +20,22 @@ class CTransparentStatic : public QLabel {
 
     void setCaption(const std::wstring& caption);
     std::wstring caption() const;
+    // The font the page gave, before any fitting.
+    QFont wantedFont() const { return m_wanted; }
+
+  protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void refit();
+
+    QFont m_wanted;
+    bool m_fitting = false;
 };
 
 // A heading: text on a horizontal band that fades out towards both ends.
-class CGDIpStatic : public QWidget {
+class CGDIpStatic : public QWidget, public ITextBoxes {
     Q_OBJECT
   public:
     explicit CGDIpStatic(QWidget* parent = nullptr);
@@ -33,9 +49,12 @@ class CGDIpStatic : public QWidget {
     void copyStyle(const CGDIpStatic& other);
 
     QSize sizeHint() const override;
+    // The caption in the widget's font, bold.
+    std::vector<CTextBox> textBoxes() const override;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     std::wstring m_caption;

@@ -1,5 +1,7 @@
 #include "gui/skin/template_layout.h"
 
+#include "gui/skin/theme.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -39,9 +41,17 @@ double CTemplateLayout::scaleX(QSize ownerSize) const
     return ownerSize.width() / static_cast<double>(m_templateSize.width());
 }
 
-QRect CTemplateLayout::map(const QRect& r, QSize ownerSize) const
+double CTemplateLayout::scaleY(QSize ownerSize) const
 {
     const double s = scale(ownerSize);
+    if (m_tallCap <= 1.0 || m_templateSize.height() <= 0 || ownerSize.isEmpty())
+        return s;
+    return std::clamp(ownerSize.height() / static_cast<double>(m_templateSize.height()), s, s * m_tallCap);
+}
+
+QRect CTemplateLayout::map(const QRect& r, QSize ownerSize) const
+{
+    const double s = scaleY(ownerSize);
     const double sx = scaleX(ownerSize);
     // Centre the template horizontally when the owner is wider than the template needs.
     const double used = m_templateSize.width() * sx;
@@ -58,16 +68,37 @@ int CTemplateLayout::fontPixels(QSize ownerSize) const
     return std::clamp(static_cast<int>(std::lround(8.0 * scale(ownerSize))), 11, 28);
 }
 
+void CTemplateLayout::setFonts(const CRoleFonts& fonts)
+{
+    m_fonts = fonts;
+    m_hasFonts = true;
+}
+
+CRoleFonts CTemplateLayout::fonts(QSize ownerSize) const
+{
+    if (m_hasFonts)
+        return m_fonts;
+    // The same proportions as the window's three fonts (heights 1/45, 1/75 and 1/40).
+    const int text = fontPixels(ownerSize);
+    CRoleFonts f{theme::baseFont(text), theme::baseFont(std::max(textfit::kFloorPixels, text * 45 / 75)),
+                 theme::baseFont(text * 45 / 40)};
+    f.value.setBold(true);
+    return f;
+}
+
 void CTemplateLayout::apply(QSize ownerSize)
 {
     // Set on each control: fonts do not reliably propagate to children under a style sheet.
-    const int pixels = fontPixels(ownerSize);
+    const CRoleFonts roles = fonts(ownerSize);
+    const int pixels = roles.text.pixelSize();
     for (const Placed& p : m_placed) {
+        p.control->setGeometry(map(p.rect, ownerSize));
+        if (auto* multi = dynamic_cast<IRoleFonts*>(p.control))
+            multi->setRoleFonts(roles);
         QFont f = p.control->font();
         if (f.pixelSize() != pixels) {
             f.setPixelSize(pixels);
             p.control->setFont(f);
         }
-        p.control->setGeometry(map(p.rect, ownerSize));
     }
 }

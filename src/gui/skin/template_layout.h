@@ -2,6 +2,8 @@
 // proportion when the owner is resized, so a page designed for one size reads well at any size.
 #pragma once
 
+#include "gui/skin/text_fit.h"
+
 #include <QRect>
 #include <QSize>
 #include <QWidget>
@@ -16,12 +18,19 @@ class CTemplateLayout {
     // Remembers where a control sits in the template; it moves on every apply().
     void place(QWidget* control, int x, int y, int width, int height);
     void remove(const QWidget* control);
-    // Moves every placed control for an owner of the given pixel size and gives it the font
-    // that matches the scale (keeping its weight).
+    // Moves every placed control for an owner of the given pixel size and gives it the text font
+    // (its size, keeping the control's family and weight); a control with more texts gets all three.
     void apply(QSize ownerSize);
+    // The fonts of a page inside the window: they follow the window's height, not the template's
+    // scale. Without them the fonts follow the scale (a dialog, a page on its own).
+    void setFonts(const CRoleFonts& fonts);
+    CRoleFonts fonts(QSize ownerSize) const;
     // Stretch: scale each axis on its own (for strips far flatter than the owner); the default
     // keeps one factor for both axes.
     void setStretch(bool stretch) { m_stretch = stretch; }
+    // A page far taller than its template's proportions (a narrow column, the smallest window)
+    // lets its controls grow in height, by up to this factor over the common one (1: never).
+    void setTallStretch(double cap) { m_tallCap = cap; }
 
     // Pixels per dialog unit for an owner of the given size (the same on both axes).
     double scale(QSize ownerSize) const;
@@ -37,7 +46,11 @@ class CTemplateLayout {
         QRect rect;
     };
     double scaleX(QSize ownerSize) const;
+    double scaleY(QSize ownerSize) const;
     QSize m_templateSize;
     std::vector<Placed> m_placed;
     bool m_stretch = false;
+    double m_tallCap = 1.0;
+    bool m_hasFonts = false;
+    CRoleFonts m_fonts;
 };

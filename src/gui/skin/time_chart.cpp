@@ -104,6 +104,61 @@ QColor CTimeChart::shown(const QColor& color) const
     return QColor(grey, grey, grey).darker(130);
 }
 
+void CTimeChart::setRoleFonts(const CRoleFonts& fonts)
+{
+    m_small = fonts.small;
+    update();
+}
+
+QFont CTimeChart::smallFont() const
+{
+    // Three lanes with a header each and a time axis: a tall font would leave no plot.
+    QFont f = m_small.pixelSize() > 0 ? m_small : theme::baseFont(12);
+    f.setBold(false);
+    f.setPixelSize(std::clamp(std::min(f.pixelSize(), height() / 16), 9, 40));
+    return f;
+}
+
+std::vector<std::pair<QRectF, QRectF>> CTimeChart::lanes() const
+{
+    const QFontMetrics fm(smallFont());
+    const double axisHeight = fm.height() + 4;
+    const double laneGap = 4;
+    const double lanesHeight = height() - axisHeight - 2;
+    const int count = std::max(1, seriesCount());
+    const double laneHeight = (lanesHeight - laneGap * (count - 1)) / count;
+    std::vector<std::pair<QRectF, QRectF>> out;
+    for (int i = 0; i < seriesCount(); ++i) {
+        const QRectF lane(6, 2 + i * (laneHeight + laneGap), width() - 12.0, laneHeight);
+        const double header = std::min(lane.height() * 0.45, fm.height() * 1.5);
+        out.emplace_back(lane, QRectF(lane.left(), lane.top() + header, lane.width(), lane.height() - header));
+    }
+    return out;
+}
+
+std::vector<CTextBox> CTimeChart::textBoxes() const
+{
+    std::vector<CTextBox> out;
+    QFont bold = smallFont();
+    bold.setBold(true);
+    const auto placed = lanes();
+    for (int i = 0; i < seriesCount(); ++i) {
+        const Series& s = m_series[static_cast<size_t>(i)];
+        const auto& [lane, plot] = placed[static_cast<size_t>(i)];
+        QRectF header(lane.left() + 1, lane.top(), lane.width() - 2, plot.top() - lane.top());
+        // The value keeps its room; the label takes what is left.
+        const QString value = m_times.empty() ? QString() : valueText(currentValue(i), s.decimals, s.unit);
+        const double valueWidth = value.isEmpty() ? 0.0 : QFontMetricsF(bold).horizontalAdvance(value) + 4;
+        const QRectF valueBox(header.right() - valueWidth + 4, header.top(), valueWidth - 4, header.height());
+        header.setRight(header.right() - valueWidth);
+        const QString label = toQString(s.label);
+        out.push_back({label, textfit::fitted(label, smallFont(), header, false), header, false});
+        if (!value.isEmpty())
+            out.push_back({value, bold, valueBox, false});
+    }
+    return out;
+}
+
 void CTimeChart::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -112,23 +167,10 @@ void CTimeChart::paintEvent(QPaintEvent*)
     if (m_series.empty())
         return;
 
-    const QFont small = theme::baseFont(std::clamp(height() / 22, 9, 12));
-    const QFontMetrics fm(small);
-    const double axisHeight = fm.height() + 4;
-    const double laneGap = 4;
-    const double lanesHeight = whole.height() - axisHeight - 2;
-    const double laneHeight = (lanesHeight - laneGap * (seriesCount() - 1)) / seriesCount();
-    const double left = 6;
-    const double right = whole.width() - 6;
-
-    QRectF plot;
-    for (int i = 0; i < seriesCount(); ++i) {
-        const QRectF lane(left, 2 + i * (laneHeight + laneGap), right - left, laneHeight);
-        const double header = std::min(lane.height() * 0.45, fm.height() * 1.5);
-        plot = QRectF(lane.left(), lane.top() + header, lane.width(), lane.height() - header);
-        paintLane(painter, i, lane, plot);
-    }
-    paintTimeAxis(painter, QRectF(left, 2, right - left, lanesHeight), whole.height() - 2);
+    for (int i = 0; i < seriesCount(); ++i)
+        paintLane(painter, i, lanes()[static_cast<size_t>(i)].second);
+    const double axisHeight = QFontMetrics(smallFont()).height() + 4;
+    paintTimeAxis(painter, QRectF(6, 2, whole.width() - 12, whole.height() - axisHeight - 2), whole.height() - 2);
 
     if (m_paused && !m_note.empty()) {
         // The note on a plate in the middle, above the greyed lanes.
@@ -147,23 +189,19 @@ void CTimeChart::paintEvent(QPaintEvent*)
     }
 }
 
-void CTimeChart::paintLane(QPainter& painter, int index, const QRectF& lane, const QRectF& plot) const
+void CTimeChart::paintLane(QPainter& painter, int index, const QRectF& plot) const
 {
     const Series& s = m_series[static_cast<size_t>(index)];
     const QColor color = shown(s.color);
-    const QFont small = theme::baseFont(std::clamp(height() / 22, 9, 12));
-    QFont bold = small;
-    bold.setBold(true);
-
+    const QFont small = smallFont();
     // Header: the label on the left, the current value on the right, both in the line's colour.
-    const QRectF header(lane.left() + 2, lane.top(), lane.width() - 4, plot.top() - lane.top());
-    painter.setFont(small);
+    const std::vector<CTextBox> texts = textBoxes();
+    const size_t perLane = m_times.empty() ? 1 : 2;
     painter.setPen(color);
-    painter.drawText(header, Qt::AlignLeft | Qt::AlignVCenter, toQString(s.label));
-    if (!m_times.empty()) {
-        painter.setFont(bold);
-        painter.drawText(header, Qt::AlignRight | Qt::AlignVCenter,
-                         valueText(currentValue(index), s.decimals, s.unit));
+    for (size_t k = 0; k < perLane; ++k) {
+        const CTextBox& t = texts[static_cast<size_t>(index) * perLane + k];
+        painter.setFont(t.font);
+        painter.drawText(t.box, Qt::AlignVCenter | (k == 0 ? Qt::AlignLeft : Qt::AlignRight), textfit::shown(t));
     }
 
     // The plot: frame, a middle grid line and the scale's ends.
@@ -248,7 +286,7 @@ void CTimeChart::paintLine(QPainter& painter, int index, const QRectF& plot, con
 
 void CTimeChart::paintTimeAxis(QPainter& painter, const QRectF& lanes, double bottom) const
 {
-    const QFont small = theme::baseFont(std::clamp(height() / 22, 9, 12));
+    const QFont small = smallFont();
     const QFontMetrics fm(small);
     painter.setFont(small);
     painter.setPen(shown(kScaleText));

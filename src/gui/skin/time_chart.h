@@ -4,16 +4,19 @@
 // when) over the frozen picture.
 #pragma once
 
+#include "gui/skin/text_fit.h"
+
 #include <QColor>
 #include <QWidget>
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QPainter;
 
-class CTimeChart : public QWidget {
+class CTimeChart : public QWidget, public ITextBoxes, public IRoleFonts {
     Q_OBJECT
   public:
     struct Series {
@@ -57,11 +60,19 @@ class CTimeChart : public QWidget {
 
     QSize sizeHint() const override { return {300, 240}; }
 
+    // The page's small font for the labels and scales (no larger than the chart's height allows).
+    void setRoleFonts(const CRoleFonts& fonts) override;
+    // Each lane's label, in the room its current value leaves.
+    std::vector<CTextBox> textBoxes() const override;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    void paintLane(QPainter& painter, int index, const QRectF& lane, const QRectF& plot) const;
+    QFont smallFont() const;
+    // Each lane and its plot, top to bottom, under the header of the lane.
+    std::vector<std::pair<QRectF, QRectF>> lanes() const;
+    void paintLane(QPainter& painter, int index, const QRectF& plot) const;
     void paintLine(QPainter& painter, int index, const QRectF& plot, const QColor& color) const;
     void paintTimeAxis(QPainter& painter, const QRectF& plot, double bottom) const;
     QColor shown(const QColor& color) const;
@@ -72,4 +83,5 @@ class CTimeChart : public QWidget {
     double m_window = 30.0;
     bool m_paused = false;
     std::wstring m_note;
+    QFont m_small;
 };
