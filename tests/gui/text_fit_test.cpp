@@ -134,22 +134,31 @@ TEST(TextFit, EveryTextOfEveryPageHoldsAtEverySizeInEveryLanguage)
     EXPECT_EQ(cut, 0);
 }
 
-// The pop-up dialogs in every language: the axis definition and the About box.
-TEST(TextFit, DialogTextsHoldInEveryLanguage)
+// The pop-up dialogs in every language, over a laptop's window and a full-HD one: they open larger
+// over the larger window, and their texts hold in both.
+TEST(TextFit, DialogTextsHoldInEveryLanguageAndGrowWithTheWindow)
 {
     CWindow w;
     for (const int language : kLanguages) {
         switchLanguage(language);
-        CDefinicjaDlg definition(w.doc->Device(), w.frame.get());
-        CAboutDlg about(w.frame.get());
-        for (QDialog* dialog : {static_cast<QDialog*>(&definition), static_cast<QDialog*>(&about)}) {
-            dialog->show();
-            QTest::qWait(10);
-            for (const CShown& s : shownTexts(dialog)) {
-                SCOPED_TRACE(std::to_string(language) + ": " + describe(s));
-                EXPECT_TRUE(holds(s.text));
+        int smallWidth = 0;
+        for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
+            w.frame->resize(size);
+            CDefinicjaDlg definition(w.doc->Device(), w.frame.get());
+            CAboutDlg about(w.frame.get());
+            if (size.height() == 768)
+                smallWidth = definition.width();
+            else
+                EXPECT_GT(definition.width(), smallWidth * 13 / 10);
+            for (QDialog* dialog : {static_cast<QDialog*>(&definition), static_cast<QDialog*>(&about)}) {
+                dialog->show();
+                QTest::qWait(10);
+                for (const CShown& s : shownTexts(dialog)) {
+                    SCOPED_TRACE(std::to_string(language) + " " + std::to_string(size.width()) + ": " + describe(s));
+                    EXPECT_TRUE(holds(s.text));
+                }
+                dialog->hide();
             }
-            dialog->hide();
         }
     }
 }

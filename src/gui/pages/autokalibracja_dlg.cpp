@@ -20,7 +20,7 @@ CAutokalibracjaDlg::CAutokalibracjaDlg(CAutoCalibration& calibration, QWidget* p
     placeControl(m_text, 9, 10, 287, 49);
     placeControl(m_bar, 6, 66, 294, 16);
     placeControl(m_cancel, 224, 95, 64, 25);
-    resize(602, 262);
+    resize(static_cast<int>(602 * openingScale(parent)), static_cast<int>(262 * openingScale(parent)));
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     onLanguageChange();

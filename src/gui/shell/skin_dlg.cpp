@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
 #include <cmath>
 
 CSkinDlg::CSkinDlg(QSize templateSize, QWidget* parent) : QDialog(parent), m_layout(templateSize)
@@ -12,12 +13,22 @@ CSkinDlg::CSkinDlg(QSize templateSize, QWidget* parent) : QDialog(parent), m_lay
     setFont(theme::baseFont(12));
     setAutoFillBackground(false);
     // The template's native size: 1.5 pixels per dialog unit, as an 8-point font gives at 96 dpi.
-    resize(static_cast<int>(std::lround(templateSize.width() * 1.5)),
-           static_cast<int>(std::lround(templateSize.height() * 1.5)));
+    // Over a large window it opens larger in proportion, so that its texts are not the only small ones.
+    const double native = 1.5 * openingScale(parent);
+    resize(static_cast<int>(std::lround(templateSize.width() * native)),
+           static_cast<int>(std::lround(templateSize.height() * native)));
     setMinimumSize(static_cast<int>(templateSize.width() * 1.1),
                    static_cast<int>(templateSize.height() * 1.1));
     setStyleSheet(QStringLiteral("QToolTip { background: #ffffff; color: #0000c8; border: 1px solid #8a97ab;"
                                  " padding: 5px; }"));
+}
+
+double CSkinDlg::openingScale(const QWidget* parent)
+{
+    // 768 pixels: the height the templates' native size was made for.
+    if (!parent)
+        return 1.0;
+    return std::clamp(parent->window()->height() / 768.0, 1.0, 2.0);
 }
 
 void CSkinDlg::placeControl(QWidget* control, int x, int y, int width, int height)

@@ -21,6 +21,9 @@ class CSkinDlg : public QDialog {
     // A tool tip for a control, in the dialog's tool-tip style.
     void setToolTipFor(QWidget* control, const std::wstring& text);
     CTemplateLayout& templateLayout() { return m_layout; }
+    // How much larger than its native size a dialog opens over parent's window (1 up to 768
+    // pixels high, growing with the window, at most 2).
+    static double openingScale(const QWidget* parent);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -219,7 +219,10 @@ void CTimeChart::paintLane(QPainter& painter, int index, const QRectF& plot) con
     if (m_times.size() >= 2 && s.high > s.low)
         paintLine(painter, index, plot, color);
 
-    // The scale's ends over the line, so that a line at the edge never hides them.
+    // The scale's ends over the line, so that a line at the edge never hides them; a lane too
+    // flat for two lines of them (the smallest window) shows none rather than one over the other.
+    if (plot.height() < 2.2 * QFontMetricsF(small).height())
+        return;
     painter.setFont(small);
     painter.setPen(shown(kScaleText));
     const QRectF inner = plot.adjusted(4, 1, -4, -1);
