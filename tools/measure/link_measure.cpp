@@ -10,7 +10,7 @@
 // Usage: measure_link_measure [seconds of live samples, default 30]
 //        measure_link_measure noise [commands per kind at 1e-3, default 200]
 //        measure_link_measure comeback [cycles, default 10]
-//        measure_link_measure verify [map reads, default 2000] [map writes, default 500]
+//        measure_link_measure verify [map reads, default 2000] [map writes, default 500] [ppm: only it]
 //        measure_link_measure refresh
 #include "device/connection_watchdog.h"
 #include "device/lpg_device.h"
@@ -500,6 +500,7 @@ int main(int argc, char** argv)
         return 1;
     setenv("XDG_CONFIG_HOME", home, 1);
     const std::string mode = argc > 1 ? argv[1] : "";
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // long runs show their progress in a file
 
     if (mode == "noise") {
         const int scale = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
@@ -508,8 +509,10 @@ int main(int argc, char** argv)
     } else if (mode == "verify") {
         const int reads = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2000;
         const int writes = argc > 3 ? std::max(1, std::atoi(argv[3])) : 500;
-        measureWrongValues(10000, reads, writes);
-        measureWrongValues(1000, reads, writes);
+        const unsigned only = argc > 4 ? static_cast<unsigned>(std::atoi(argv[4])) : 0;
+        for (const unsigned ppm : {10000u, 1000u})
+            if (only == 0 || only == ppm)
+                measureWrongValues(ppm, reads, writes);
     } else if (mode == "refresh") {
         measureRefreshFrames();
     } else if (mode == "comeback") {
