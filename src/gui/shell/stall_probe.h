@@ -1,0 +1,41 @@
+// A probe of the window's event loop for measurements made from outside the program: when the
+// environment variable DORAVINE_STALL_PROBE names a file, a fast timer on the GUI thread notes the
+// gaps between its turns and the longest one (with the moment it began) is written to that file,
+// again whenever a longer one is seen, every second and at exit. A gap is the whole time between
+// two turns of the timer, so the probe's own period (5 ms) is part of every figure.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class CStallProbe : public QObject {
+  public:
+    static constexpr int kPeriodMs = 5;
+
+    // clock: started at launch; the file's times count from it.
+    CStallProbe(const QString& path, const QElapsedTimer& clock, QObject* parent = nullptr);
+    ~CStallProbe() override;
+
+    // The probe the environment asks for, or null.
+    static std::unique_ptr<CStallProbe> fromEnvironment(const QElapsedTimer& clock);
+
+    qint64 longestMs() const { return m_longest; }
+
+  private:
+    void turn();
+    void write();
+
+    QString m_path;
+    const QElapsedTimer& m_clock;
+    QTimer m_beat;
+    qint64 m_lastTurn = -1;  // ms since launch
+    qint64 m_firstTurn = -1; // the event loop's first turn after launch
+    qint64 m_longest = 0;
+    qint64 m_longestAt = 0; // when the longest gap began
+    qint64 m_turns = 0;
+    qint64 m_lastWrite = 0;
+};
