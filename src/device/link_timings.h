@@ -21,7 +21,7 @@ struct CLinkTimings {
 
     // A search's port that answered waits this long for the ports before it in the table that
     // are still asking, before it wins over them.
-    uint32_t searchGraceMs = 100;
+    uint32_t searchGraceMs = 30;
 
     // Live samples and pulse capture: the pause before each live request, the pause after a
     // port error before the port is reopened, how long StopLiveSamples lets the thread notice,

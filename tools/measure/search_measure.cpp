@@ -11,9 +11,10 @@
 // "Connected" is the first live-sample request: the window has then taken the controller's
 // answers to the search and started serving it, a little after the connected flag was set.
 // Run it under X: xvfb-run -a -s "-screen 0 1366x768x24" build/bin/measure_search_measure
-// Usage: measure_search_measure [path of doravine, default: beside this program]
+// Usage: measure_search_measure [path of doravine, default: beside this program] [scenario 1, 2 or 3]
 #include "device/protocol.h"
 #include "sim/virtual_controller.h"
+#include "silent_port.h"
 
 #include <array>
 #include <atomic>
@@ -26,9 +27,11 @@
 #include <map>
 #include <memory>
 #include <pty.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -42,50 +45,18 @@ double msBetween(Clock::time_point a, Clock::time_point b)
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-// A pseudo-terminal whose far end is held open and never answers; it counts what it was sent.
-struct SilentPort {
-    SilentPort()
-    {
-        std::array<char, 256> name{};
-        if (::openpty(&master, &slave, name.data(), nullptr, nullptr) == 0)
-            path = name.data();
-    }
-    ~SilentPort()
-    {
-        ::close(slave);
-        ::close(master);
-    }
-    // Identification requests received so far (14 bytes each).
-    size_t requests()
-    {
-        std::array<char, 4096> scrap{};
-        for (;;) {
-            fd_set set;
-            FD_ZERO(&set);
-            FD_SET(master, &set);
-            timeval none{0, 0};
-            if (::select(master + 1, &set, nullptr, nullptr, &none) <= 0)
-                break;
-            const ssize_t n = ::read(master, scrap.data(), scrap.size());
-            if (n <= 0)
-                break;
-            received += static_cast<size_t>(n);
-        }
-        return received / 14;
-    }
-    int master = -1;
-    int slave = -1;
-    size_t received = 0;
-    std::string path;
-};
-
 // The controller's side: when the first request of a kind arrived.
 struct Watch {
     explicit Watch(sim::VirtualController& controller)
     {
         controller.setRequestListener([this](const sim::LoggedRequest& r) {
-            if (r.type == protocol::kTypeCommand && !r.payload.empty() &&
-                r.payload[0] == protocol::kCmdGetDiagSample && !sampled.exchange(true))
+            if (r.type != protocol::kTypeCommand || r.payload.empty())
+                return;
+            if (r.payload[0] == protocol::kCmdIdentify && !identified.exchange(true))
+                firstIdentify = Clock::now();
+            if (r.payload[0] == protocol::kCmdGetMapAxes && !axes.exchange(true))
+                firstAxes = Clock::now();
+            if (r.payload[0] == protocol::kCmdGetDiagSample && !sampled.exchange(true))
                 firstSample = Clock::now();
         });
     }
@@ -96,7 +67,11 @@ struct Watch {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         return sampled;
     }
+    std::atomic<bool> identified{false};
+    std::atomic<bool> axes{false};
     std::atomic<bool> sampled{false};
+    Clock::time_point firstIdentify{};
+    Clock::time_point firstAxes{}; // the last of the reads that connecting makes
     Clock::time_point firstSample{};
 };
 
@@ -107,6 +82,8 @@ struct Window {
         fs::remove_all(home);
         fs::create_directories(home);
         probe = home / "stall.txt";
+        // Nothing buffered may be written twice by the child.
+        std::fflush(nullptr);
         launched = Clock::now();
         pid = ::fork();
         if (pid == 0) {
@@ -129,14 +106,22 @@ struct Window {
         }
         fs::remove_all(home);
     }
-    std::map<std::string, long long> figures() const
+    // The probe's figures; its listed stalls (50 ms or more) as (began at, length).
+    std::map<std::string, long long> figures(std::vector<std::pair<long long, long long>>* stalls = nullptr) const
     {
         std::map<std::string, long long> out;
         std::ifstream in(probe);
-        std::string key;
-        long long value = 0;
-        while (in >> key >> value)
-            out[key] = value;
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string key;
+            long long value = 0, length = 0;
+            fields >> key >> value;
+            if (key == "stall" && (fields >> length) && stalls)
+                stalls->emplace_back(value, length);
+            else
+                out[key] = value;
+        }
         return out;
     }
     void printStall(const char* what) const
@@ -145,6 +130,33 @@ struct Window {
         std::printf("  %s: longest stall %lld ms (began %lld ms after launch; event loop first turned at %lld ms, "
                     "%lld turns of the 5 ms probe)\n",
                     what, f["longest_stall_ms"], f["longest_stall_at_ms"], f["first_turn_ms"], f["turns"]);
+    }
+    // The longest stall that began at or after fromMs (ms after launch); below 50 ms the probe
+    // lists none, so the answer is then "under 50".
+    void printStallSince(double fromMs, const char* what) const
+    {
+        std::vector<std::pair<long long, long long>> stalls;
+        auto f = figures(&stalls);
+        long long longest = 0, at = 0;
+        int count = 0;
+        for (const auto& [began, length] : stalls) {
+            if (began < fromMs)
+                continue;
+            ++count;
+            if (length > longest)
+                longest = length, at = began;
+        }
+        std::string list;
+        for (const auto& [began, length] : stalls)
+            if (began >= fromMs)
+                list += " " + std::to_string(length) + "@" + std::to_string(began);
+        if (count == 0)
+            std::printf("  %s: no stall of 50 ms or more (%lld turns of the 5 ms probe in the whole run)\n", what,
+                        f["turns"]);
+        else
+            std::printf("  %s: longest stall %lld ms (began %lld ms after launch), %d stalls of 50 ms or more "
+                        "(length@began, ms):%s\n",
+                        what, longest, at, count, list.c_str());
     }
     double sinceLaunch(Clock::time_point t) const { return msBetween(launched, t); }
 
@@ -195,6 +207,7 @@ void rescanStall(const fs::path& program)
     std::printf("  controller stopped %.0f ms after launch; in the 12 s after it the silent ports got %zu and %zu "
                 "identification requests (3 per rescan)\n",
                 w.sinceLaunch(lost), a.requests() - beforeA, b.requests() - beforeB);
+    w.printStallSince(w.sinceLaunch(lost), "from the loss on");
     w.printStall("whole run");
 }
 
@@ -221,10 +234,13 @@ void pluggedInLater(const fs::path& program, bool noticeClosed)
         return;
     }
     if (watch.waitForSample(10000))
-        std::printf("  plugged in %.0f ms after launch, first live-sample request %.0f ms after plugging in\n",
-                    w.sinceLaunch(plugged), msBetween(plugged, watch.firstSample));
+        std::printf("  plugged in %.0f ms after launch; after plugging in: identification request %.0f ms, "
+                    "last read of connecting %.0f ms, first live-sample request %.0f ms\n",
+                    w.sinceLaunch(plugged), msBetween(plugged, watch.firstIdentify), msBetween(plugged, watch.firstAxes),
+                    msBetween(plugged, watch.firstSample));
     else
         std::printf("  not connected within 10 s of plugging in\n");
+    w.printStallSince(4000, "from 4 s after launch on");
     w.printStall("whole run");
     controller.stop();
 }
@@ -242,7 +258,10 @@ void newInstallation(const fs::path& program)
     }
     Window w(program, a.path + ":" + b.path + ":" + controller.path(), "-new");
     if (watch.waitForSample(10000))
-        std::printf("  first live-sample request %.0f ms after launch\n", w.sinceLaunch(watch.firstSample));
+        std::printf("  after launch: identification request %.0f ms, last read of connecting (the axes) %.0f ms, "
+                    "first live-sample request %.0f ms\n",
+                    w.sinceLaunch(watch.firstIdentify), w.sinceLaunch(watch.firstAxes),
+                    w.sinceLaunch(watch.firstSample));
     else
         std::printf("  not connected within 10 s\n");
     sleepMs(3500);
@@ -261,9 +280,14 @@ int main(int argc, char** argv)
     }
     if (!std::getenv("DISPLAY"))
         std::fprintf(stderr, "no DISPLAY: run this under xvfb-run\n");
-    rescanStall(program);
-    pluggedInLater(program, false);
-    pluggedInLater(program, true);
-    newInstallation(program);
+    const std::string only = argc > 2 ? argv[2] : "";
+    if (only.empty() || only == "1")
+        rescanStall(program);
+    if (only.empty() || only == "2") {
+        pluggedInLater(program, false);
+        pluggedInLater(program, true);
+    }
+    if (only.empty() || only == "3")
+        newInstallation(program);
     return 0;
 }

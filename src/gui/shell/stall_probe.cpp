@@ -36,6 +36,8 @@ void CStallProbe::turn()
     if (m_firstTurn < 0)
         m_firstTurn = now;
     bool longer = false;
+    if (m_lastTurn >= 0 && now - m_lastTurn >= kNotedMs && m_noted.size() < kMostNoted)
+        m_noted.emplace_back(m_lastTurn, now - m_lastTurn);
     if (m_lastTurn >= 0 && now - m_lastTurn > m_longest) {
         m_longest = now - m_lastTurn;
         m_longestAt = m_lastTurn;
@@ -52,7 +54,7 @@ void CStallProbe::write()
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return;
-    const QString text = QStringLiteral("longest_stall_ms %1\nlongest_stall_at_ms %2\nfirst_turn_ms %3\n"
+    QString text = QStringLiteral("longest_stall_ms %1\nlongest_stall_at_ms %2\nfirst_turn_ms %3\n"
                                         "turns %4\nlast_turn_ms %5\nperiod_ms %6\n")
                              .arg(m_longest)
                              .arg(m_longestAt)
@@ -60,6 +62,8 @@ void CStallProbe::write()
                              .arg(m_turns)
                              .arg(m_lastTurn)
                              .arg(kPeriodMs);
+    for (const auto& [at, length] : m_noted)
+        text += QStringLiteral("stall %1 %2\n").arg(at).arg(length);
     file.write(text.toUtf8());
     file.commit();
 }

@@ -1,8 +1,10 @@
 // A probe of the window's event loop for measurements made from outside the program: when the
 // environment variable DORAVINE_STALL_PROBE names a file, a fast timer on the GUI thread notes the
 // gaps between its turns and the longest one (with the moment it began) is written to that file,
-// again whenever a longer one is seen, every second and at exit. A gap is the whole time between
-// two turns of the timer, so the probe's own period (5 ms) is part of every figure.
+// again whenever a longer one is seen, every second and at exit. Every gap of kNotedMs or more is
+// listed too ("stall <began at> <length>"), so that a tool can pick out the part of the run it
+// measures. A gap is the whole time between two turns of the timer, so the probe's own period
+// (5 ms) is part of every figure.
 #pragma once
 
 #include <QElapsedTimer>
@@ -11,10 +13,14 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class CStallProbe : public QObject {
   public:
     static constexpr int kPeriodMs = 5;
+    static constexpr int kNotedMs = 50;
+    static constexpr size_t kMostNoted = 10000;
 
     // clock: started at launch; the file's times count from it.
     CStallProbe(const QString& path, const QElapsedTimer& clock, QObject* parent = nullptr);
@@ -38,4 +44,5 @@ class CStallProbe : public QObject {
     qint64 m_longestAt = 0; // when the longest gap began
     qint64 m_turns = 0;
     qint64 m_lastWrite = 0;
+    std::vector<std::pair<qint64, qint64>> m_noted; // began at, length
 };
