@@ -126,7 +126,11 @@ TEST(WindowStartup, SearchesBehindSilentPortsThenShowsWhatItFound)
         QObject::connect(&beat, &QTimer::timeout, [&] { ++ticks; });
         beat.start(10);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !w.view().searching(); }, 20000));
-        EXPECT_GE(ticks, 3) << "the event loop stood still during the search";
+        // Without a controller the search waits out the silent ports' time-outs; with one it may
+        // answer within a few ticks.
+        if (!withController) {
+            EXPECT_GE(ticks, 3) << "the event loop stood still during the search";
+        }
 
         EXPECT_EQ(w.device().m_connected, withController);
         EXPECT_EQ(w.device().m_demo, !withController);
