@@ -48,12 +48,17 @@ double CAxisSpin::apply(double value, int delta) const
     return moved > highest ? highest : moved;
 }
 
+bool eraseControllerMap(CLPGDevice& device)
+{
+    CMapModel model(device.m_settings);
+    return model.eraseMap(device);
+}
+
 bool clearMapStep(CLPGDevice& device)
 {
     CWaitCursor wait;
     try {
-        CMapModel model(device.m_settings);
-        return model.eraseMap(device);
+        return eraseControllerMap(device);
     } catch (IError* raw) {
         showLinkError(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", raw);
         return false;

@@ -11,6 +11,7 @@
 #include "gui/skin/gradient_edit.h"
 #include "gui/skin/scroll_chart.h"
 #include "gui/skin/str_value_combo.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/support/qt_app_environment.h"
 #include "operations/doravine_doc.h"
 #include "support/byte_files.h"
@@ -84,6 +85,7 @@ struct CPage {
     CRecordingUser user;
     CThreadManager threads;
     CDoravineDoc doc{&threads};
+    CLinkGateway gateway{doc.Device()};
     CSettingsDlg page{doc};
 };
 
@@ -139,8 +141,11 @@ TEST(SettingsPage, TheTpsSpinStaysWithinItsEndsAndWritesEachStep)
     }
     p.doc.Device().m_connected = false;
     p.fixture.sim().clearRequests();
+    const double before = p.doc.Device().m_settings.tpsThreshold;
     p.page.onTpsSpin(-1);
-    EXPECT_TRUE(p.requests().empty()) << "without a controller only the record changes";
+    EXPECT_TRUE(p.requests().empty());
+    EXPECT_EQ(p.doc.Device().m_settings.tpsThreshold, before) << "without a controller nothing changes";
+    EXPECT_EQ(p.user.texts(), std::vector<std::wstring>{L"BRAK POŁĄCZENIA"});
 }
 
 TEST(SettingsPage, TheSensorListWritesOnlyAChange)
