@@ -48,6 +48,11 @@ double CAxisSpin::apply(double value, int delta) const
     return moved > highest ? highest : moved;
 }
 
+bool readControllerMap(CLPGDevice& device)
+{
+    return device.GetMap() && device.GetMapAxes();
+}
+
 bool eraseControllerMap(CLPGDevice& device)
 {
     CMapModel model(device.m_settings);

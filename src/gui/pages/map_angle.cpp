@@ -6,6 +6,7 @@
 #include "gui/shell/link_gateway.h"
 #include "gui/skin/qt_text.h"
 #include "gui/skin/theme.h"
+#include "operations/map_operations.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -93,7 +94,7 @@ bool CMapAngle::rereadIfDue()
     CLinkGateway* gateway = CLinkGateway::instance();
     if (!m_editor.rereadDue() || !gateway || gateway->busy() || !m_device.isConnected())
         return false;
-    const auto read = gateway->run(nullptr, [](CLPGDevice& device) { return device.GetMap() && device.GetMapAxes(); });
+    const auto read = gateway->run(nullptr, &readControllerMap);
     if (read != CLinkGateway::Outcome::Done)
         return false;
     m_editor.fillFromRecord();

@@ -14,6 +14,7 @@
 #include "gui/skin/str_value_combo.h"
 #include "operations/auto_calibration.h"
 #include "operations/doravine_doc.h"
+#include "operations/settings_steps.h"
 
 #include <cstdio>
 
@@ -80,7 +81,7 @@ CLinkGateway::Outcome CSettingsDlg::exchange(const wchar_t* handler,
 
 bool CSettingsDlg::readSettings()
 {
-    if (exchange(nullptr, [](CLPGDevice& d) { return d.GetSettings(); }) != CLinkGateway::Outcome::Done)
+    if (exchange(nullptr, &readControllerSettings) != CLinkGateway::Outcome::Done)
         return false;
     if (!device().m_demo) {
         m_read = true;
@@ -241,16 +242,8 @@ void CSettingsDlg::onSensorChosen(int index)
         return;
     const double value = chosen->value;
     const CSettingsRecord lastRead = device().m_settings;
-    const auto outcome = exchange(L"CSettingsDlg::OnCbnSelchangeComboSensor()", [value](CLPGDevice& d) {
-        // Compared with what the controller holds now, not with what the page last saw.
-        if (!d.GetSettings())
-            return false;
-        CSettingsRecord& record = d.m_settings;
-        if (truncateValue(value) == truncateValue(record.sensorType))
-            return true;
-        record.sensorType = value;
-        return d.SetSettings() && d.ResetDevice();
-    });
+    const auto outcome = exchange(L"CSettingsDlg::OnCbnSelchangeComboSensor()",
+                                  [value](CLPGDevice& d) { return chooseSensorType(d, value); });
     if (outcome == CLinkGateway::Outcome::Busy)
         return;
     if (outcome == CLinkGateway::Outcome::Failed)
@@ -273,12 +266,10 @@ void CSettingsDlg::onTpsSpin(int delta)
         value = 0.0;
     if (value > kTpsHighest)
         value = kTpsHighest;
-    // The controller keeps the threshold in 15 mV counts: the record and the edit show that.
-    value = tpsFromWire(tpsToWire(value));
-    const auto outcome = exchange(L"CSettingsDlg::OnDeltaposSpinTpsTh()", [value](CLPGDevice& d) {
-        d.m_settings.tpsThreshold = value;
-        return d.SetSettings();
-    });
+    // The record and the edit show what the controller will hold, not the step's arithmetic.
+    value = tpsAsStored(value);
+    const auto outcome = exchange(L"CSettingsDlg::OnDeltaposSpinTpsTh()",
+                                  [value](CLPGDevice& d) { return writeTpsThreshold(d, value); });
     if (outcome == CLinkGateway::Outcome::Busy)
         return;
     if (outcome == CLinkGateway::Outcome::Done) {
