@@ -284,6 +284,31 @@ TEST(MapPage, StepUndoAndRedoKeysReachTheController)
     EXPECT_EQ(p.user.waitDepth(), 0);
 }
 
+// Held Ctrl+Up at the controller's real pace: every step shows at once, the steps made while a
+// write is on the wire go together in the next one, and the last write carries the latest map.
+TEST(MapPage, StepsWhileAWriteIsOnTheWireGoTogetherInTheNext)
+{
+    CMapPage p;
+    p.setSimCell(9, 9, 50);
+    p.click(9, 9);
+    p.fixture.sim().setPacing(true);
+    p.fixture.sim().clearRequests();
+    constexpr int kPresses = 12;
+    for (int i = 1; i <= kPresses; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Up, Qt::ControlModifier);
+        ASSERT_TRUE(p.grid().handleKey(&press));
+        EXPECT_EQ(p.grid().mapEditor().cellValue(9, 9), (50 + 6 * i) / 10.0) << "shown at once";
+        QTest::qWait(5);
+    }
+    EXPECT_TRUE(p.grid().mapEditor().unwrittenCell(9, 9)) << "not yet the controller's";
+    p.settle();
+    EXPECT_EQ(p.savedCell(9, 9), 50 + 6 * kPresses);
+    EXPECT_FALSE(p.grid().mapEditor().unwrittenCell(9, 9));
+    EXPECT_GE(p.framesOfType(9), 2u);
+    EXPECT_LT(p.framesOfType(9), static_cast<size_t>(kPresses)) << "each step queued its own write";
+    EXPECT_TRUE(p.user.texts().empty());
+}
+
 TEST(MapPage, PasteIsSnappedAndWrittenOnceAndCopyGivesSpreadsheetRows)
 {
     CMapPage p;
