@@ -26,6 +26,7 @@ constexpr unsigned kLabelFormat = 0x8024;
 constexpr double kDisplayRatio = 0.45;
 constexpr unsigned kChartRed = 255; // a Windows colour value: red
 
+constexpr const wchar_t* kReadFailed = TR_KEY(L"Nie powiodło się wczytanie ustawień urządzenia!");
 constexpr const wchar_t* kWriteFailed = TR_KEY(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
 
 struct SensorEntry {
@@ -81,7 +82,11 @@ CLinkGateway::Outcome CSettingsDlg::exchange(const wchar_t* handler,
 
 bool CSettingsDlg::readSettings()
 {
-    if (exchange(nullptr, &readControllerSettings) != CLinkGateway::Outcome::Done)
+    const auto outcome = exchange(nullptr, &readControllerSettings);
+    // A controller that stopped answering says so; without one the page just shows dashes.
+    if (outcome == CLinkGateway::Outcome::Failed && device().isConnected())
+        userInteraction().showMessage(translateText(kReadFailed), MessageIcon::Error);
+    if (outcome != CLinkGateway::Outcome::Done)
         return false;
     if (!device().m_demo) {
         m_read = true;
