@@ -48,8 +48,14 @@ bool CMapEditor::unwrittenCell(int column, int row) const
 void CMapEditor::fillFromRecord()
 {
     m_model.updateLimits();
-    if (m_device.m_demo)
+    // Demo values, or a record not read from a controller yet, are nobody's map.
+    if (m_device.m_demo || !m_device.isConnected())
         return;
+    copyRecord();
+}
+
+void CMapEditor::copyRecord()
+{
     const CSettingsRecord& record = m_device.m_settings;
     m_shown = CMapState::of(record);
     for (int r = 0; r < kMapRows; ++r)
@@ -114,7 +120,7 @@ void CMapEditor::writeEnded(bool written)
 void CMapEditor::showUnconfirmedRecord()
 {
     const CMapState confirmed = m_confirmed;
-    fillFromRecord();
+    copyRecord();
     m_confirmed = confirmed;
     m_rereadDue = true;
     m_history.clear();

@@ -54,8 +54,8 @@ class CMapEditor {
 
     // updateLimits, then every cell and breakpoint from the record, all of it the controller's
     // again. The undo history is forgotten when the record was changed behind the editor's back
-    // (a settings file, the factory reset). A record of demo values is not the controller's:
-    // the grid keeps the last values read.
+    // (a settings file, the factory reset). Demo values or a record not yet read from a
+    // controller are not the controller's: the grid keeps the last values read.
     void fillFromRecord();
 
     // ---- The way to the controller ----------------------------------------------------------
@@ -122,6 +122,8 @@ class CMapEditor {
     bool show(const CMapState& before, const CMapState& to, const wchar_t* handler, bool keep);
     // Undo (back) or redo: the change's state shown and its write due.
     bool replay(bool back);
+    // Every cell and breakpoint from the record, all of it the controller's again.
+    void copyRecord();
     // A typed breakpoint under the header rules, written when the controller can tell it apart.
     std::wstring editHeader(CMapCell cell, double typed);
     // The text of a row header (column -1) or a column header (row -1).

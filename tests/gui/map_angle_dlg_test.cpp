@@ -11,6 +11,7 @@
 #include "gui/pages/map_angle_dlg.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/gradient_edit.h"
+#include "gui/skin/statics.h"
 #include "gui/shell/link_gateway.h"
 #include "gui/support/qt_app_environment.h"
 #include "operations/doravine_doc.h"
@@ -455,6 +456,29 @@ TEST(MapPage, ClearSaveAsDefaultAndTheDisabledPage)
     CMapPage autodetecting(0);
     EXPECT_FALSE(autodetecting.page.isEnabled());
     EXPECT_TRUE(p.page.isEnabled());
+}
+
+// Without a controller, or with only demo values, the grid has nothing to show: dashes, greyed.
+TEST(MapPage, WithoutAControllerTheGridShowsDashesGreyed)
+{
+    for (const bool demo : {false, true}) {
+        SCOPED_TRACE(demo);
+        CRecordingUser user;
+        CDoravineDoc doc;
+        CLinkGateway gateway{doc.Device()};
+        doc.Device().m_demo = demo;
+        doc.Device().GetSettings();
+        doc.Device().GetMap();
+        doc.Device().GetMapAxes();
+        CMapAngleDlg page{doc};
+        page.initialiseOnce();
+        page.v_activate();
+        const CMapEditor& editor = page.grid()->mapEditor();
+        EXPECT_TRUE(editor.blank());
+        EXPECT_FALSE(page.isEnabled());
+        EXPECT_TRUE(page.limitsLabel()->text().contains(QStringLiteral("<b>-</b>")));
+        EXPECT_FALSE(page.limitsLabel()->text().contains(QStringLiteral("°")));
+    }
 }
 
 TEST(MapPage, TheOperatingPointFollowsTheEngine)
