@@ -54,6 +54,22 @@ bool insideModalDialog(const QObject* target)
     return false;
 }
 
+// The work on the link's side: its answer, or the link error or the other exception it raised,
+// each kept for the window's thread.
+void runCatching(const std::function<bool(CLPGDevice&)>& work, CLPGDevice& device, bool& answered,
+                 IError*& linkError, std::exception_ptr& other)
+{
+    try {
+        answered = work(device);
+    } catch (IError* error) {
+        linkError = error;
+    } catch (...) {
+        // Anything else is a fault of ours: handed to the window's thread, where the
+        // application's last net shows it.
+        other = std::current_exception();
+    }
+}
+
 } // namespace
 
 CLinkGateway::CLinkGateway(CLPGDevice& device, QObject* parent) : QObject(parent), m_device(device)
@@ -144,15 +160,7 @@ CLinkGateway::Outcome CLinkGateway::run(const wchar_t* handler, const std::funct
     cursorDelay.start(kWaitCursorDelayMs);
 
     std::thread worker([&] {
-        try {
-            answered = work(m_device);
-        } catch (IError* error) {
-            linkError = error;
-        } catch (...) {
-            // Anything else is a fault of ours: handed to the window's thread, where the
-            // application's last net shows it.
-            other = std::current_exception();
-        }
+        runCatching(work, m_device, answered, linkError, other);
         // Queued: the loop may not have started yet, and quits once it runs.
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
@@ -188,13 +196,7 @@ CLinkGateway::Outcome CLinkGateway::runInBackground(const wchar_t* handler,
     m_backgroundContext = context;
     m_backgroundDone = done;
     m_backgroundThread = std::thread([this, work] {
-        try {
-            m_backgroundAnswer = work(m_device);
-        } catch (IError* error) {
-            m_backgroundError = error;
-        } catch (...) {
-            m_backgroundFault = std::current_exception();
-        }
+        runCatching(work, m_device, m_backgroundAnswer, m_backgroundError, m_backgroundFault);
         QMetaObject::invokeMethod(this, &CLinkGateway::finishBackground, Qt::QueuedConnection);
     });
     return Outcome::Done;
