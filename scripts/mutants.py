@@ -314,11 +314,11 @@ FAULTS = [
      "    value = tpsAsStored(value);\n", "",
      "the TPS edit shows the step's sum, not what the controller stored", "gui_settings_dlg_test"),
     ("settings-forget-unwritten", "src/gui/pages/settings_dlg.cpp",
-     "    device().m_settings = lastRead;\n", "",
+     "    device().m_settings = lastRead;\n", "    (void)lastRead;\n",
      "a sensor type the controller never confirmed stays in the record for the next write",
      "gui_settings_dlg_test"),
     ("definition-wire-axes", "src/operations/map_operations.cpp",
-     "        rpm = rpmPointFromWire(rpmPointToWire(rpm));\n", "",
+     "        rpm = rpmPointFromWire(rpmPointToWire(rpm));\n", "        (void)rpm;\n",
      "the grid shows generated RPM breakpoints the controller rounded to 100", "gui_fault_sweep_test"),
     # ---- tools/cli, tools/sim, tests ----
     ("cli-no-controller", "tools/cli/connect.cpp",
