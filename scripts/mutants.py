@@ -318,8 +318,8 @@ FAULTS = [
      "a sensor type the controller never confirmed stays in the record for the next write",
      "gui_settings_dlg_test"),
     ("definition-wire-axes", "src/operations/map_operations.cpp",
-     "        rpm = rpmPointFromWire(rpmPointToWire(rpm));\n", "        (void)rpm;\n",
-     "the grid shows generated RPM breakpoints the controller rounded to 100", "gui_fault_sweep_test"),
+     "        volts = mapPointFromWire(mapPointToWire(volts));\n", "        (void)volts;\n",
+     "the grid shows generated MAP breakpoints the controller rounded to 5 mV", "gui_fault_sweep_test"),
     # ---- tools/cli, tools/sim, tests ----
     ("cli-no-controller", "tools/cli/connect.cpp",
      "return kNoController;", "return kFailed;",
