@@ -205,7 +205,7 @@ void CReadSignalDlg::v_activate()
     showView(0, kFirstDivisor);
     if (m_setUp && device().m_signalFirmware && !m_liveStoppedByPage) {
         m_liveStoppedByPage = true;
-        m_doc.StopLiveSamples();
+        stopLiveSamples();
         m_capture.stop();
         m_doc.StartRefreshTimer();
     }
@@ -242,6 +242,16 @@ void CReadSignalDlg::v_deactivate()
     m_liveStoppedForCapture = false;
     if (resume)
         m_doc.ResumeLiveSamples();
+}
+
+void CReadSignalDlg::stopLiveSamples()
+{
+    // Stopping waits for the live thread to let go of the link: not on the window's thread.
+    if (CLinkGateway::runOnInstance(nullptr, [this](CLPGDevice&) {
+            m_doc.StopLiveSamples();
+            return true;
+        }) == Outcome::Busy)
+        m_doc.StopLiveSamples();
 }
 
 void CReadSignalDlg::endCapture()
@@ -304,7 +314,7 @@ void CReadSignalDlg::onFetch()
         return;
     if (!runPasses(&CSignalCapture::flushPasses))
         return;
-    m_doc.StopLiveSamples();
+    stopLiveSamples();
     m_liveStoppedForCapture = true;
     m_doc.StartRefreshTimer();
     m_capture.start();

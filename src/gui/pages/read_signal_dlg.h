@@ -127,6 +127,8 @@ class CReadSignalDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, publi
     void endCapture();
     // "Zapisz dane" once the capture is stopped: the overwrite question, the file, the page's copy.
     void saveRecords();
+    // The live samples stopped off the window's thread (the stop waits for their thread).
+    void stopLiveSamples();
     // Passes of the capture through the gateway; a silent controller is said here.
     bool runPasses(bool (CSignalCapture::*passes)());
     void setResults(int32_t pulseCount, int32_t deficit, int32_t algorithm);
