@@ -1,6 +1,7 @@
 // The application's last net: an exception that a handler lets through (a link error, a fault of
 // ours) is caught in the event dispatch, shown once, and the program goes on handling events.
 #include "gui/shell/doravine_app.h"
+#include "gui/support/qt_app_environment.h"
 #include "platform/ierror.h"
 #include "support/recording_user.h"
 
@@ -15,28 +16,14 @@
 
 namespace {
 
-CDoravineApplication* g_app = nullptr;
+const auto* const g_environment = registerQtApp(QtAppTheme::Plain, [](int& argc, char** argv) {
+    return new CDoravineApplication(argc, argv);
+});
 
-// The program's own application object instead of a plain one.
-class CProgramAppEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "doravine_last_net_test";
-        static char* argv[] = {name, nullptr};
-        g_app = new CDoravineApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete g_app;
-        g_app = nullptr;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CProgramAppEnvironment);
+CDoravineApplication& program()
+{
+    return static_cast<CDoravineApplication&>(app());
+}
 
 } // namespace
 
@@ -54,7 +41,7 @@ TEST(LastNet, AnExceptionEscapingAHandlerIsShownAndTheProgramGoesOn)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.handler);
         CRecordingUser user;
-        const int before = g_app->escapedExceptions();
+        const int before = program().escapedExceptions();
         QPushButton button;
         button.resize(80, 20);
         bool clickedAfter = false;
@@ -70,12 +57,12 @@ TEST(LastNet, AnExceptionEscapingAHandlerIsShownAndTheProgramGoesOn)
         });
         button.show();
         if (std::string(row.handler) == "a timer")
-            QTimer::singleShot(0, g_app, row.raise);
+            QTimer::singleShot(0, &program(), row.raise);
         else
             QTest::mouseClick(&button, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !user.texts().empty(); }, 2000));
 
-        EXPECT_EQ(g_app->escapedExceptions(), before + 1);
+        EXPECT_EQ(program().escapedExceptions(), before + 1);
         const auto texts = user.texts();
         ASSERT_EQ(texts.size(), 1u);
         EXPECT_EQ(texts[0].rfind(L"Nieoczekiwany błąd programu. Praca trwa dalej.", 0), 0u);

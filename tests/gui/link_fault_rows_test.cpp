@@ -164,6 +164,14 @@ void expectScreenEqualsController(CWindow& w)
     }
 }
 
+// The signal page shown, the controller in reading mode.
+void tickReadingMode(CWindow& w)
+{
+    w.showTab(CDoravineView::TabSignal);
+    if (!w.view().signalPage()->modeTicked())
+        w.view().signalPage()->readModeBox()->click();
+}
+
 const Row kRows[] = {
     {"Wczytaj błędy", sim::FaultWhen::Command, 0x05, [](CWindow& w) { w.showTab(CDoravineView::TabVersion); },
      [](CWindow& w) { QTest::mouseClick(w.view().versionPage()->readButton(), Qt::LeftButton); }},
@@ -175,14 +183,24 @@ const Row kRows[] = {
      [](CWindow& w) { w.view().signalPage()->readModeBox()->click(); }},
     {"Pobierz dane", sim::FaultWhen::Command, 0x08,
      [](CWindow& w) {
-         w.showTab(CDoravineView::TabSignal);
-         if (!w.view().signalPage()->modeTicked())
-             w.view().signalPage()->readModeBox()->click();
+         tickReadingMode(w);
          w.user.answerYes();
      },
      [](CWindow& w) {
          QTest::mouseClick(w.view().signalPage()->button(CReadSignalDlg::kIdFetch), Qt::LeftButton);
      }},
+    {"Zapisz dane", sim::FaultWhen::FrameType, 0x03,
+     [](CWindow& w) {
+         tickReadingMode(w);
+         w.user.answerYes();
+         w.view().signalPage()->onFetch();
+         ASSERT_TRUE(QTest::qWaitFor([&] { return w.view().signalPage()->capture().recordCount() >= 600; }, 20000));
+     },
+     [](CWindow& w) {
+         QTest::mouseClick(w.view().signalPage()->button(CReadSignalDlg::kIdSave), Qt::LeftButton);
+     }},
+    {"Czytaj sygnał (leaving the tab)", sim::FaultWhen::FrameType, 0x03, tickReadingMode,
+     [](CWindow& w) { w.showTab(CDoravineView::TabVersion); }},
     {"Wczytaj ustawienia z pliku", sim::FaultWhen::FrameType, 0x03,
      [](CWindow& w) {
          w.user.answerYes();
