@@ -15,6 +15,7 @@
 #include "gui/support/qt_app_environment.h"
 #include "operations/diag_threads.h"
 #include "support/byte_files.h"
+#include "support/firmware_files.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
 #include "support/wait_until.h"
@@ -55,6 +56,7 @@ struct CWindow {
     }
     ~CWindow()
     {
+        firmwareUpdateTimings() = CFirmwareUpdateTimings{};
         captureState() = kCaptureIdle;
         frame.reset();
         doc->StopLiveSamples();
@@ -141,12 +143,12 @@ bool reconnects(CWindow& w, Fault fault)
 {
     if (fault == Fault::Unanswered) {
         w.sim.sim().clearFaults();
-        return w.device().m_connected;
+    } else {
+        std::string path;
+        if (!testsupport::waitUntil([&] { return !(path = w.sim.sim().path()).empty(); }, std::chrono::seconds(5)))
+            return false;
+        CSimFixture::setPorts({path});
     }
-    std::string path;
-    if (!testsupport::waitUntil([&] { return !(path = w.sim.sim().path()).empty(); }, std::chrono::seconds(5)))
-        return false;
-    CSimFixture::setPorts({path});
     return QTest::qWaitFor([&] { return w.device().m_connected.load() && !w.frame->gateway().busy(); },
                            kReconnectLimitMs);
 }
@@ -209,6 +211,16 @@ const Row kRows[] = {
      [](CWindow& w) { w.frame->action(CMainFrame::CmdLoadSettings)->trigger(); }},
     {"Przywróć ustawienia fabryczne", sim::FaultWhen::FrameType, 0x03, nullptr,
      [](CWindow& w) { w.frame->action(CMainFrame::CmdFactorySettings)->trigger(); }},
+    // At the request that sends the application into its boot loader: the controller keeps its
+    // program and comes back as it was.
+    {"Aktualizacja sterownika", sim::FaultWhen::FrameType, 0xF6,
+     [](CWindow& w) {
+         firmwareUpdateTimings() = {0, 0, 0};
+         const auto path = w.sim.home().path() / "new.afm";
+         testsupport::writeFirmware(path, {.version = 0x0160});
+         w.user.answerFile(path.wstring());
+     },
+     [](CWindow& w) { w.frame->action(CMainFrame::CmdDeviceUpdate)->trigger(); }},
 };
 
 } // namespace
