@@ -75,12 +75,15 @@ struct CWindow {
                 out.push_back(m.text);
         return out;
     }
-    // A settings file of this controller whose TPS threshold and sensor type differ from its own.
+    // A settings file of this controller whose settings, map and axes all differ from its own.
     std::wstring changedSettingsFile()
     {
         CSettingsRecord record = device().m_settings;
         record.tpsThreshold = 2.25;
         record.sensorType = record.sensorType == 0 ? 1 : 0;
+        record.advanceMap[0][0] = 7.0;
+        for (int i = 0; i < kMapColumns; ++i)
+            record.rpmAxis[i] = 1000.0 + 200 * i;
         CSettingsSnapshot snapshot;
         snapshot.initMarker(device().m_firmwareVersion);
         snapshot.takeSnapshot(device().m_firmwareVersion, device().m_deviceType, record);
@@ -156,9 +159,16 @@ bool reconnects(CWindow& w, Fault fault)
 // What the pages show against what the controller holds.
 void expectScreenEqualsController(CWindow& w)
 {
+    const CSettingsRecord& record = w.device().m_settings;
     const auto held = w.sim.sim().settings();
-    const SettingsBlock shown = encodeSettingsBlock(w.device().m_settings);
-    EXPECT_TRUE(std::equal(held.begin(), held.end(), shown.begin())) << "the record the pages show";
+    const SettingsBlock shown = encodeSettingsBlock(record);
+    EXPECT_TRUE(std::equal(held.begin(), held.end(), shown.begin())) << "the settings the pages show";
+    const auto map = w.sim.sim().map();
+    const MapBlock shownMap = encodeMapBlock(record);
+    EXPECT_TRUE(std::equal(map.begin(), map.end(), shownMap.begin())) << "the map the page shows";
+    const auto axes = w.sim.sim().axes();
+    const AxesBlock shownAxes = encodeAxesBlock(record);
+    EXPECT_TRUE(std::equal(axes.begin(), axes.end(), shownAxes.begin())) << "the axes the map page shows";
     EXPECT_EQ(w.view().versionPage()->typeDisplay()->valueText(),
               CVersionDlg::sensorTypeText(held[kSensorTypeByte]));
     if (w.view().pageCtrl()->activePage() == w.view().signalPage()) {
@@ -203,7 +213,8 @@ const Row kRows[] = {
      }},
     {"Czytaj sygnał (leaving the tab)", sim::FaultWhen::FrameType, 0x03, tickReadingMode,
      [](CWindow& w) { w.showTab(CDoravineView::TabVersion); }},
-    {"Wczytaj ustawienia z pliku", sim::FaultWhen::FrameType, 0x03,
+    // In the middle of the load: the settings and the map are taken, the axes not.
+    {"Wczytaj ustawienia z pliku", sim::FaultWhen::FrameType, 0x0B,
      [](CWindow& w) {
          w.user.answerYes();
          w.user.answerFile(w.changedSettingsFile());
