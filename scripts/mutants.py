@@ -338,7 +338,7 @@ FAULTS = [
      "after a refused load the pages show the file instead of the controller",
      "integration_doravine_doc_test|gui_link_fault_rows_test"),
     ("work-state-record", "src/operations/signal_capture.cpp",
-     "    if (!written)\n        m_device.m_settings.workState = held;", "",
+     "    if (!written)\n        m_device.m_settings.workState = held;", "    (void)held;",
      "a refused mode switch leaves the unwritten state in the record", "gui_link_fault_rows_test"),
     ("signal-second-fetch", "src/gui/pages/read_signal_dlg.cpp",
      "if (device().m_demo || m_capture.running())", "if (device().m_demo)",
