@@ -10,7 +10,10 @@ class CDoravineDoc;
 class CDefinicjaDlg;
 class CGDIpGradientButton;
 class CMapAngle;
+class CMapCurves;
+class CMapOverlay;
 class CTransparentStatic;
+class QCheckBox;
 
 class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public IMultilangGUI {
     Q_OBJECT
@@ -42,6 +45,15 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CGDIpGradientButton* clearButton() const { return m_clear; }
     CGDIpGradientButton* saveDefaultButton() const { return m_saveDefault; }
     CTransparentStatic* limitsLabel() const { return m_limits; }
+    CMapCurves* curves() const { return m_curves; }
+    CMapOverlay* overlay() const { return m_overlay; }
+    QCheckBox* againstMapBox() const { return m_againstMap; }
+    QCheckBox* trailBox() const { return m_trailBox; }
+    QCheckBox* dwellBox() const { return m_dwellBox; }
+    CGDIpGradientButton* resetDwellButton() const { return m_resetDwell; }
+    // On every tick of the window, whichever page is shown: the trail and the dwell shading
+    // count every live sample.
+    void countSamples();
 
   protected:
     // Keys reaching the page, or any of its buttons, go to the grid's key table first.
@@ -50,6 +62,10 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
 
   private:
     void showLimits();
+    // The curves, the trail and the shading in the right column below "Kasuj".
+    void createViews();
+    void placeViews();
+    void nameViews();
 
     CDoravineDoc& m_doc;
     CMapAngle* m_grid;
@@ -57,4 +73,10 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CGDIpGradientButton* m_clear;
     CGDIpGradientButton* m_saveDefault;
     CTransparentStatic* m_limits;
+    CMapCurves* m_curves = nullptr;
+    CMapOverlay* m_overlay = nullptr;
+    QCheckBox* m_againstMap = nullptr;
+    QCheckBox* m_trailBox = nullptr;
+    QCheckBox* m_dwellBox = nullptr;
+    CGDIpGradientButton* m_resetDwell = nullptr;
 };

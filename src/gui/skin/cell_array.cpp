@@ -83,6 +83,12 @@ bool CCellArray::cellAt(QPoint point, CCellPos& cell) const
     return true;
 }
 
+void CCellArray::setCellOverlay(CellOverlay overlay)
+{
+    m_overlay = std::move(overlay);
+    update();
+}
+
 void CCellArray::updateCell(CCellPos cell)
 {
     update(cellRect(cell).adjusted(-2, -2, 2, 2));
@@ -146,6 +152,8 @@ void CCellArray::paintCell(QPainter& painter, CCellPos cell)
     if (!cell.isData() && !cell.isCorner() && cell == m_focusedHeader)
         background = blend(background, m_colors.selection, 0.7);
     painter.fillRect(rect, background);
+    if (m_overlay && cell.isData() && !cellCurrent(cell))
+        m_overlay(painter, cell, rect);
 
     // Headers and the corner in a smaller bold face, so a four-digit RPM keeps its margins.
     QFont font = painter.font();
