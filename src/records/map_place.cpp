@@ -12,10 +12,8 @@ double axisPlace(const double* axis, int count, double value)
     int i = 0;
     while (i + 1 < count - 1 && axis[i + 1] <= value)
         ++i;
-    const double span = axis[i + 1] - axis[i];
-    if (!(span > 0))
-        return i;
-    return i + std::clamp((value - axis[i]) / span, 0.0, 1.0);
+    // The walk stops below a breakpoint above the value, so the span is never empty.
+    return i + std::clamp((value - axis[i]) / (axis[i + 1] - axis[i]), 0.0, 1.0);
 }
 
 CMapPlace mapPlace(const CSettingsRecord& record, double rpm, double mapVolts)

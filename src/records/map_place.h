@@ -13,7 +13,7 @@ struct CMapPlace {
 };
 
 // The fractional index of value on a rising axis of count breakpoints, clamped to [0, count-1].
-// Breakpoints that do not rise (a cleared axis) give the lower one, never a division by zero.
+// Breakpoints that do not rise (a cleared axis) never divide by zero.
 double axisPlace(const double* axis, int count, double value);
 
 CMapPlace mapPlace(const CSettingsRecord& record, double rpm, double mapVolts);

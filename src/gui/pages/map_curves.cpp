@@ -123,6 +123,8 @@ std::optional<QPointF> CMapCurves::markerPoint() const
 
 void CMapCurves::paintEvent(QPaintEvent*)
 {
+    // What is drawn is what the map holds now, whichever widget painted first.
+    m_shown = current();
     QPainter painter(this);
     theme::paintGradient(painter, rect(), theme::chartTop(), theme::chartBottom(), 0.0);
     const QRectF plot = plotRect();

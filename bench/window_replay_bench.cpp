@@ -1,20 +1,20 @@
 // Figures of the readings-log replay: a one-hour log (72,000 samples at 20 a second, written by
 // the program's own readings log) opened and drawn, a cursor move repainted, and the memory it
 // takes. The window runs offscreen; each figure is one run on whatever machine runs it.
-// Usage: measure_replay_window [FOLDER]   (the log is written there; default: a temporary folder)
+// Run: QT_QPA_PLATFORM=offscreen bench_window_replay_bench (one iteration, a few seconds)
 #include "files/readings_log.h"
 #include "gui/pages/readings_replay_dlg.h"
 #include "gui/skin/log_chart.h"
 #include "gui/skin/theme.h"
 
 #include <QApplication>
+
+#include <benchmark/benchmark.h>
 #include <QElapsedTimer>
 
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <string>
 
 namespace {
@@ -54,23 +54,22 @@ CDiag revvingSample(int i)
     return d;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+void AnHourOfReadingsReplayed(benchmark::State& state)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "bench_window_replay_bench";
+    static char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
     startupGDIp();
-    const std::filesystem::path folder =
-        argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path() / "doravine-replay-measure";
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "doravine-bench-replay";
     std::filesystem::create_directories(folder);
     const std::filesystem::path file = folder / "hour.csv";
     std::filesystem::remove(file);
     {
         CReadingsLog log;
         if (!log.create(file)) {
-            std::cerr << "cannot create " << file << "\n";
-            return 1;
+            state.SkipWithError("cannot create the log");
+            return;
         }
         const auto start = CDiagClock::now();
         std::vector<CDiagEntry> entries;
@@ -84,12 +83,15 @@ int main(int argc, char** argv)
     for (int r = 0; r < kMapRows; ++r)
         record.mapAxis[r] = 0.15 + 0.33 * r;
 
+    for (auto _ : state) {
     const long before = residentKb();
     QElapsedTimer clock;
     clock.start();
     CReadingsReplayDlg* dlg = CReadingsReplayDlg::open(file, record, nullptr);
-    if (!dlg)
-        return 1;
+    if (!dlg) {
+        state.SkipWithError("the log was refused");
+        return;
+    }
     dlg->resize(1366, 768);
     // Painted into a picture: the offscreen platform exposes no window to repaint.
     (void)dlg->grab();
@@ -110,15 +112,17 @@ int main(int argc, char** argv)
     (void)dlg->grab();
     const qint64 zoomMs = clock.elapsed();
 
-    std::printf("log: %zu samples, %.1f MB on disk\n", dlg->series().size(),
-                static_cast<double>(std::filesystem::file_size(file)) / 1e6);
-    std::printf("opened and drawn at 1366x768: %lld ms\n", static_cast<long long>(openMs));
-    std::printf("slowest of 50 cursor moves repainted: %.2f ms\n", slowestMove / 1000.0);
-    std::printf("zoom to a tenth redrawn: %lld ms\n", static_cast<long long>(zoomMs));
-    std::printf("memory for the open log and its window: %.1f MB (resident, after minus before)\n",
-                (after - before) / 1024.0);
+    state.counters["samples"] = static_cast<double>(dlg->series().size());
+    state.counters["open_and_draw_ms"] = static_cast<double>(openMs);
+    state.counters["slowest_cursor_move_ms"] = slowestMove / 1000.0;
+    state.counters["zoom_redraw_ms"] = static_cast<double>(zoomMs);
+    state.counters["memory_mb"] = (after - before) / 1024.0;
     dlg->close();
+    delete dlg;
+    }
     std::filesystem::remove(file);
     shoutdownGDIp();
-    return 0;
 }
+BENCHMARK(AnHourOfReadingsReplayed)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
