@@ -174,12 +174,14 @@ void CMapAngleDlg::createViews()
 
 void CMapAngleDlg::nameViews()
 {
-    m_againstMap->setText(toQString(translateText(L"Krzywe wg MAP")));
+    m_againstMap->setText(toQString(translateText(L"Wg MAP")));
     m_trailBox->setText(toQString(translateText(L"Ślad")));
     m_dwellBox->setText(toQString(translateText(L"Czas w komórkach")));
     m_resetDwell->setCaption(translateText(L"Zeruj"));
     m_dwellBox->setToolTip(toQString(translateText(L"Cieniuje komórki wg czasu pracy silnika w nich od włączenia; "
                                                    L"czas komórki w dymku nad nią.")));
+    // The texts' widths decide whether the reset fits beside its switch.
+    placeViews();
 }
 
 void CMapAngleDlg::placeViews()
@@ -191,8 +193,9 @@ void CMapAngleDlg::placeViews()
     const QRect save = m_saveDefault->geometry();
     const int row = std::max(18, clear.height() * 4 / 5);
     const int gap = std::max(3, row / 4);
-    const bool resetBeside = clear.width() >= 150;
-    const int reset = resetBeside ? clear.width() / 3 : clear.width();
+    const int resetText = m_resetDwell->sizeHint().width();
+    const bool resetBeside = m_dwellBox->sizeHint().width() + gap + resetText <= clear.width();
+    const int reset = resetBeside ? resetText : clear.width();
     int y = clear.bottom() + gap * 2;
     m_trailBox->setGeometry(clear.left(), y, clear.width(), row);
     y += row + gap / 2;

@@ -141,19 +141,22 @@ void CMapCurves::paintLines(QPainter& painter) const
 {
     const int lines = m_againstMap ? kMapColumns : kMapRows;
     const int points = m_againstMap ? kMapRows : kMapColumns;
-    // Faint lines first, strong ones over them.
+    const auto isStrong = [this](int line) { return m_againstMap ? strongLine(line, 0) : strongLine(0, line); };
+    int strongCount = 0;
+    for (int line = 0; line < lines; ++line)
+        strongCount += isStrong(line) ? 1 : 0;
+    // Faint lines first, strong ones over them, each strong one in its own colour.
     for (const bool strong : {false, true}) {
+        int rank = 0;
         for (int line = 0; line < lines; ++line) {
-            const int c0 = m_againstMap ? line : 0;
-            const int r0 = m_againstMap ? 0 : line;
-            if (strongLine(c0, r0) != strong)
+            if (isStrong(line) != strong)
                 continue;
             QPainterPath path;
             for (int k = 0; k < points; ++k) {
                 const QPointF p = m_againstMap ? cellPoint(line, k) : cellPoint(k, line);
                 k == 0 ? path.moveTo(p) : path.lineTo(p);
             }
-            const QColor color = strong ? strongColor(line, lines) : kFaint;
+            const QColor color = strong ? strongColor(rank++, strongCount) : kFaint;
             QPen pen(color, strong ? 2.0 : 1.0);
             pen.setCosmetic(true);
             painter.setPen(pen);

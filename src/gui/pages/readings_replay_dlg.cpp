@@ -96,6 +96,8 @@ CReadingsReplayDlg::CReadingsReplayDlg(CReadingsSeries series, CSettingsRecord& 
     auto* body = new QHBoxLayout;
     body->addWidget(m_chart, 3);
     body->addWidget(m_grid, 2);
+    // Four-digit breakpoints stay readable in a narrow window: the chart gives way first.
+    m_grid->setMinimumWidth(16 * 28);
     auto* buttons = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(m_play1), static_cast<QWidget*>(m_play8), static_cast<QWidget*>(m_stop),
                        static_cast<QWidget*>(m_whole)}) {
