@@ -40,6 +40,7 @@ void CMapCurves::setAgainstMap(bool againstMap)
         return;
     m_againstMap = againstMap;
     m_shown = current();
+    m_pictureValid = false;
     update();
 }
 
@@ -48,8 +49,12 @@ void CMapCurves::setOperatingPoint(double rpm, double mapVolts)
     const std::pair<double, double> point{rpm, mapVolts};
     if (m_point == point)
         return;
+    // Only around the marker's old and new place: the lines under it come from the picture.
+    const auto before = markerPoint();
     m_point = point;
-    update();
+    for (const auto& at : {before, markerPoint()})
+        if (at)
+            update(QRectF(*at - QPointF(8, 8), QSizeF(16, 16)).toAlignedRect());
 }
 
 void CMapCurves::refresh()
@@ -58,6 +63,7 @@ void CMapCurves::refresh()
     if (now == m_shown)
         return;
     m_shown = now;
+    m_pictureValid = false;
     update();
 }
 
@@ -124,16 +130,26 @@ std::optional<QPointF> CMapCurves::markerPoint() const
 void CMapCurves::paintEvent(QPaintEvent*)
 {
     // What is drawn is what the map holds now, whichever widget painted first.
-    m_shown = current();
+    Shown now = current();
+    const qreal ratio = devicePixelRatioF();
+    if (!m_pictureValid || now != m_shown || m_picture.size() != size() * ratio) {
+        m_shown = now;
+        m_picture = QPixmap(size() * ratio);
+        m_picture.setDevicePixelRatio(ratio);
+        QPainter picture(&m_picture);
+        theme::paintGradient(picture, rect(), theme::chartTop(), theme::chartBottom(), 0.0);
+        const QRectF plot = plotRect();
+        picture.setPen(QPen(theme::chartGrid(), 1));
+        picture.drawRect(plot.adjusted(0, 0, -1, -1));
+        paintScale(picture, plot);
+        picture.setRenderHint(QPainter::Antialiasing, true);
+        picture.setClipRect(plot.adjusted(-4, -4, 4, 4));
+        paintLines(picture);
+        m_pictureValid = true;
+    }
     QPainter painter(this);
-    theme::paintGradient(painter, rect(), theme::chartTop(), theme::chartBottom(), 0.0);
-    const QRectF plot = plotRect();
-    painter.setPen(QPen(theme::chartGrid(), 1));
-    painter.drawRect(plot.adjusted(0, 0, -1, -1));
-    paintScale(painter, plot);
+    painter.drawPixmap(0, 0, m_picture);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setClipRect(plot.adjusted(-4, -4, 4, 4));
-    paintLines(painter);
     paintMarker(painter);
 }
 

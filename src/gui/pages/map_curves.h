@@ -7,6 +7,7 @@
 
 #include "records/map_model.h"
 
+#include <QPixmap>
 #include <QPointF>
 #include <QWidget>
 
@@ -56,6 +57,9 @@ class CMapCurves : public QWidget {
     const CMapEditor& m_editor;
     const CSettingsRecord& m_record;
     Shown m_shown;
+    // The lines and the scale of m_shown at the widget's size: a moving marker is drawn over it.
+    QPixmap m_picture;
+    bool m_pictureValid = false;
     bool m_againstMap = false;
     std::optional<std::pair<double, double>> m_point; // rpm, MAP volts
 };

@@ -122,10 +122,12 @@ void CCellArray::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.fillRect(event->rect(), m_colors.lines);
     painter.setFont(font());
+    // Cells scattered over the grid (a trail) are repainted alone, not the rectangle around them.
+    const QRegion& region = event->region();
     for (int y = -1; y < m_rows; ++y) {
         for (int x = -1; x < m_columns; ++x) {
             const CCellPos cell{x, y};
-            if (event->rect().intersects(cellRect(cell).adjusted(-2, -2, 2, 2)))
+            if (region.intersects(cellRect(cell).adjusted(-2, -2, 2, 2)))
                 paintCell(painter, cell);
         }
     }
