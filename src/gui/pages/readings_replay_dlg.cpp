@@ -89,7 +89,8 @@ CReadingsReplayDlg::CReadingsReplayDlg(CReadingsSeries series, CSettingsRecord& 
     : QDialog(parent), m_series(std::move(series)), m_record(record), m_skipped(skippedLines),
       m_chart(new CLogChart(this)), m_grid(new CLogMapGrid(record, m_dwell, this)), m_note(new QLabel(this)),
       m_play1(new CGDIpGradientButton(this)), m_play8(new CGDIpGradientButton(this)),
-      m_stop(new CGDIpGradientButton(this)), m_whole(new CGDIpGradientButton(this))
+      m_stop(new CGDIpGradientButton(this)), m_whole(new CGDIpGradientButton(this)),
+      m_languageHook([this] { nameControls(); })
 {
     setWindowTitle(title);
     setObjectName(QStringLiteral("CReadingsReplayDlg"));

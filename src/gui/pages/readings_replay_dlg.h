@@ -4,6 +4,7 @@
 // live pages stay usable beside it.
 #pragma once
 
+#include "base/language.h"
 #include "files/readings_log_reader.h"
 #include "records/map_dwell.h"
 
@@ -61,4 +62,6 @@ class CReadingsReplayDlg : public QDialog {
     QTimer m_playTimer;
     QElapsedTimer m_sincePlayTick;
     double m_speed = 0;
+    // The window follows a change of the program's language while it is open.
+    CLanguageChangeHook m_languageHook;
 };
