@@ -308,7 +308,7 @@ FAULTS = [
      "if (count <= 1 || !(value > axis[0]))", "if (count <= 1 || value < axis[0])",
      "a NaN reading puts the marker nowhere", "unit_map_place_test"),
     ("place-bilinear-row", "src/records/map_place.cpp",
-     "return top * (1 - fr) + bottom * fr;", "return top;",
+     "return top * (1 - fr) + bottom * fr;", "return top * (1 - fr) + top * fr + 0 * bottom;",
      "the marker's advance ignores the MAP fraction", "unit_map_place_test"),
     ("dwell-gap", "src/records/map_dwell.cpp",
      "if (step > 0 && step <= kLongestStep)", "if (step > 0)",
