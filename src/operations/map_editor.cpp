@@ -4,6 +4,7 @@
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
 #include "operations/map_operations.h"
+#include "operations/settings_backup.h"
 #include "platform/ierror.h"
 
 #include <algorithm>
@@ -270,11 +271,20 @@ bool CMapEditor::clearMap()
 {
     if (!connectedOrSay())
         return false;
+    // Undo lasts only while the program runs: the backup outlives it.
+    if (!userInteraction().askYesNo(translateText(
+            L"Skasowanie mapy ustawi kąt 0° we wszystkich punktach mapy w sterowniku! Czy chcesz kontynuować?")))
+        return false;
+    const std::wstring backup = saveRequiredSettingsBackup(m_device);
+    if (backup.empty())
+        return false;
     const CMapState before = CMapState::of(m_device.m_settings);
     if (!clearMapStep(m_device))
         return false;
     recordChange(before);
     fillFromRecord();
+    userInteraction().showMessage(translateText(L"Mapa została skasowana.") + L"\n" + backupSavedLine(backup),
+                                  MessageIcon::Information);
     return true;
 }
 

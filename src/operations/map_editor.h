@@ -62,7 +62,8 @@ class CMapEditor {
     bool canRedo() const { return m_history.canRedo(); }
     bool undo();
     bool redo();
-    // The page's "Kasuj": ClearMap and SaveMap, then every cell 0.0.
+    // The page's "Kasuj": asks, writes a dated backup (nothing is sent without it), ClearMap and
+    // SaveMap, then every cell 0.0 and a message naming the backup.
     bool clearMap();
     // A change made elsewhere (the axis definition) since `before`: kept for undo.
     void recordChange(const CMapState& before);

@@ -264,7 +264,10 @@ void CSettingsDlg::runAutoCalibration()
         showRecord();
         CAutokalibracjaDlg dialog(calibration, window());
         const bool complete = dialog.exec() == QDialog::Accepted;
-        runOffGuiThread([&] { calibration.finish(!complete); });
+        runOffGuiThread([&] {
+            calibration.finish(!complete);
+            calibration.offerPreviousMap();
+        });
     }
     m_calibrating = false;
     m_auto->setEnabled(true);

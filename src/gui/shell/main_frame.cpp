@@ -32,6 +32,7 @@ const MenuItem kFileItems[] = {
     {CMainFrame::CmdCompareSettings, TR_KEY(L"Porównaj z plikiem...")},
     {CMainFrame::CmdSaveSettings, TR_KEY(L"Zapisz ustawienia do pliku...")},
     {CMainFrame::CmdFactorySettings, TR_KEY(L"Przywróć ustawienia fabryczne")},
+    {CMainFrame::CmdRestoreBackup, TR_KEY(L"Przywróć z kopii...")},
     {CMainFrame::CmdRecordReadings, TR_KEY(L"Zapisuj odczyty do pliku")},
     {CMainFrame::CmdExit, TR_KEY(L"Wyjście")},
 };
@@ -175,7 +176,10 @@ void CMainFrame::dispatch(int command)
         m_doc.SaveSettingsToFile();
         break;
     case CmdFactorySettings:
-        m_doc.RestoreFactorySettings();
+        m_doc.OnFactorySettings();
+        break;
+    case CmdRestoreBackup:
+        compareWithBackup();
         break;
     case CmdCompareSettings:
         compareWithFile();
@@ -216,7 +220,16 @@ void CMainFrame::showAbout()
 
 void CMainFrame::compareWithFile()
 {
-    const CDoravineDoc::Comparison comparison = m_doc.CompareWithFile();
+    showComparison(m_doc.CompareWithFile());
+}
+
+void CMainFrame::compareWithBackup()
+{
+    showComparison(m_doc.CompareWithBackup());
+}
+
+void CMainFrame::showComparison(const CDoravineDoc::Comparison& comparison)
+{
     if (comparison.result != CDoravineDoc::Comparison::Result::Compared)
         return;
     CCompareDlg dlg(comparison, this);

@@ -40,6 +40,7 @@ class CMainFrame : public QMainWindow {
         CmdAbout = 57664,
         CmdCompareSettings = 32800,
         CmdRecordReadings = 32801,
+        CmdRestoreBackup = 32802,
     };
 
     // Builds the menu and the view; the view's creation starts the device (the port scan).
@@ -74,6 +75,8 @@ class CMainFrame : public QMainWindow {
     void showAbout();
     // "Porównaj z plikiem...": a settings file against the controller, and on to its load.
     void compareWithFile();
+    // "Przywróć z kopii...": the same for a backup picked in the backups folder.
+    void compareWithBackup();
     CReadingsLogControl* readingsLog() const { return m_readingsLog; }
 
     // The size the layout rule makes of a window of the given size: narrower than 760 becomes
@@ -89,6 +92,7 @@ class CMainFrame : public QMainWindow {
   private:
     // The command's own work, without the link-error guard of runCommand.
     void dispatch(int command);
+    void showComparison(const CDoravineDoc::Comparison& comparison);
     void buildMenu();
     QAction* addCommand(QMenu* menu, int command);
 

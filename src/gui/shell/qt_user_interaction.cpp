@@ -75,12 +75,22 @@ void CQtUserInteraction::closeNotice()
 
 bool CQtUserInteraction::askYesNo(const std::wstring& text)
 {
+    // No is the safe answer: Enter alone must not overwrite or erase anything.
+    return ask(text, QMessageBox::No);
+}
+
+bool CQtUserInteraction::askYesNoDefaultYes(const std::wstring& text)
+{
+    return ask(text, QMessageBox::Yes);
+}
+
+bool CQtUserInteraction::ask(const std::wstring& text, QMessageBox::StandardButton preselected)
+{
     bool yes = false;
     onGuiThread([&] {
         QMessageBox box(QMessageBox::Question, caption(), QString::fromStdWString(text),
                         QMessageBox::Yes | QMessageBox::No, m_parent.data());
-        // No is the safe answer: Enter alone must not overwrite or erase anything.
-        box.setDefaultButton(QMessageBox::No);
+        box.setDefaultButton(preselected);
         box.setEscapeButton(QMessageBox::No);
         yes = box.exec() == QMessageBox::Yes;
     });
