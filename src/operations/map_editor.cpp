@@ -275,17 +275,21 @@ bool CMapEditor::clearMap()
     if (!userInteraction().askYesNo(translateText(
             L"Skasowanie mapy ustawi kąt 0° we wszystkich punktach mapy w sterowniku! Czy chcesz kontynuować?")))
         return false;
-    const std::wstring backup = saveRequiredSettingsBackup(m_device);
-    if (backup.empty())
+    m_lastBackup = saveRequiredSettingsBackup(m_device);
+    if (m_lastBackup.empty())
         return false;
     const CMapState before = CMapState::of(m_device.m_settings);
     if (!clearMapStep(m_device))
         return false;
     recordChange(before);
     fillFromRecord();
-    userInteraction().showMessage(translateText(L"Mapa została skasowana.") + L"\n" + backupSavedLine(backup),
-                                  MessageIcon::Information);
     return true;
+}
+
+void CMapEditor::reportCleared() const
+{
+    userInteraction().showMessage(translateText(L"Mapa została skasowana.") + L"\n" + backupSavedLine(m_lastBackup),
+                                  MessageIcon::Information);
 }
 
 void CMapEditor::recordChange(const CMapState& before)

@@ -63,8 +63,10 @@ class CMapEditor {
     bool undo();
     bool redo();
     // The page's "Kasuj": asks, writes a dated backup (nothing is sent without it), ClearMap and
-    // SaveMap, then every cell 0.0 and a message naming the backup.
+    // SaveMap, then every cell 0.0. The message naming the backup is reportCleared()'s, so that
+    // the page shows the emptied grid behind it.
     bool clearMap();
+    void reportCleared() const;
     // A change made elsewhere (the axis definition) since `before`: kept for undo.
     void recordChange(const CMapState& before);
 
@@ -99,4 +101,5 @@ class CMapEditor {
     CMapHistory m_history;
     CMapState m_known;
     std::optional<CMapCell> m_operating;
+    std::wstring m_lastBackup;
 };

@@ -97,8 +97,10 @@ void CMapAngleDlg::onDefinition()
 
 void CMapAngleDlg::onClear()
 {
-    m_grid->mapEditor().clearMap();
+    const bool cleared = m_grid->mapEditor().clearMap();
     m_grid->fillFromRecord();
+    if (cleared)
+        m_grid->mapEditor().reportCleared();
 }
 
 void CMapAngleDlg::onSaveDefault()

@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStringList>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -132,6 +134,10 @@ std::wstring CQtUserInteraction::pickFile(const FileRequest& request)
             dialog.setNameFilters(filter.split(QStringLiteral(";;")));
         if (!request.extension.empty())
             dialog.setDefaultSuffix(QString::fromStdWString(request.extension));
+        // Dated names (the settings backups) must show whole, or their date is elided away.
+        dialog.resize(dialog.sizeHint().expandedTo(QSize(900, 520)));
+        if (auto* list = dialog.findChild<QTreeView*>())
+            list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().first().toStdWString();
     });
