@@ -333,7 +333,8 @@ FAULTS = [
      "the factory reset goes on when its backup could not be written",
      "integration_doravine_doc_test|integration_cli_device_test"),
     ("cli-factory-backup-line", "tools/cli/command_factory_reset.cpp",
-     "printRaw(context.err, unicode2utf8(backupSavedLine(doc.LastBackupPath())));", "",
+     "if (!doc.LastBackupPath().empty())\n        printRaw(context.err, unicode2utf8(backupSavedLine(doc.LastBackupPath())));",
+     "",
      "factory-reset does not name its backup", "integration_cli_device_test"),
     # ---- tools/cli, tools/sim, tests ----
     ("cli-no-controller", "tools/cli/connect.cpp",
