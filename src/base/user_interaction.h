@@ -21,6 +21,8 @@ public:
     virtual void showMessage(const std::wstring& text, MessageIcon icon) = 0;
     // A Yes/No question with No preselected; true for Yes.
     virtual bool askYesNo(const std::wstring& text) = 0;
+    // The same with Yes preselected, for an offer whose Yes only puts back what was there before.
+    virtual bool askYesNoDefaultYes(const std::wstring& text) { return askYesNo(text); }
     // A file picked by the user; empty when cancelled.
     virtual std::wstring pickFile(const FileRequest& request) = 0;
     virtual void beginWait() = 0;

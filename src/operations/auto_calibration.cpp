@@ -5,6 +5,7 @@
 #include "operations/doravine_doc.h"
 #include "operations/settings_backup.h"
 #include "platform/ierror.h"
+#include "records/map_history.h"
 #include "records/map_model.h"
 
 #include <chrono>
@@ -25,6 +26,13 @@ constexpr const wchar_t* kNoConnection = TR_KEY(L"BRAK POŁĄCZENIA");
 constexpr const wchar_t* kUnsupported = TR_KEY(L"Nieobsługiwany sygnał");
 constexpr const wchar_t* kCancelled = TR_KEY(L"Autodetekcja koła zamachowego przerwana.");
 constexpr const wchar_t* kCalibrated = TR_KEY(L"Autokalibracja zakończona sukcesem!");
+constexpr const wchar_t* kPutBackDone = TR_KEY(L"Przywrócono poprzednie ustawienia sterownika.");
+constexpr const wchar_t* kPutBackFailed = TR_KEY(L"Nie udało się przywrócić poprzednich ustawień sterownika.");
+constexpr const wchar_t* kLoadByHand =
+    TR_KEY(L"Wczytaj je z pliku (Plik > Wczytaj ustawienia z pliku...):");
+constexpr const wchar_t* kPreviousMapQuestion = TR_KEY(
+    L"Nie znaleziono pliku ustawień domyślnych: mapa w sterowniku jest pusta. Czy przywrócić poprzednią mapę, "
+    L"osie i próg TPS z kopii?");
 constexpr const wchar_t* kReplug =
     TR_KEY(L"Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze");
 
@@ -84,9 +92,18 @@ const wchar_t* CAutoCalibration::instructionFor(int progress)
 
 void CAutoCalibration::report(const wchar_t* key, MessageIcon icon)
 {
-    std::wstring text = translateText(key);
-    if (!m_backupPath.empty())
-        text += L"\n" + translateText(kBackupSavedIn) + L"\n" + m_backupPath;
+    std::wstring text = key ? translateText(key) : std::wstring();
+    auto line = [&text](const std::wstring& next) { text += (text.empty() ? L"" : L"\n") + next; };
+    if (m_putBack == PutBack::Done)
+        line(translateText(kPutBackDone));
+    if (m_putBack == PutBack::Failed) {
+        line(translateText(kPutBackFailed));
+        icon = MessageIcon::Error;
+    }
+    if (!m_backupPath.empty()) {
+        line(translateText(m_putBack == PutBack::Failed ? kLoadByHand : kBackupSavedIn));
+        line(m_backupPath);
+    }
     userInteraction().showMessage(text, icon);
 }
 
@@ -107,17 +124,27 @@ bool CAutoCalibration::prepare()
 {
     m_outcome = Outcome::None;
     m_backupPath.clear();
+    m_endKey = nullptr;
+    m_touched = false;
+    m_putBack = PutBack::NotTried;
+    m_defaultLoaded = false;
     try {
-        if (!confirmAndSave() || !resetController() || !clearMap())
+        if (!confirmAndSave())
             return false;
+        m_before = device().m_settings;
+        m_touched = true;
+        if (!resetController() || !clearMap()) {
+            endEarly();
+            return false;
+        }
         device().ResetDevice(); // the controller restarts into detection whatever it answers
         showChart();            // a flat line: the state is no longer normal operation
         std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
     } catch (IError* error) {
         adoptError(error);
-        report(kReplug, MessageIcon::Error);
         device().m_connected = false;
-        m_outcome = Outcome::LinkError;
+        failWith(Outcome::LinkError, kReplug, MessageIcon::Error);
+        endEarly();
         return false;
     }
     m_warmUpTicks = m_steadyTicks = 0;
@@ -156,29 +183,20 @@ bool CAutoCalibration::resetController()
     record.missingTeeth = 2.0;
     record.wheelFactor = 10.0;
     record.workState = 0;
-    m_outcome = Outcome::ResetFailed;
-    if (!device().SetSettings()) {
-        report(kWriteFailed, MessageIcon::Error);
-        return false;
-    }
-    if (!device().GetSettings()) {
-        report(kReadFailed, MessageIcon::Error);
-        return false;
-    }
-    if (!device().m_connected) {
-        report(kNoConnection, MessageIcon::Error);
-        return false;
-    }
-    m_outcome = Outcome::None;
-    return true;
+    const wchar_t* failed = !device().SetSettings()   ? kWriteFailed
+                            : !device().GetSettings() ? kReadFailed
+                            : !device().m_connected   ? kNoConnection
+                                                      : nullptr;
+    if (failed)
+        failWith(Outcome::ResetFailed, failed, MessageIcon::Error);
+    return !failed;
 }
 
 bool CAutoCalibration::clearMap()
 {
     try {
         if (!device().ClearMap() || !device().SaveMap()) {
-            m_outcome = Outcome::ResetFailed;
-            report(kWriteFailed, MessageIcon::Error);
+            failWith(Outcome::ResetFailed, kWriteFailed, MessageIcon::Error);
             return false;
         }
         for (auto& row : device().m_settings.advanceMap)
@@ -282,19 +300,19 @@ CAutoCalibration::Outcome CAutoCalibration::finish(bool cancelled)
         m_pass.get();
     try {
         if (cancelled) {
-            m_outcome = Outcome::Cancelled;
-            report(kCancelled, MessageIcon::Information);
+            failWith(Outcome::Cancelled, kCancelled, MessageIcon::Information);
         } else if (!m_analysis.analyse(device().m_pulses.copy())) {
-            m_outcome = Outcome::Unsupported;
-            report(kUnsupported, MessageIcon::Information);
+            failWith(Outcome::Unsupported, kUnsupported, MessageIcon::Information);
         } else if (storeWheel() && fitMapToWheel()) {
             m_outcome = Outcome::Calibrated;
             report(kCalibrated, MessageIcon::Information);
         }
     } catch (IError* error) {
         showCaughtError(error);
-        m_outcome = Outcome::LinkError;
+        failWith(Outcome::LinkError, nullptr, MessageIcon::Error);
     }
+    if (m_outcome != Outcome::Calibrated)
+        endEarly();
     // Whatever happened above, the record and the page show what the controller now holds.
     readBack();
     return m_outcome;
@@ -312,11 +330,10 @@ bool CAutoCalibration::storeWheel()
     record.wheelFactor = wheelFactorFor(wheelType);
     showChart();
     if (!device().SetSettings()) {
-        m_outcome = Outcome::StoreFailed;
-        report(kWriteFailed, MessageIcon::Information);
+        failWith(Outcome::StoreFailed, kWriteFailed, MessageIcon::Information);
         return false;
     }
-    m_doc.LoadDefaultSettings(); // it says itself when the controller refuses the file
+    m_doc.LoadDefaultSettings(&m_defaultLoaded); // it says itself when the controller refuses the file
     return true;
 }
 
@@ -329,13 +346,63 @@ bool CAutoCalibration::fitMapToWheel()
         CMapModel(device().m_settings).roundMapToStep();
         if (device().SetMap() && device().SaveMap())
             return true;
-        report(kWriteFailed, MessageIcon::Error);
+        failWith(Outcome::StoreFailed, kWriteFailed, MessageIcon::Error);
+    } catch (IError* error) {
+        showCaughtError(error);
+        failWith(Outcome::StoreFailed, nullptr, MessageIcon::Error);
+    }
+    // A map the controller did not take is no success, whatever the wheel settings say.
+    return false;
+}
+
+void CAutoCalibration::failWith(Outcome outcome, const wchar_t* key, MessageIcon icon)
+{
+    m_outcome = outcome;
+    m_endKey = key;
+    m_endIcon = icon;
+}
+
+void CAutoCalibration::endEarly()
+{
+    if (m_touched)
+        m_putBack = putBack() ? PutBack::Done : PutBack::Failed;
+    report(m_endKey, m_endIcon);
+}
+
+bool CAutoCalibration::putBack()
+{
+    // All of it, the wheel and the operating state too: the engine must run as it did before.
+    device().m_settings = m_before;
+    try {
+        if (!m_doc.SendSettings(true))
+            return false;
+    } catch (IError* error) {
+        adoptError(error);
+        device().m_connected = false;
+        return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs)); // the restart
+    return true;
+}
+
+bool CAutoCalibration::offerPreviousMap()
+{
+    if (m_outcome != Outcome::Calibrated || m_defaultLoaded || !device().m_connected ||
+        !userInteraction().askYesNoDefaultYes(translateText(kPreviousMapQuestion)))
+        return false;
+    CSettingsRecord& record = device().m_settings;
+    record.tpsThreshold = m_before.tpsThreshold;
+    CMapState::of(m_before).applyTo(record);
+    CMapModel(record).roundMapToStep(); // the detected wheel's step
+    bool sent = false;
+    try {
+        sent = m_doc.SendSettings(false);
     } catch (IError* error) {
         showCaughtError(error);
     }
-    // A map the controller did not take is no success, whatever the wheel settings say.
-    m_outcome = Outcome::StoreFailed;
-    return false;
+    m_putBack = sent ? PutBack::Done : PutBack::Failed;
+    report(sent ? nullptr : kWriteFailed, MessageIcon::Information);
+    return sent;
 }
 
 void CAutoCalibration::readBack()

@@ -6,6 +6,9 @@
 // the collection: engine started, ten seconds of running, steady speed, a flushing pass, then passes
 // of 500 crank records until 2000 are there. finish() analyses them, stores the detected wheel,
 // loads the default settings, snaps the map to the new wheel's step and reads the settings back.
+// A run that ends early once the controller was touched (a Cancel, a refusal, a broken link, a
+// signal it cannot read) puts the settings from before back into the controller, so the engine
+// runs as it did; its message says whether that worked and names the copy.
 //
 // A pass of 500 records takes about half a second on the line, so it runs on a thread of its own:
 // a tick only starts it and, on a later tick, takes its result. Ticks therefore never wait for the
@@ -14,6 +17,7 @@
 
 #include "base/language.h"
 #include "base/user_interaction.h"
+#include "records/settings_record.h"
 #include "records/wheel_analysis.h"
 
 #include <functional>
@@ -64,6 +68,10 @@ class CAutoCalibration {
     // After the collection (complete, or cancelled): the analysis and the storing of the wheel when
     // it was complete, then always the final read of the settings.
     Outcome finish(bool cancelled);
+    // After a detection that found no default settings file the map is empty: the window offers
+    // the previous map, axes and TPS threshold (snapped to the new wheel's angle step, Yes
+    // preselected). Answers whether they were put back.
+    bool offerPreviousMap();
 
     // 0 to 100, and the instruction that goes with it (an untranslated key).
     int progress() const { return m_progress; }
@@ -92,7 +100,13 @@ class CAutoCalibration {
     bool storeWheel();
     bool fitMapToWheel();
     void readBack();
-    // A message of the run; once the copy exists, a line naming it follows.
+    // The run ends early: why, with its message shown once the old settings are back (or not).
+    void failWith(Outcome outcome, const wchar_t* key, MessageIcon icon);
+    void endEarly();
+    // The whole record from before the reset written back with the load's sequence.
+    bool putBack();
+    // A message of the run (key may be null: the lines below alone); the put-back's result and
+    // the copy's name follow.
     void report(const wchar_t* key, MessageIcon icon);
     // A link error caught inside the run: the handler's name and the error's text.
     void showCaughtError(IError* raw);
@@ -103,6 +117,13 @@ class CAutoCalibration {
     CWheelAnalysis m_analysis;
     std::wstring m_backupPath;
     Outcome m_outcome = Outcome::None;
+    const wchar_t* m_endKey = nullptr;
+    MessageIcon m_endIcon = MessageIcon::Information;
+    // The record before the reset, and whether the controller has been written since.
+    CSettingsRecord m_before;
+    bool m_touched = false;
+    enum class PutBack { NotTried, Done, Failed } m_putBack = PutBack::NotTried;
+    bool m_defaultLoaded = false;
 
     // The collection's counters, as the dialog of the description keeps them.
     int m_warmUpTicks = 0;

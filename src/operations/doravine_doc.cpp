@@ -2,9 +2,11 @@
 
 #include "base/language.h"
 #include "base/user_interaction.h"
+#include "files/csv_file.h"
 #include "operations/diag_threads.h"
 #include "operations/firmware_update.h"
 #include "operations/map_operations.h"
+#include "operations/settings_backup.h"
 #include "platform/folders.h"
 #include "platform/ierror.h"
 
@@ -113,6 +115,16 @@ CDoravineDoc::Comparison CDoravineDoc::CompareWithFile()
     return CompareWithFile(path);
 }
 
+CDoravineDoc::Comparison CDoravineDoc::CompareWithBackup()
+{
+    // The backups' names carry their date and time, so the newest are found by name.
+    const std::wstring path =
+        COpenFile(getMapDataFolder(), translateText(kBackupFileFilter), L"settings", false).show();
+    if (path.empty())
+        return {};
+    return CompareWithFile(path);
+}
+
 CDoravineDoc::Comparison CDoravineDoc::CompareWithFile(const std::wstring& path)
 {
     using Result = Comparison::Result;
@@ -137,11 +149,16 @@ CDoravineDoc::Comparison CDoravineDoc::CompareWithFile(const std::wstring& path)
     return c;
 }
 
-bool CDoravineDoc::writeLoadedSettings(bool reset)
+bool CDoravineDoc::SendSettings(bool restart)
 {
     // SetSettings already sends the map once; it goes again after the axes and is then stored.
-    if (m_device.SetSettings() && m_device.SetMapAxes() && m_device.SetMap() && m_device.SaveMap() &&
-        (!reset || m_device.ResetDevice()))
+    return m_device.SetSettings() && m_device.SetMapAxes() && m_device.SetMap() && m_device.SaveMap() &&
+           (!restart || m_device.ResetDevice());
+}
+
+bool CDoravineDoc::writeLoadedSettings(bool reset)
+{
+    if (SendSettings(reset))
         return true;
     userInteraction().showMessage(translateText(kWriteFailedText), MessageIcon::Error);
     return false;
@@ -164,8 +181,10 @@ bool CDoravineDoc::SaveDefaultSettings()
     return snapshot.writeFileAt(defaultSettingsPath());
 }
 
-bool CDoravineDoc::LoadDefaultSettings()
+bool CDoravineDoc::LoadDefaultSettings(bool* loaded)
 {
+    if (loaded)
+        *loaded = false;
     CSettingsSnapshot snapshot;
     snapshot.initMarker(m_device.m_firmwareVersion);
     if (!snapshot.readFileAt(defaultSettingsPath()))
@@ -173,11 +192,35 @@ bool CDoravineDoc::LoadDefaultSettings()
     if (snapshot.deviceType() != m_device.m_deviceType)
         return false;
     snapshot.applySnapshot(m_device.m_settings);
+    if (loaded)
+        *loaded = true;
     return writeLoadedSettings(false);
+}
+
+bool CDoravineDoc::OnFactorySettings()
+{
+    if (!userInteraction().askYesNo(translateText(
+            L"Przywrócenie ustawień fabrycznych skasuje mapę, osie i próg TPS w sterowniku! Czy chcesz kontynuować?")))
+        return false;
+    const bool restored = RestoreFactorySettings();
+    if (m_lastBackup.empty())
+        return restored; // no controller, or the backup failed and said so: nothing was sent
+    // The reset's refusals are silent: here the person learns of them, and where the old settings are.
+    const wchar_t* key = restored ? TR_KEY(L"Przywrócono ustawienia fabryczne.") : kWriteFailedText;
+    userInteraction().showMessage(translateText(key) + L"\n" + backupSavedLine(m_lastBackup),
+                                  restored ? MessageIcon::Information : MessageIcon::Error);
+    return restored;
 }
 
 bool CDoravineDoc::RestoreFactorySettings()
 {
+    m_lastBackup.clear();
+    // Only a controller's own settings are worth keeping: not demo values, not a stale record.
+    if (m_device.m_connected && !m_device.m_demo) {
+        m_lastBackup = saveRequiredSettingsBackup(m_device);
+        if (m_lastBackup.empty())
+            return false;
+    }
     CSettingsRecord& record = m_device.m_settings;
     const CSettingsRecord before = record;
     // Until the controller confirms the factory settings the record keeps what it held, so that no
@@ -242,8 +285,7 @@ bool CDoravineDoc::UpdateDevice()
     // The described message stays a line of its own; the backup's name follows on the next.
     std::wstring text = translateText(L"Zaprogramowano pomyślnie!");
     if (!m_lastBackup.empty())
-        text += L"\n" + translateText(L"Dotychczasowe ustawienia sterownika zapisano w pliku:") + L" " +
-                m_lastBackup;
+        text += L"\n" + backupSavedLine(m_lastBackup);
     userInteraction().showMessage(text, MessageIcon::Information);
     return true;
 }

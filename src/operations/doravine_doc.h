@@ -97,9 +97,20 @@ class CDoravineDoc {
     bool SaveDefaultSettings();
     // Used by the wheel auto-detection: true also when there is no usable default file; false
     // only when the controller refused a write or the file belongs to another controller type.
-    bool LoadDefaultSettings();
-    // Menu "Przywróć ustawienia fabryczne": true when the controller took the factory settings.
+    // loaded, when given, tells whether a file was put into the record.
+    bool LoadDefaultSettings(bool* loaded = nullptr);
+    // Menu "Przywróć ustawienia fabryczne": asks first (No sends nothing), then
+    // RestoreFactorySettings and a message that names the backup.
+    bool OnFactorySettings();
+    // The factory settings without the question (doravine-cli: its script has asked): a dated
+    // backup first, and nothing sent when it cannot be written (its message names the file).
+    // True when the controller took the factory settings; LastBackupPath() names the backup.
     bool RestoreFactorySettings();
+    // The load's writes of the record as it stands: SetSettings, SetMapAxes, SetMap, SaveMap and,
+    // with restart, ResetDevice. No message; true when the controller took them all.
+    bool SendSettings(bool restart);
+    // "Przywróć z kopii...": the comparison with a backup picked in the backups folder.
+    Comparison CompareWithBackup();
 
     // The firmware update; fromBootloader as identification runs it.
     bool ProgramFirmwareFromFile(bool fromBootloader);
@@ -109,7 +120,7 @@ class CDoravineDoc {
     // The same update without the handler's catch: a link error escapes to the caller
     // (doravine-cli reports it as a broken link).
     bool UpdateDevice();
-    // The settings copy the last menu update made before programming (empty if none).
+    // The settings copy the last update or factory reset made first (empty if none).
     const std::wstring& LastBackupPath() const { return m_lastBackup; }
     CFirmwareUpdate::Outcome LastUpdateOutcome() const { return m_lastUpdate; }
 

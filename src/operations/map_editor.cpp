@@ -3,6 +3,7 @@
 #include "base/language.h"
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
+#include "operations/settings_backup.h"
 
 #include <algorithm>
 
@@ -282,6 +283,21 @@ bool CMapEditor::replay(bool back)
     const auto change = back ? m_history.undo() : m_history.redo();
     return back ? show(m_shown, change->before, L"CMapAngle::undo()", false)
                 : show(m_shown, change->after, L"CMapAngle::redo()", false);
+}
+
+std::wstring CMapEditor::prepareClear()
+{
+    // Undo lasts only while the program runs: the backup outlives it.
+    if (!userInteraction().askYesNo(translateText(
+            L"Skasowanie mapy ustawi kąt 0° we wszystkich punktach mapy w sterowniku! Czy chcesz kontynuować?")))
+        return {};
+    return saveRequiredSettingsBackup(m_device);
+}
+
+void CMapEditor::reportCleared(const std::wstring& backup) const
+{
+    userInteraction().showMessage(translateText(L"Mapa została skasowana.") + L"\n" + backupSavedLine(backup),
+                                  MessageIcon::Information);
 }
 
 void CMapEditor::recordChange(const CMapState& before)

@@ -105,6 +105,11 @@ class CMapEditor {
     bool redo();
     // A change made elsewhere (the axis definition, the clear) since `before`, now in the record
     // and the controller's: kept for undo, and shown.
+    // "Kasuj" asks first and writes a dated backup before anything is sent: the backup's path, or
+    // empty when the answer was No or the backup could not be written (said already).
+    std::wstring prepareClear();
+    // The message over the emptied grid, naming the backup.
+    void reportCleared(const std::wstring& backup) const;
     void recordChange(const CMapState& before);
     // The map and axes as the grid shows them.
     const CMapState& shown() const { return m_shown; }

@@ -1,5 +1,7 @@
 #include "operations/settings_backup.h"
 
+#include "base/language.h"
+#include "base/user_interaction.h"
 #include "device/lpg_device.h"
 #include "files/settings_file.h"
 #include "platform/folders.h"
@@ -17,7 +19,7 @@ std::wstring backupFileName(int year, int month, int day, int hour, int minute, 
     return text;
 }
 
-std::wstring saveSettingsBackup(const CLPGDevice& device)
+std::wstring saveSettingsBackup(const CLPGDevice& device, std::wstring* attempted)
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -34,8 +36,26 @@ std::wstring saveSettingsBackup(const CLPGDevice& device)
         numbered.insert(numbered.size() - std::wstring(L".settings").size(), L"-" + std::to_wstring(n));
         path = folder + numbered;
     }
+    if (attempted)
+        *attempted = path;
     CSettingsSnapshot snapshot;
     snapshot.initMarker(device.m_firmwareVersion);
     snapshot.takeSnapshot(device.m_firmwareVersion, device.m_deviceType, device.m_settings);
     return snapshot.writeFileAt(path) ? path : std::wstring();
+}
+
+std::wstring saveRequiredSettingsBackup(const CLPGDevice& device)
+{
+    std::wstring attempted;
+    std::wstring path = saveSettingsBackup(device, &attempted);
+    if (path.empty())
+        userInteraction().showMessage(
+            translateText(L"Nie udało się zapisać kopii ustawień sterownika w pliku:") + L"\n" + attempted,
+            MessageIcon::Error);
+    return path;
+}
+
+std::wstring backupSavedLine(const std::wstring& path)
+{
+    return translateText(L"Dotychczasowe ustawienia sterownika zapisano w pliku:") + L" " + path;
 }

@@ -6,6 +6,7 @@
 // point) are said at tests/unit: map_grid_rules, map_history, map_selection, map_model.
 #include "base/language.h"
 #include "device/lpg_device.h"
+#include "files/settings_file.h"
 #include "gui/pages/definicja_dlg.h"
 #include "gui/pages/map_angle.h"
 #include "gui/pages/map_angle_dlg.h"
@@ -28,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 namespace {
@@ -459,10 +461,50 @@ TEST(MapPage, DefinitionDialogSpinsChecksAndGeneratesTheAxes)
     EXPECT_EQ(p.simMapCounts(15), 1030);
 }
 
-TEST(MapPage, ClearSaveAsDefaultAndTheDisabledPage)
+TEST(MapPage, ClearAsksAndWritesABackupBeforeAnythingIsSent)
 {
     CMapPage p;
+    namespace fs = std::filesystem;
+    const fs::path folder = p.fixture.home().path() / "Documents" / "Doravine" / "Map data";
+    const auto before = p.fixture.sim().savedMap();
+    const std::wstring question =
+        L"Skasowanie mapy ustawi kąt 0° we wszystkich punktach mapy w sterowniku! Czy chcesz kontynuować?";
+    fs::remove_all(folder);
+    fs::create_directories(folder.parent_path());
+    {
+        std::ofstream blocker(folder); // a file where the folder should be: no backup can be written
+    }
+    for (const bool yes : {false, true}) {
+        p.user.clear();
+        yes ? p.user.answerYes() : p.user.answerNo();
+        QTest::mouseClick(p.page.clearButton(), Qt::LeftButton);
+        EXPECT_EQ(p.user.questions(), std::vector<std::wstring>{question});
+        EXPECT_EQ(p.fixture.sim().requests().size(), 0u) << "nothing sent";
+        EXPECT_EQ(p.grid().mapEditor().cellValue(14, 0), before[14] / 10.0);
+    }
+    ASSERT_FALSE(p.user.texts().empty());
+    EXPECT_EQ(p.user.texts().back().rfind(L"Nie udało się zapisać kopii ustawień sterownika w pliku:\n" +
+                                              folder.wstring() + L"/ustawienia-",
+                                          0),
+              0u)
+        << "the backup's failure names the file";
+
+    fs::remove(folder);
+    p.user.clear();
+    p.user.answerYes();
     QTest::mouseClick(p.page.clearButton(), Qt::LeftButton);
+    ASSERT_TRUE(fs::is_directory(folder));
+    ASSERT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    const fs::path backup = fs::directory_iterator(folder)->path();
+    EXPECT_EQ(p.user.texts(), std::vector<std::wstring>{L"Mapa została skasowana.\nDotychczasowe ustawienia "
+                                                        L"sterownika zapisano w pliku: " +
+                                                        backup.wstring()});
+    CSettingsSnapshot copy;
+    copy.initMarker(0);
+    ASSERT_TRUE(copy.readFileAt(backup.wstring()));
+    CSettingsRecord restored;
+    copy.applySnapshot(restored);
+    EXPECT_EQ(restored.advanceMap[0][14], before[14] / 10.0) << "the backup holds the map from before";
     for (int i = 0; i < kMapRows * kMapColumns; ++i) {
         ASSERT_EQ(p.fixture.sim().savedMap()[static_cast<size_t>(i)], 0);
         ASSERT_EQ(p.grid().mapEditor().cellValue(i % kMapColumns, i / kMapColumns), 0.0);
@@ -471,6 +513,11 @@ TEST(MapPage, ClearSaveAsDefaultAndTheDisabledPage)
     p.key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_NE(p.savedCell(14, 0), 0);
 
+}
+
+TEST(MapPage, SaveAsDefaultAndTheDisabledPage)
+{
+    CMapPage p;
     const std::filesystem::path file(CDoravineDoc::defaultSettingsPath());
     std::filesystem::remove(file);
     QTest::mouseClick(p.page.saveDefaultButton(), Qt::LeftButton);

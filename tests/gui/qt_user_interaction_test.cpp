@@ -96,6 +96,13 @@ TEST(QtUser, QuestionsPreselectNo)
     EXPECT_TRUE(ui.askYesNo(L"Plik istnieje. Nadpisać?"));
     onNextModal([&](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
     EXPECT_FALSE(ui.askYesNo(L"Plik istnieje. Nadpisać?")) << "Escape answers No";
+
+    // An offer to put back what was there: Enter takes it, Escape still declines.
+    onNextModal([&](QWidget* w) { recordAndPress(w, seen, QMessageBox::NoButton); });
+    EXPECT_TRUE(ui.askYesNoDefaultYes(L"Przywrócić poprzednią mapę?")) << "Enter alone answers Yes";
+    EXPECT_EQ(seen.icon, QMessageBox::Question);
+    onNextModal([&](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    EXPECT_FALSE(ui.askYesNoDefaultYes(L"Przywrócić poprzednią mapę?"));
 }
 
 TEST(QtUser, AWorkerThreadsMessageIsShownOnTheGuiThreadAndWaitsForTheUser)

@@ -249,9 +249,10 @@ TEST(SettingsPage, TheDetectionRunsThroughItsDialogAndShowsTheNewWheel)
     EXPECT_FALSE(p.chartIsFlat()) << "HALL_Type2_30_2.csv";
     ASSERT_FALSE(p.user.texts().empty());
     EXPECT_EQ(p.user.texts().back().rfind(L"Autokalibracja zakończona sukcesem!\n", 0), 0u);
+    EXPECT_EQ(p.user.yesPreselected().size(), 1u) << "no default file: the previous map is offered";
 }
 
-TEST(SettingsPage, CancelClosesTheDialogAtOnceAndLeavesTheDetectionState)
+TEST(SettingsPage, CancelClosesTheDialogAtOnceAndShowsTheOldSettingsPutBack)
 {
     CPage p;
     p.fixture.sim().setProfile(sim::Profile::Steady);
@@ -263,10 +264,12 @@ TEST(SettingsPage, CancelClosesTheDialogAtOnceAndLeavesTheDetectionState)
         closedAtClick = !dialog.isVisible();
     });
     EXPECT_TRUE(closedAtClick);
-    EXPECT_EQ(p.page.stateDisplay()->valueText(), L"Autodetekcja koła zamachowego");
-    EXPECT_EQ(p.page.wheelDisplay()->valueText(), L"---");
-    EXPECT_TRUE(p.chartIsFlat());
+    EXPECT_EQ(p.page.stateDisplay()->valueText(), L"Praca");
+    EXPECT_EQ(p.page.wheelDisplay()->valueText(), L"60 - 2");
+    EXPECT_FALSE(p.chartIsFlat());
     ASSERT_FALSE(p.user.texts().empty());
-    EXPECT_EQ(p.user.texts().back().rfind(L"Autodetekcja koła zamachowego przerwana.\n", 0), 0u);
+    EXPECT_EQ(p.user.texts().back().rfind(
+                  L"Autodetekcja koła zamachowego przerwana.\nPrzywrócono poprzednie ustawienia sterownika.\n", 0),
+              0u);
 }
 

@@ -23,6 +23,9 @@ namespace {
 
 constexpr auto kDeadline = std::chrono::seconds(60);
 const std::wstring kSavedIn = L"Dotychczasowe ustawienia sterownika zapisano w pliku:";
+const std::wstring kPutBack = L"Przywrócono poprzednie ustawienia sterownika.";
+const std::wstring kPutBackFailed = L"Nie udało się przywrócić poprzednich ustawień sterownika.";
+const std::wstring kLoadByHand = L"Wczytaj je z pliku (Plik > Wczytaj ustawienia z pliku...):";
 
 class AutoCalibration : public ::testing::Test {
   protected:
@@ -116,6 +119,42 @@ class AutoCalibration : public ::testing::Test {
     {
         return message + L"\n" + kSavedIn + L"\n" + calibration.backupPath();
     }
+    std::wstring withPutBack(const std::wstring& message, const CAutoCalibration& calibration, bool putBack) const
+    {
+        return putBack ? withBackupLine(message + L"\n" + kPutBack, calibration)
+                       : message + L"\n" + kPutBackFailed + L"\n" + kLoadByHand + L"\n" + calibration.backupPath();
+    }
+
+    // What a mechanic tuned: a 36-2 wheel, TPS 2.25 V, cells off the 60-2 step, all stored.
+    struct Blocks {
+        std::array<uint8_t, sim::kSettingsSize> settings;
+        std::array<uint8_t, sim::kMapSize> map, savedMap;
+        std::array<uint8_t, sim::kAxesSize> axes;
+        bool operator==(const Blocks&) const = default;
+    };
+    Blocks controller() { return {sim().settings(), sim().map(), sim().savedMap(), sim().axes()}; }
+    Blocks tuneController()
+    {
+        Blocks tuned = controller();
+        tuned.settings[0] = 150;
+        tuned.settings[2] = 5;
+        tuned.settings[4] = 36;
+        tuned.settings[6] = 1;
+        for (size_t k = 0; k < tuned.map.size(); k += 7)
+            tuned.map[k] = 73;
+        tuned.savedMap = tuned.map;
+        setController(tuned);
+        return tuned;
+    }
+    // The controller's blocks set and read in, as a connection would.
+    void setController(const Blocks& blocks)
+    {
+        sim().setSettings(blocks.settings);
+        sim().setMap(blocks.map);
+        sim().setAxes(blocks.axes);
+        EXPECT_TRUE(device().SaveMap() && device().GetSettings() && device().GetMap() && device().GetMapAxes());
+        sim().clearRequests();
+    }
 
     CSimFixture fixture;
     CRecordingUser user;
@@ -181,16 +220,19 @@ TEST_F(AutoCalibration, TheDetectedWheelIsStoredWithItsListEntryAndMapStep)
         EXPECT_EQ(device().m_settings.wheelType, c.wheelType) << "the record read back";
         EXPECT_EQ(sim().savedMap()[0], c.cellTenths) << "7.3 snapped to the wheel's step";
         EXPECT_EQ(sim().savedMap()[239], c.cellTenths);
+        EXPECT_FALSE(calibration.offerPreviousMap()) << "the default file was loaded: nothing to offer";
+        EXPECT_TRUE(user.yesPreselected().empty());
     }
 }
 
-TEST_F(AutoCalibration, TheTwelvePlusOneWheelIsNoSupportedSignal)
+TEST_F(AutoCalibration, TheTwelvePlusOneWheelIsNoSupportedSignalAndTheOldSettingsGoBack)
 {
+    const Blocks before = tuneController();
     sim().setWheel(Wheel::W12_1);
     CAutoCalibration calibration(doc);
     EXPECT_EQ(detect(calibration), Outcome::Unsupported);
-    EXPECT_EQ(user.texts().back(), withBackupLine(L"Nieobsługiwany sygnał", calibration));
-    EXPECT_EQ(sim().settings()[13], 0) << "the controller stays in detection";
+    EXPECT_EQ(user.texts().back(), withPutBack(L"Nieobsługiwany sygnał", calibration, true));
+    EXPECT_TRUE(controller() == before) << "the controller as it was, byte for byte";
     EXPECT_EQ(runRequests().back(), "2/07");
 }
 
@@ -232,22 +274,43 @@ TEST_F(AutoCalibration, AStallStartsAgainFromZeroAndTheRunGoesOnOnceTheEngineRun
     EXPECT_EQ(calibration.finish(false), Outcome::Calibrated);
 }
 
-TEST_F(AutoCalibration, CancelLeavesTheControllerInDetectionNamesTheCopyAndReadsBack)
+TEST_F(AutoCalibration, CancelInEveryPhasePutsTheControllerBackByteForByte)
 {
-    CAutoCalibration calibration(doc);
-    user.answerYes();
-    ASSERT_TRUE(calibration.prepare());
-    waitForEngine(true);
-    collect(calibration, [&] { return calibration.passRunning(); });
-    ASSERT_TRUE(calibration.passRunning()) << "cancelled while a pass is on the line";
-    sim().clearRequests();
-    EXPECT_EQ(calibration.finish(true), Outcome::Cancelled);
-    const std::vector<std::string> run = runRequests();
-    EXPECT_EQ(run.back(), "2/07");
-    EXPECT_EQ(std::count(run.begin(), run.end(), "3"), 0) << "nothing stored";
-    EXPECT_EQ(sim().settings()[13], 0);
-    EXPECT_EQ(device().m_settings.workState, 0u);
-    EXPECT_EQ(user.texts().back(), withBackupLine(L"Autodetekcja koła zamachowego przerwana.", calibration));
+    const Blocks before = tuneController();
+    const struct {
+        const char* phase;
+        std::function<bool(CAutoCalibration&)> stop; // null: cancelled before the first tick
+    } cases[] = {
+        {"engine stopped", nullptr},
+        {"warming up", [](CAutoCalibration& c) { return c.progress() == 30; }},
+        {"steady ticks", [](CAutoCalibration& c) { return c.progress() == 60; }},
+        {"flushing pass on the line", [](CAutoCalibration& c) { return c.passRunning(); }},
+        {"collecting pass on the line",
+         [this](CAutoCalibration& c) { return c.passRunning() && device().m_pulses.size() > 0; }},
+        {"records complete", [](CAutoCalibration&) { return false; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.phase);
+        user.clear();
+        CAutoCalibration calibration(doc);
+        user.answerYes();
+        ASSERT_TRUE(calibration.prepare());
+        ASSERT_NE(controller().savedMap, before.savedMap) << "the run has reset the controller";
+        if (c.stop) {
+            waitForEngine(true);
+            collect(calibration, [&] { return c.stop(calibration); });
+        }
+        sim().clearRequests();
+        EXPECT_EQ(calibration.finish(true), Outcome::Cancelled);
+        std::vector<std::string> run = runRequests();
+        std::erase(run, "2/08"); // the rest of a pass that was on the line
+        EXPECT_EQ(run, (std::vector<std::string>{"3", "9", "B", "9", "2/0F", "2/0A", "2/07"}))
+            << "the load's sequence once the pass is over, then the read back";
+        EXPECT_TRUE(controller() == before);
+        EXPECT_EQ(device().m_settings.workState, kWorkStateNormal);
+        EXPECT_EQ(user.texts(),
+                  std::vector<std::wstring>{withPutBack(L"Autodetekcja koła zamachowego przerwana.", calibration, true)});
+    }
 }
 
 TEST_F(AutoCalibration, AnswerNoChangesNothing)
@@ -302,24 +365,30 @@ TEST_F(AutoCalibration, TheCopyIsWrittenBeforeTheResetAndLoadsTheOldSettingsBack
     EXPECT_EQ(sim().settings()[0], tps);
 }
 
-TEST_F(AutoCalibration, FailuresAreNamedAndTheSettingsAreAlwaysReadBack)
+TEST_F(AutoCalibration, FailuresPutTheOldSettingsBackOrNameTheCopy)
 {
     struct Case {
         const char* name;
         sim::FaultRule fault;
         bool faultFromStart; // else only once the collection is over
         Outcome outcome;
+        bool putBack; // the fault spares the load's sequence
     };
     sim::FaultRule settings = faultRule(sim::FaultKind::NoReply);
     settings.when = sim::FaultWhen::FrameType;
     settings.code = 3;
     sim::FaultRule map = settings;
     map.code = 9;
+    sim::FaultRule clear = faultRule(sim::FaultKind::NoReply);
+    clear.when = sim::FaultWhen::Command;
+    clear.code = 0x10;
     const Case cases[] = {
-        {"reset refused", settings, true, Outcome::ResetFailed},
-        {"wheel refused", settings, false, Outcome::StoreFailed},
-        {"fitted map refused", map, false, Outcome::StoreFailed},
+        {"reset refused", settings, true, Outcome::ResetFailed, false},
+        {"clear refused", clear, true, Outcome::ResetFailed, true},
+        {"wheel refused", settings, false, Outcome::StoreFailed, false},
+        {"fitted map refused", map, false, Outcome::StoreFailed, false},
     };
+    const Blocks before = tuneController();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         user.clear();
@@ -338,8 +407,41 @@ TEST_F(AutoCalibration, FailuresAreNamedAndTheSettingsAreAlwaysReadBack)
         sim().clearFaults();
         EXPECT_EQ(calibration.outcome(), c.outcome);
         EXPECT_EQ(user.texts().at(0),
-                  withBackupLine(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!", calibration));
+                  withPutBack(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!", calibration, c.putBack));
         EXPECT_EQ(user.texts().size(), 1u) << "no success after a failure";
+        if (c.putBack) {
+            EXPECT_TRUE(controller() == before);
+        }
+        setController(before); // the next run starts from the tuned controller again
+    }
+}
+
+TEST_F(AutoCalibration, WithoutADefaultFileThePreviousMapIsOfferedSnappedToTheNewWheel)
+{
+    const Blocks before = tuneController(); // cells of 7.3 among those of the default map
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        user.clear();
+        setController(before);
+        CAutoCalibration calibration(doc);
+        ASSERT_EQ(detect(calibration), Outcome::Calibrated);
+        ASSERT_EQ(sim().savedMap(), (std::array<uint8_t, 240>{})) << "60-2 detected, the map empty";
+        sim().clearRequests();
+        yes ? user.answerYes() : user.answerNo();
+        EXPECT_EQ(calibration.offerPreviousMap(), yes);
+        ASSERT_EQ(user.yesPreselected().size(), 1u);
+        EXPECT_EQ(user.yesPreselected()[0], user.questions().back());
+        if (!yes) {
+            EXPECT_TRUE(runRequests().empty());
+            continue;
+        }
+        EXPECT_EQ(runRequests(), (std::vector<std::string>{"3", "9", "B", "9", "2/0F"}));
+        EXPECT_EQ(sim().axes(), before.axes);
+        EXPECT_EQ(sim().settings()[0], before.settings[0]) << "the TPS threshold";
+        EXPECT_EQ(sim().settings()[4], 60) << "the detected wheel stays";
+        for (size_t k = 0; k < 240; ++k)
+            ASSERT_EQ(sim().savedMap()[k], before.savedMap[k] == 73 ? 78 : before.savedMap[k]) << k;
+        EXPECT_EQ(user.texts().back(), withBackupLine(kPutBack, calibration));
     }
 }
 

@@ -15,6 +15,7 @@
 #include <array>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -376,13 +377,32 @@ TEST_F(Cli, SaveSettingsAsksBeforeReplacingAndLoadSettingsRefusesABadFile)
         EXPECT_EQ(request.type, 2) << "only reads before the refusal";
 }
 
-TEST_F(Cli, FactoryResetAndFlashRefusal)
+TEST_F(Cli, FactoryResetWithItsBackupAndFlashRefusal)
 {
-    ASSERT_NE(fixture.sim().savedMap()[100], 0);
-    ASSERT_EQ(run({"factory-reset"}).status, cli::kOk);
-    EXPECT_EQ(fixture.sim().savedMap()[100], 0);
+    namespace fs = std::filesystem;
+    const fs::path folder = fixture.home().path() / "Documents" / "Doravine" / "Map data";
+    const std::string saved = "doravine-cli: Dotychczasowe ustawienia sterownika zapisano w pliku: ";
+    fs::create_directories(folder.parent_path());
+    std::ofstream(folder) << "x"; // a file where the folder should be: no backup can be written
+    fixture.sim().clearRequests();
+    CliOutcome r = run({"factory-reset"});
+    EXPECT_EQ(r.status, cli::kFailed);
+    EXPECT_NE(r.err.find("doravine-cli: Nie udało się zapisać kopii ustawień sterownika w pliku:\n" +
+                         folder.string() + "/ustawienia-"),
+              std::string::npos)
+        << r.err;
+    for (const auto& request : fixture.sim().requests())
+        EXPECT_EQ(request.type, 2) << "only the connection's reads";
 
-    const CliOutcome r = run({"flash", writeFile("not firmware", "bad.afm")});
+    fs::remove(folder);
+    ASSERT_NE(fixture.sim().savedMap()[100], 0);
+    r = run({"factory-reset"});
+    ASSERT_EQ(r.status, cli::kOk) << r.err;
+    EXPECT_EQ(fixture.sim().savedMap()[100], 0);
+    ASSERT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    EXPECT_EQ(r.err, saved + fs::directory_iterator(folder)->path().string() + "\n");
+
+    r = run({"flash", writeFile("not firmware", "bad.afm")});
     EXPECT_EQ(r.status, cli::kUsage);
     EXPECT_NE(r.err.find("doravine-cli: Nie powiodło się zaprogramowanie urządzenia!"), std::string::npos) << r.err;
 }

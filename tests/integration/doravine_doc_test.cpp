@@ -363,3 +363,59 @@ TEST_F(DocSettings, ComparisonListsWhatTheLoadWouldChangeThenGoesOnToIt)
     user.answerFile(path.wstring());
     EXPECT_TRUE(doc.CompareWithFile().differences.empty()) << "after the load the file changes nothing";
 }
+
+TEST_F(DocSettings, FactoryResetAsksKeepsABackupFirstAndTheBackupLoadsTheOldSettingsBack)
+{
+    const auto settings = sim().settings();
+    const auto map = sim().savedMap();
+    const auto axes = sim().axes();
+    const std::wstring question =
+        L"Przywrócenie ustawień fabrycznych skasuje mapę, osie i próg TPS w sterowniku! Czy chcesz kontynuować?";
+    fs::create_directories(mapData().parent_path());
+    testsupport::writeAll(mapData(), Bytes{1}); // a file where the folder should be: no backup
+    for (const bool yes : {false, true}) {
+        user.clear();
+        yes ? user.answerYes() : user.answerNo();
+        EXPECT_FALSE(doc.OnFactorySettings());
+        EXPECT_EQ(user.questions(), std::vector<std::wstring>{question});
+        EXPECT_TRUE(requests().empty()) << "nothing sent";
+        EXPECT_EQ(user.texts().size(), yes ? 2u : 0u) << "the file's error, then the backup's naming the file";
+    }
+    EXPECT_EQ(user.texts().back().rfind(L"Nie udało się zapisać kopii ustawień sterownika w pliku:\n" +
+                                            mapData().wstring() + L"/ustawienia-",
+                                        0),
+              0u);
+
+    fs::remove(mapData());
+    user.clear();
+    user.answerYes();
+    ASSERT_TRUE(doc.OnFactorySettings());
+    const std::wstring backup = doc.LastBackupPath();
+    EXPECT_EQ(fs::path(backup).parent_path(), mapData());
+    EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Przywrócono ustawienia fabryczne.\nDotychczasowe ustawienia "
+                                                      L"sterownika zapisano w pliku: " +
+                                                      backup});
+    ASSERT_EQ(sim().savedMap(), (std::array<uint8_t, kMapBlockSize>{}));
+
+    // "Przywróć z kopii...": the backups folder, the comparison, then the load puts everything back.
+    user.answerFile(backup);
+    const CDoravineDoc::Comparison c = doc.CompareWithBackup();
+    ASSERT_EQ(c.result, CDoravineDoc::Comparison::Result::Compared);
+    EXPECT_FALSE(c.differences.empty());
+    EXPECT_EQ(user.fileRequests().back().folder, mapData().wstring() + L"/");
+    EXPECT_EQ(user.fileRequests().back().filter, L"Kopie ustawień (ustawienia-*.settings)|ustawienia-*.settings|");
+    user.answerYes();
+    ASSERT_EQ(doc.LoadSettingsFromFile(c.path), CDoravineDoc::LoadResult::Loaded);
+    EXPECT_EQ(sim().savedMap(), map);
+    EXPECT_EQ(sim().axes(), axes);
+    EXPECT_EQ(sim().settings()[0], settings[0]) << "the TPS threshold";
+
+    // Refused factory settings are said, with the backup that was written first.
+    user.clear();
+    user.answerYes();
+    sim().addFault(sim::FaultRule{sim::FaultKind::NoReply, sim::FaultWhen::FrameType, 0, 0x03});
+    EXPECT_FALSE(doc.OnFactorySettings());
+    EXPECT_EQ(user.texts(), std::vector<std::wstring>{L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!\n"
+                                                      L"Dotychczasowe ustawienia sterownika zapisano w pliku: " +
+                                                      doc.LastBackupPath()});
+}

@@ -21,6 +21,15 @@ bool CRecordingUser::askYesNo(const std::wstring& text)
     return answer;
 }
 
+bool CRecordingUser::askYesNoDefaultYes(const std::wstring& text)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_yesPreselected.push_back(text);
+    }
+    return askYesNo(text);
+}
+
 std::wstring CRecordingUser::pickFile(const FileRequest& request)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -81,6 +90,7 @@ void CRecordingUser::clear()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_messages.clear();
     m_questions.clear();
+    m_yesPreselected.clear();
     m_fileRequests.clear();
     m_progress.clear();
 }

@@ -21,6 +21,8 @@ class CRecordingUser : public IUserInteraction {
 
     void showMessage(const std::wstring& text, MessageIcon icon) override;
     bool askYesNo(const std::wstring& text) override;
+    // Kept among questions() and in yesPreselected().
+    bool askYesNoDefaultYes(const std::wstring& text) override;
     std::wstring pickFile(const FileRequest& request) override;
     void beginWait() override;
     void endWait() override;
@@ -35,6 +37,8 @@ class CRecordingUser : public IUserInteraction {
     std::vector<Message> messages() const { return locked(m_messages); }
     std::vector<std::wstring> texts() const; // messages' texts only
     std::vector<std::wstring> questions() const { return locked(m_questions); }
+    // The questions asked with Yes preselected.
+    std::vector<std::wstring> yesPreselected() const { return locked(m_yesPreselected); }
     std::vector<FileRequest> fileRequests() const { return locked(m_fileRequests); }
     std::vector<std::pair<int, int>> progressReports() const { return locked(m_progress); }
     int waitDepth() const { return locked(m_waitDepth); }
@@ -54,6 +58,7 @@ class CRecordingUser : public IUserInteraction {
     mutable std::mutex m_mutex;
     std::vector<Message> m_messages;
     std::vector<std::wstring> m_questions;
+    std::vector<std::wstring> m_yesPreselected;
     std::vector<FileRequest> m_fileRequests;
     std::vector<std::pair<int, int>> m_progress;
     std::deque<bool> m_answers;

@@ -1,9 +1,12 @@
-// factory-reset: the menu's restore of factory settings.
+// factory-reset: the menu's restore of factory settings, without its question (the script has
+// asked), with the same dated backup first.
 #include "cli_user.h"
 #include "commands.h"
 #include "connect.h"
 
 #include "operations/doravine_doc.h"
+#include "operations/settings_backup.h"
+#include "platform/text.h"
 
 namespace cli {
 
@@ -13,13 +16,14 @@ int commandFactoryReset(Context& context)
     CDoravineDoc doc;
     if (const int status = connectController(context, doc.Device()))
         return status;
-    if (doc.RestoreFactorySettings())
-        return kOk;
+    const bool restored = doc.RestoreFactorySettings();
     // The window says nothing when the controller refuses the factory settings; a script needs
-    // a reason beside the exit status.
-    if (!user.anyMessage())
+    // a reason beside the exit status. A backup that could not be written has said so itself.
+    if (!restored && !user.anyMessage())
         printMessage(context.err, L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
-    return kFailed;
+    if (!doc.LastBackupPath().empty())
+        printRaw(context.err, unicode2utf8(backupSavedLine(doc.LastBackupPath())));
+    return restored ? kOk : kFailed;
 }
 
 } // namespace cli

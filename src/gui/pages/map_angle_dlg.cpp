@@ -139,12 +139,20 @@ void CMapAngleDlg::afterWrite(const CMapState& before, bool written)
 void CMapAngleDlg::onClear()
 {
     CLinkGateway* gateway = CLinkGateway::instance();
-    if (!gateway || !m_grid->mapEditor().connectedOrSay())
+    CMapEditor& editor = m_grid->mapEditor();
+    if (!gateway || !editor.connectedOrSay())
+        return;
+    const std::wstring backup = editor.prepareClear();
+    if (backup.empty())
         return;
     const CMapState before = CMapState::of(m_doc.Device().m_settings);
     const auto outcome = gateway->run(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", &eraseControllerMap);
-    if (outcome != CLinkGateway::Outcome::Busy)
-        afterWrite(before, outcome == CLinkGateway::Outcome::Done);
+    if (outcome == CLinkGateway::Outcome::Busy)
+        return;
+    afterWrite(before, outcome == CLinkGateway::Outcome::Done);
+    // Over the emptied grid.
+    if (outcome == CLinkGateway::Outcome::Done)
+        editor.reportCleared(backup);
 }
 
 void CMapAngleDlg::onSaveDefault()

@@ -323,6 +323,7 @@ void CSettingsDlg::runAutoCalibration()
         const bool complete = dialog.exec() == QDialog::Accepted;
         exchange(L"CSettingsDlg::OnBnClickedButtonAutoCalibration()", [&](CLPGDevice&) {
             calibration.finish(!complete);
+            calibration.offerPreviousMap();
             return true;
         });
     }

@@ -34,6 +34,7 @@ const MenuItem kFileItems[] = {
     {CMainFrame::CmdCompareSettings, TR_KEY(L"Porównaj z plikiem...")},
     {CMainFrame::CmdSaveSettings, TR_KEY(L"Zapisz ustawienia do pliku...")},
     {CMainFrame::CmdFactorySettings, TR_KEY(L"Przywróć ustawienia fabryczne")},
+    {CMainFrame::CmdRestoreBackup, TR_KEY(L"Przywróć z kopii...")},
     {CMainFrame::CmdRecordReadings, TR_KEY(L"Zapisuj odczyty do pliku")},
     {CMainFrame::CmdOpenReadingsLog, TR_KEY(L"Otwórz zapis odczytów...")},
     {CMainFrame::CmdExit, TR_KEY(L"Wyjście")},
@@ -204,7 +205,10 @@ void CMainFrame::dispatch(int command)
         runDocumentOperation([this] { m_doc.SaveSettingsToFile(); });
         break;
     case CmdFactorySettings:
-        runDocumentOperation([this] { m_doc.RestoreFactorySettings(); });
+        runDocumentOperation([this] { m_doc.OnFactorySettings(); });
+        break;
+    case CmdRestoreBackup:
+        compareWithBackup();
         break;
     case CmdCompareSettings:
         compareWithFile();
@@ -250,6 +254,18 @@ void CMainFrame::compareWithFile()
 {
     CDoravineDoc::Comparison comparison;
     runDocumentOperation([&] { comparison = m_doc.CompareWithFile(); });
+    showComparison(comparison);
+}
+
+void CMainFrame::compareWithBackup()
+{
+    CDoravineDoc::Comparison comparison;
+    runDocumentOperation([&] { comparison = m_doc.CompareWithBackup(); });
+    showComparison(comparison);
+}
+
+void CMainFrame::showComparison(const CDoravineDoc::Comparison& comparison)
+{
     if (comparison.result != CDoravineDoc::Comparison::Result::Compared)
         return;
     CCompareDlg dlg(comparison, this);

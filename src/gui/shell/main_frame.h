@@ -42,6 +42,7 @@ class CMainFrame : public QMainWindow {
         CmdCompareSettings = 32800,
         CmdRecordReadings = 32801,
         CmdOpenReadingsLog = 32802,
+        CmdRestoreBackup = 32803,
     };
 
     // Builds the menu and the view; the view's creation starts the device (the port scan).
@@ -77,6 +78,8 @@ class CMainFrame : public QMainWindow {
     void showAbout();
     // "Porównaj z plikiem...": a settings file against the controller, and on to its load.
     void compareWithFile();
+    // "Przywróć z kopii...": the same for a backup picked in the backups folder.
+    void compareWithBackup();
     CReadingsLogControl* readingsLog() const { return m_readingsLog; }
 
     // The size the layout rule makes of a window of the given size: narrower than 760 becomes
@@ -93,6 +96,7 @@ class CMainFrame : public QMainWindow {
     void dispatch(int command);
     // A document operation through the gateway, its page refreshes made afterwards.
     CLinkGateway::Outcome runDocumentOperation(const std::function<void()>& operation);
+    void showComparison(const CDoravineDoc::Comparison& comparison);
     void buildMenu();
     QAction* addCommand(QMenu* menu, int command);
 

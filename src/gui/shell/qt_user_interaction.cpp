@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStringList>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -75,12 +77,22 @@ void CQtUserInteraction::closeNotice()
 
 bool CQtUserInteraction::askYesNo(const std::wstring& text)
 {
+    // No is the safe answer: Enter alone must not overwrite or erase anything.
+    return ask(text, QMessageBox::No);
+}
+
+bool CQtUserInteraction::askYesNoDefaultYes(const std::wstring& text)
+{
+    return ask(text, QMessageBox::Yes);
+}
+
+bool CQtUserInteraction::ask(const std::wstring& text, QMessageBox::StandardButton preselected)
+{
     bool yes = false;
     onGuiThread([&] {
         QMessageBox box(QMessageBox::Question, caption(), QString::fromStdWString(text),
                         QMessageBox::Yes | QMessageBox::No, m_parent.data());
-        // No is the safe answer: Enter alone must not overwrite or erase anything.
-        box.setDefaultButton(QMessageBox::No);
+        box.setDefaultButton(preselected);
         box.setEscapeButton(QMessageBox::No);
         yes = box.exec() == QMessageBox::Yes;
     });
@@ -122,6 +134,10 @@ std::wstring CQtUserInteraction::pickFile(const FileRequest& request)
             dialog.setNameFilters(filter.split(QStringLiteral(";;")));
         if (!request.extension.empty())
             dialog.setDefaultSuffix(QString::fromStdWString(request.extension));
+        // Dated names (the settings backups) must show whole, or their date is elided away.
+        dialog.resize(dialog.sizeHint().expandedTo(QSize(900, 520)));
+        if (auto* list = dialog.findChild<QTreeView*>())
+            list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().first().toStdWString();
     });

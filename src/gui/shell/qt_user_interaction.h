@@ -22,6 +22,7 @@ class CQtUserInteraction : public QObject, public IUserInteraction {
 
     void showMessage(const std::wstring& text, MessageIcon icon) override;
     bool askYesNo(const std::wstring& text) override;
+    bool askYesNoDefaultYes(const std::wstring& text) override;
     std::wstring pickFile(const FileRequest& request) override;
     void beginWait() override;
     void endWait() override;
@@ -43,6 +44,7 @@ class CQtUserInteraction : public QObject, public IUserInteraction {
     static QString caption() { return QStringLiteral("Doravine"); }
 
   private:
+    bool ask(const std::wstring& text, QMessageBox::StandardButton preselected);
     // Runs work on the GUI thread, waiting for it when called from another thread.
     template <class F> void onGuiThread(F&& work);
 
