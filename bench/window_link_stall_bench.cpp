@@ -1,5 +1,5 @@
 // The window's event loop while its actions wait for the controller, measured by the
-// application's own stall probe (a 2 ms beat in CDoravineApplication; the longest stretch without
+// window's stall probe (a 5 ms beat on the window's thread; the longest stretch without
 // a beat), in the whole window against the virtual controller pacing its bytes at 38400 baud:
 //   "Wczytaj błędy" whose replies never come (its ten attempts at the link's real time-outs),
 //   a capture on the signal page (mode on, fetch, 5000 records, save),
@@ -13,6 +13,7 @@
 #include "gui/shell/doravine_app.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
+#include "gui/shell/stall_probe.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/image_check_box.h"
 #include "operations/diag_threads.h"
@@ -104,17 +105,20 @@ void WindowActionsWaitingForTheController(benchmark::State& state)
     view.revealHiddenTabs();
 
     // The probe over one action: its longest stall and how long the action took.
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    CStallProbe probe(QString(), sinceStart);
     auto measure = [&](const char* counter, const std::function<void()>& action) {
         QElapsedTimer took;
         took.start();
-        app.resetStallProbe();
+        probe.reset();
         action();
-        state.counters[std::string(counter) + "_longest_stall_ms"] = app.longestStallMs();
+        state.counters[std::string(counter) + "_longest_stall_ms"] = probe.longestMs();
         state.counters[std::string(counter) + "_s"] = took.nsecsElapsed() / 1e9;
     };
 
     for (auto _ : state) {
-        app.startStallProbe();
+        probe.reset();
         measure("idle", [] { waitFor([] { return false; }, 3000); });
 
         view.pageCtrl()->activatePage(CDoravineView::TabVersion);

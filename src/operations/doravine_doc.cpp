@@ -244,7 +244,9 @@ bool CDoravineDoc::RestoreFactorySettings()
     record.wheelFactor = 10.0;
     record.workState = 0;
     if (!m_device.SetSettings() || !m_device.GetSettings()) {
-        userInteraction().showMessage(translateText(kWriteFailedText), MessageIcon::Error);
+        // With a backup the caller says it, together with where the old settings are.
+        if (m_lastBackup.empty())
+            userInteraction().showMessage(translateText(kWriteFailedText), MessageIcon::Error);
         return false;
     }
     guard.taken = true;

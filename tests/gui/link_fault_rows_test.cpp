@@ -152,8 +152,10 @@ bool reconnects(CWindow& w, Fault fault)
             return false;
         CSimFixture::setPorts({path});
     }
-    return QTest::qWaitFor([&] { return w.device().m_connected.load() && !w.frame->gateway().busy(); },
-                           kReconnectLimitMs);
+    // Connected as the window saw it: the watchdog has collected the search and refreshed the pages.
+    return QTest::qWaitFor([&] {
+        return w.device().m_connected.load() && w.frame->watchdog().shownConnected() && !w.frame->gateway().busy();
+    }, kReconnectLimitMs);
 }
 
 // What the pages show against what the controller holds.
@@ -220,7 +222,7 @@ const Row kRows[] = {
          w.user.answerFile(w.changedSettingsFile());
      },
      [](CWindow& w) { w.frame->action(CMainFrame::CmdLoadSettings)->trigger(); }},
-    {"Przywróć ustawienia fabryczne", sim::FaultWhen::FrameType, 0x03, nullptr,
+    {"Przywróć ustawienia fabryczne", sim::FaultWhen::FrameType, 0x03, [](CWindow& w) { w.user.answerYes(); },
      [](CWindow& w) { w.frame->action(CMainFrame::CmdFactorySettings)->trigger(); }},
     // At the request that sends the application into its boot loader: the controller keeps its
     // program and comes back as it was.

@@ -304,7 +304,9 @@ TEST_F(AutoCalibration, CancelInEveryPhasePutsTheControllerBackByteForByte)
         EXPECT_EQ(calibration.finish(true), Outcome::Cancelled);
         std::vector<std::string> run = runRequests();
         std::erase(run, "2/08"); // the rest of a pass that was on the line
-        EXPECT_EQ(run, (std::vector<std::string>{"3", "9", "B", "9", "2/0F", "2/0A", "2/07"}))
+        // Each write read back before it counts.
+        EXPECT_EQ(run, (std::vector<std::string>{"3", "2/07", "9", "2/0E", "B", "2/11", "9", "2/0E", "2/0F", "2/0A",
+                                                 "2/07"}))
             << "the load's sequence once the pass is over, then the read back";
         EXPECT_TRUE(controller() == before);
         EXPECT_EQ(device().m_settings.workState, kWorkStateNormal);
@@ -435,7 +437,7 @@ TEST_F(AutoCalibration, WithoutADefaultFileThePreviousMapIsOfferedSnappedToTheNe
             EXPECT_TRUE(runRequests().empty());
             continue;
         }
-        EXPECT_EQ(runRequests(), (std::vector<std::string>{"3", "9", "B", "9", "2/0F"}));
+        EXPECT_EQ(runRequests(), (std::vector<std::string>{"3", "2/07", "9", "2/0E", "B", "2/11", "9", "2/0E", "2/0F"}));
         EXPECT_EQ(sim().axes(), before.axes);
         EXPECT_EQ(sim().settings()[0], before.settings[0]) << "the TPS threshold";
         EXPECT_EQ(sim().settings()[4], 60) << "the detected wheel stays";

@@ -16,6 +16,7 @@
 #include <QFontMetrics>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -113,6 +114,8 @@ void CMapAngleDlg::showLimits()
                                theme::fromColorRef(CMapAngle::kOperatingPointColor).name(),
                                text(L"Punkt pracy silnika"), text(L"Ctrl+↑ / Ctrl+↓: zmiana o krok"),
                                text(L"Prawy przycisk myszy: więcej poleceń")));
+    // Another text may take another number of lines: what stands under it moves.
+    placeColumn();
 }
 
 void CMapAngleDlg::onDefinition()
@@ -205,6 +208,11 @@ int textHeight(const CTransparentStatic& label)
 void CMapAngleDlg::resizeEvent(QResizeEvent* event)
 {
     CGDIpMultiPageDialog::resizeEvent(event);
+    placeColumn();
+}
+
+void CMapAngleDlg::placeColumn()
+{
     // The grid takes the page's whole height. The column beside it: the definition button, the
     // limits and hints, "Kasuj" under them, the save button at the foot; what lies between
     // "Kasuj" and the save button is free (freeColumn).
@@ -228,7 +236,8 @@ void CMapAngleDlg::resizeEvent(QResizeEvent* event)
     save.setHeight(buttonHeight(*m_saveDefault, save.height()));
     save.moveBottom(bottom);
     m_saveDefault->setGeometry(save);
-    placeViews();
+    if (m_curves)
+        placeViews();
 }
 
 QRect CMapAngleDlg::freeColumn() const
@@ -268,12 +277,11 @@ void CMapAngleDlg::createViews()
 
 void CMapAngleDlg::nameViews()
 {
-    m_againstMap->setText(toQString(translateText(L"Wg MAP")));
-    m_trailBox->setText(toQString(translateText(L"Ślad")));
-    m_dwellBox->setText(toQString(translateText(L"Czas w komórkach")));
+    m_switchTexts = {toQString(translateText(L"Wg MAP")), toQString(translateText(L"Ślad")),
+                     toQString(translateText(L"Czas w komórkach"))};
     m_resetDwell->setCaption(translateText(L"Zeruj"));
-    m_dwellBox->setToolTip(toQString(translateText(L"Cieniuje komórki wg czasu pracy silnika w nich od włączenia; "
-                                                   L"czas komórki w dymku nad nią.")));
+    m_dwellTip = toQString(translateText(L"Cieniuje komórki wg czasu pracy silnika w nich od włączenia; "
+                                         L"czas komórki w dymku nad nią."));
     // The texts' widths decide whether the reset fits beside its switch.
     placeViews();
 }
@@ -283,12 +291,26 @@ void CMapAngleDlg::placeViews()
     // Below "Kasuj": the grid's two switches (the reset beside its switch where the column is
     // wide enough, under it where not), then the curves down to the save button with their own
     // switch under them.
+    // The switches speak in the page's text font, which follows the window's height.
+    const int pixels = templateLayout().fonts(size()).text.pixelSize();
+    for (QWidget* w : {static_cast<QWidget*>(m_againstMap), static_cast<QWidget*>(m_trailBox),
+                       static_cast<QWidget*>(m_dwellBox), static_cast<QWidget*>(m_resetDwell)}) {
+        QFont font = w->font();
+        font.setPixelSize(pixels);
+        w->setFont(font);
+    }
     const QRect clear = m_clear->geometry();
     const QRect save = m_saveDefault->geometry();
-    const int row = std::max(18, clear.height() * 4 / 5);
+    const int row = std::max({18, clear.height() * 4 / 5, QFontMetrics(m_trailBox->font()).height() + 6});
     const int gap = std::max(3, row / 4);
     const int resetText = m_resetDwell->sizeHint().width();
-    const bool resetBeside = m_dwellBox->sizeHint().width() + gap + resetText <= clear.width();
+    // The switch's own width from its text and the style's box, with a character to spare: the
+    // text is never cut.
+    const QFontMetrics metrics(m_dwellBox->font());
+    const int dwellWidth = metrics.horizontalAdvance(m_switchTexts[2]) + metrics.averageCharWidth() +
+                           m_dwellBox->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, m_dwellBox) +
+                           m_dwellBox->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, m_dwellBox);
+    const bool resetBeside = std::max(dwellWidth, m_dwellBox->sizeHint().width()) + gap + resetText <= clear.width();
     const int reset = resetBeside ? resetText : clear.width();
     int y = clear.bottom() + gap * 2;
     m_trailBox->setGeometry(clear.left(), y, clear.width(), row);
@@ -302,6 +324,27 @@ void CMapAngleDlg::placeViews()
     m_curves->setGeometry(clear.left(), y, clear.width(), std::max(0, curvesBottom - y));
     m_curves->setVisible(curvesBottom - y >= row * 3);
     m_againstMap->setGeometry(clear.left(), curvesBottom + gap / 2, clear.width(), row);
+    nameSwitches();
+}
+
+void CMapAngleDlg::nameSwitches()
+{
+    // In a narrow column a switch's text is shortened, its whole text in the tool tip.
+    const std::array<QCheckBox*, 3> boxes = {m_againstMap, m_trailBox, m_dwellBox};
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        QCheckBox* box = boxes[i];
+        const QFontMetrics metrics(box->font());
+        const int room = box->width() - metrics.averageCharWidth() -
+                         box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) -
+                         box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
+        const QString whole = m_switchTexts[i];
+        const QString shown = metrics.elidedText(whole, Qt::ElideRight, std::max(0, room));
+        box->setText(shown);
+        QString tip = shown == whole ? QString() : whole;
+        if (box == m_dwellBox)
+            tip = tip.isEmpty() ? m_dwellTip : tip + QStringLiteral("\n") + m_dwellTip;
+        box->setToolTip(tip);
+    }
 }
 
 void CMapAngleDlg::countSamples()

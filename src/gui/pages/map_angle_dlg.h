@@ -3,6 +3,10 @@
 // while the controller reports normal operation; marks the operating point on every tick.
 #pragma once
 
+#include <QString>
+
+#include <array>
+
 #include "base/language.h"
 #include "gui/skin/multi_page_dialog.h"
 #include "records/map_history.h"
@@ -73,6 +77,10 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     // The curves, the trail and the shading in the right column below "Kasuj".
     void createViews();
     void placeViews();
+    // The switches' texts for the room they have.
+    void nameSwitches();
+    // The column beside the grid, top to bottom, after a resize or a text that changed its height.
+    void placeColumn();
     void nameViews();
 
     CDoravineDoc& m_doc;
@@ -81,6 +89,9 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CGDIpGradientButton* m_clear;
     CGDIpGradientButton* m_saveDefault;
     CTransparentStatic* m_limits;
+    // The switches' whole texts (by MAP, trail, time in cells) and the shading's explanation.
+    std::array<QString, 3> m_switchTexts;
+    QString m_dwellTip;
     CMapCurves* m_curves = nullptr;
     CMapOverlay* m_overlay = nullptr;
     QCheckBox* m_againstMap = nullptr;

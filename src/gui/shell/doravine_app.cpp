@@ -33,7 +33,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -162,40 +161,7 @@ void runSignalCapture(CReadSignalDlg& page, int records, bool zoomGap, std::func
 
 } // namespace
 
-CDoravineApplication::CDoravineApplication(int& argc, char** argv) : QApplication(argc, argv)
-{
-    m_beat.setTimerType(Qt::PreciseTimer);
-    m_beat.setInterval(2);
-    connect(&m_beat, &QTimer::timeout, this, [this] {
-        const qint64 now = m_sinceStart.nsecsElapsed();
-        m_longestStallNs = std::max(m_longestStallNs, now - m_lastBeatNs);
-        m_lastBeatNs = now;
-    });
-    m_stallLog = qEnvironmentVariable("DORAVINE_STALL_LOG");
-    if (!m_stallLog.isEmpty())
-        startStallProbe();
-}
-
-CDoravineApplication::~CDoravineApplication()
-{
-    if (m_stallLog.isEmpty())
-        return;
-    std::ofstream log(m_stallLog.toStdString());
-    log << "longest_stall_ms " << longestStallMs() << '\n';
-}
-
-void CDoravineApplication::startStallProbe()
-{
-    m_sinceStart.start();
-    resetStallProbe();
-    m_beat.start();
-}
-
-void CDoravineApplication::resetStallProbe()
-{
-    m_lastBeatNs = m_sinceStart.isValid() ? m_sinceStart.nsecsElapsed() : 0;
-    m_longestStallNs = 0;
-}
+CDoravineApplication::CDoravineApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool CDoravineApplication::notify(QObject* receiver, QEvent* event)
 {

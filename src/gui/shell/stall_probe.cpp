@@ -48,8 +48,16 @@ void CStallProbe::turn()
         write();
 }
 
+void CStallProbe::reset()
+{
+    m_longest = 0;
+    m_longestAt = m_lastTurn = m_clock.elapsed();
+}
+
 void CStallProbe::write()
 {
+    if (m_path.isEmpty())
+        return;
     m_lastWrite = m_clock.elapsed();
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))

@@ -4,7 +4,7 @@
 // again whenever a longer one is seen, every second and at exit. Every gap of kNotedMs or more is
 // listed too ("stall <began at> <length>"), so that a tool can pick out the part of the run it
 // measures. A gap is the whole time between two turns of the timer, so the probe's own period
-// (5 ms) is part of every figure.
+// (5 ms) is part of every figure. Without a file the probe only keeps its figures (benchmarks).
 #pragma once
 
 #include <QElapsedTimer>
@@ -30,6 +30,8 @@ class CStallProbe : public QObject {
     static std::unique_ptr<CStallProbe> fromEnvironment(const QElapsedTimer& clock);
 
     qint64 longestMs() const { return m_longest; }
+    // Starts a new longest stretch from now (a measuring tool, before each action it measures).
+    void reset();
 
   private:
     void turn();
