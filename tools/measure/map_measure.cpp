@@ -1,7 +1,7 @@
 // The map grid's write figure against the virtual controller pacing its bytes at 38400 baud:
 // from Ctrl+Up (the grid's incrementSelected) to SaveMap accepted, against the wire time of the
-// two exchanges (SetMap with its 240 bytes, SaveMap), alone and with the live samples running
-// beside it as in the window.
+// three exchanges (SetMap with its 240 bytes, the map read back to check it, SaveMap), alone and
+// with the live samples running beside it as in the window.
 // Usage: measure_map_measure [presses, default 60]
 #include "device/lpg_device.h"
 #include "operations/live_samples.h"
@@ -80,6 +80,7 @@ int main(int argc, char** argv)
     editor.selection().selectCell({7, 5});
 
     const double wire = wireMs(frameBytes(kMapBlockSize)) + wireMs(frameBytes(6)) + // SetMap and its status
+                        wireMs(frameBytes(6)) + wireMs(frameBytes(kMapBlockSize)) + // the map read back
                         wireMs(frameBytes(6)) + wireMs(frameBytes(6));               // SaveMap and its status
     const Figures alone = pressCtrlUp(device, editor, presses);
 
@@ -91,11 +92,11 @@ int main(int argc, char** argv)
     live.StopLiveSamples();
     threads.joinAll();
 
-    std::printf("Ctrl+Up to SaveMap accepted, wire time of the two exchanges %.2f ms (limit %.2f ms)\n", wire,
+    std::printf("Ctrl+Up to SaveMap accepted, wire time of the three exchanges %.2f ms (limit %.2f ms)\n", wire,
                 wire + 20.0);
     // The simulator paces only the bytes it sends; the program's requests reach it at once.
-    const double paced = 2 * wireMs(frameBytes(6));
-    std::printf("  the controller's two paced replies alone take %.2f ms of it\n", paced);
+    const double paced = 2 * wireMs(frameBytes(6)) + wireMs(frameBytes(kMapBlockSize));
+    std::printf("  the controller's three paced replies alone take %.2f ms of it\n", paced);
     std::printf("  alone:                median %.2f ms, worst %.2f ms (%d of %d accepted)\n", alone.median,
                 alone.worst, alone.good, presses);
     std::printf("  with live samples:    median %.2f ms, worst %.2f ms (%d of %d accepted)\n", beside.median,
