@@ -75,10 +75,11 @@ std::vector<Action> settingsActions()
              combo->setFocus();
              QTest::keyClick(combo, combo->currentIndex() == 0 ? Qt::Key_Down : Qt::Key_Up);
          },
-         settingsDiffer, {3}, idle},
+         // The map sent with the settings and its read-back.
+         settingsDiffer, {4, 5}, idle},
         {"settings: TPS spin", tab,
          [](CSweepWindow& w) { QTest::mouseClick(settingsPage(w).tpsSpin()->upButton(), Qt::LeftButton); },
-         settingsDiffer, {2}, idle},
+         settingsDiffer, {3, 4}, idle},
         {"settings: page shown (read)", tab,
          [](CSweepWindow& w) {
              w.showTab(CDoravineView::TabMap);
@@ -224,7 +225,11 @@ std::vector<Action> mapActions()
              QApplication::clipboard()->setText(otherValue(w, 8, 8, 4.0, 5.0));
              clickCell(w, 8, 8);
          }},
-        {"map: Kasuj", tab, [](CSweepWindow& w) { QTest::mouseClick(mapPage(w).clearButton(), Qt::LeftButton); },
+        {"map: Kasuj", tab,
+         [](CSweepWindow& w) {
+             w.user().answerYes();
+             QTest::mouseClick(mapPage(w).clearButton(), Qt::LeftButton);
+         },
          mapDiffers, {}, mapIdle},
         {"definition: OK", tab,
          [](CSweepWindow& w) {

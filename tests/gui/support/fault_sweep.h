@@ -12,6 +12,8 @@
 #include "gui/support/qt_app_environment.h"
 #include "operations/doravine_doc.h"
 #include "support/recording_user.h"
+
+#include <algorithm>
 #include "support/sim_fixture.h"
 
 #include <QElapsedTimer>
@@ -138,7 +140,7 @@ class CSweepWindow {
     Result run(const Action& action, Fault fault, int frame)
     {
         prepare(action);
-        const size_t messagesBefore = m_user.texts().size();
+        const size_t messagesBefore = m_user.messages().size();
         const unsigned at = sim().requestCount() + static_cast<unsigned>(frame);
         if (fault == Fault::HangUp) {
             sim::FaultRule rule = faultRule(sim::FaultKind::HangUp, at);
@@ -166,7 +168,11 @@ class CSweepWindow {
         // The page reads again on its ticks once the controller is back.
         (void)QTest::qWaitFor([&] { return action.settled(*this) && action.screenDiffers(*this).empty(); }, 10000);
         r.screen = action.screenDiffers(*this);
-        r.messages = m_user.texts().size() - messagesBefore;
+        // What went wrong is said once; a success's own note (the clear's backup) is not counted.
+        const auto& said = m_user.messages();
+        r.messages = static_cast<size_t>(std::count_if(said.begin() + static_cast<std::ptrdiff_t>(messagesBefore),
+                                                       said.end(),
+                                                       [](const auto& m) { return m.icon != MessageIcon::Information; }));
         return r;
     }
 
