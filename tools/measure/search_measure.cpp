@@ -92,8 +92,9 @@ struct Window {
             ::setenv("DORAVINE_PORTS", ports.c_str(), 1);
             ::setenv("DORAVINE_STALL_PROBE", probe.c_str(), 1);
             const std::string out = (home / "out.txt").string();
-            std::freopen(out.c_str(), "w", stdout);
-            std::freopen(out.c_str(), "a", stderr);
+            // Without the file the program's output goes to the tool's own: only untidy.
+            if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(out.c_str(), "a", stderr))
+                std::perror(out.c_str());
             ::execl(program.c_str(), program.c_str(), "--lang", "en", "--size", "1366x768", nullptr);
             std::_Exit(127);
         }
@@ -174,8 +175,10 @@ void sleepMs(int ms)
 // Closes the no-connection notice as a person would, with its OK button's key.
 void closeNotice()
 {
-    std::system("for w in $(xdotool search --name '^Doravine$' 2>/dev/null); do "
-                "xdotool windowfocus --sync $w key Return 2>/dev/null; done");
+    // No notice found is no error: the figure is read from the controller's side.
+    if (std::system("for w in $(xdotool search --name '^Doravine$' 2>/dev/null); do "
+                    "xdotool windowfocus --sync $w key Return 2>/dev/null; done") != 0)
+        std::fprintf(stderr, "closing the notice: xdotool failed\n");
 }
 
 void rescanStall(const fs::path& program)
