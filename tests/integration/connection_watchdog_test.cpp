@@ -75,6 +75,12 @@ TEST_F(PulledCable, HangUpAndComeBackOnAnotherPortOfTheTable)
     ASSERT_TRUE(runTicks([&] { return watchdog.rescans() > 0; }, 40));
     EXPECT_FALSE(device.m_connected);
 
+    // A rescan runs on a worker and keeps the table it started with, where the old entry may come
+    // back alive under a reused number: the old entry goes dead first, and whole rescans run on
+    // that table before the controller comes back.
+    porttable::setPortOverride({"/nonexistent/doravine-old-tty"});
+    const int rescansBefore = watchdog.rescans();
+    ASSERT_TRUE(runTicks([&] { return watchdog.rescans() >= rescansBefore + 2; }, 80));
     ASSERT_TRUE(fixture.sim().comeBack());
     std::string newPath;
     for (int i = 0; i < 200 && newPath.empty(); ++i) {
