@@ -205,6 +205,12 @@ bool CDoravineDoc::OnFactorySettings()
     const bool restored = RestoreFactorySettings();
     if (m_lastBackup.empty())
         return restored; // no controller, or the backup failed and said so: nothing was sent
+    // A step after the taken reset has said its own failure: one error box is enough, and this
+    // note only tells where the old settings are.
+    if (!restored && m_factoryTaken) {
+        userInteraction().showMessage(backupSavedLine(m_lastBackup), MessageIcon::Information);
+        return false;
+    }
     // The reset's refusals are silent: here the person learns of them, and where the old settings are.
     const wchar_t* key = restored ? TR_KEY(L"Przywrócono ustawienia fabryczne.") : kWriteFailedText;
     userInteraction().showMessage(translateText(key) + L"\n" + backupSavedLine(m_lastBackup),
@@ -215,6 +221,7 @@ bool CDoravineDoc::OnFactorySettings()
 bool CDoravineDoc::RestoreFactorySettings()
 {
     m_lastBackup.clear();
+    m_factoryTaken = false;
     // Only a controller's own settings are worth keeping: not demo values, not a stale record.
     if (m_device.m_connected && !m_device.m_demo) {
         m_lastBackup = saveRequiredSettingsBackup(m_device);
@@ -249,11 +256,12 @@ bool CDoravineDoc::RestoreFactorySettings()
             userInteraction().showMessage(translateText(kWriteFailedText), MessageIcon::Error);
         return false;
     }
-    guard.taken = true;
+    guard.taken = m_factoryTaken = true;
     m_device.ResetDevice();
 
-    // Each step shows its own failure; the pages then show what the record holds.
-    const bool done = CAxisDefinition::factory().applyDefinition(m_device) && clearMapStep(m_device);
+    // A refused step shows its own failure; a broken link passes through to the caller's one
+    // message. The pages then show what the record holds.
+    const bool done = CAxisDefinition::factory().applyDefinition(m_device) && eraseControllerMap(m_device);
     if (m_views) {
         m_views->refillMapGrid();
         m_views->activateMapPage();

@@ -142,6 +142,8 @@ class CDoravineDoc {
     CReadingsRecorder m_readingsLog{m_device.m_diagData};
     IDocumentViews* m_views = nullptr;
     std::wstring m_lastBackup;
+    // The last factory reset's settings were taken (a later step may still have failed).
+    bool m_factoryTaken = false;
     CFirmwareUpdate::Outcome m_lastUpdate = CFirmwareUpdate::Outcome::None;
     CDeviceSearch m_deviceStart{m_device};
 };

@@ -64,14 +64,3 @@ bool eraseControllerMap(CLPGDevice& device)
     CMapModel model(device.m_settings);
     return model.eraseMap(device);
 }
-
-bool clearMapStep(CLPGDevice& device)
-{
-    CWaitCursor wait;
-    try {
-        return eraseControllerMap(device);
-    } catch (IError* raw) {
-        showLinkError(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", raw);
-        return false;
-    }
-}

@@ -8,6 +8,7 @@
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
 #include "gui/support/qt_app_environment.h"
+#include "gui/support/sim_window.h"
 #include "gui/pages/map_angle.h"
 #include "gui/pages/map_angle_dlg.h"
 #include "gui/pages/odczyty_dlg.h"
@@ -48,53 +49,6 @@ const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 // Waits that do not run the event loop (so the main timer cannot tick meanwhile) take this long at most.
 constexpr std::chrono::seconds kLimit{15};
 
-// The program's start-up on a real port (or none), behind silent ports if asked: document,
-// frame with view, first update, and (unless told otherwise) the search for the controller.
-// Teardown stops the live samples and joins their thread before the device goes.
-struct CWindow {
-    explicit CWindow(bool withController, int silentPorts = 0, bool awaitSearch = true,
-                     std::vector<std::string> ports = {})
-        : silent(silentPeers(silentPorts))
-    {
-        setCurrentLanguage(kLanguagePolish);
-        for (const auto& peer : silent)
-            ports.push_back(peer->path());
-        if (withController) {
-            sim = std::make_unique<CSimFixture>();
-            ports.push_back(sim->sim().path());
-        }
-        CSimFixture::setPorts(ports);
-        doc = std::make_unique<CDoravineDoc>(&threads);
-        CSimFixture::shortenTimeouts(doc->Device());
-        frame = std::make_unique<CMainFrame>(*doc);
-        frame->initialUpdate();
-        frame->resize(1366, 768);
-        frame->show();
-        if (awaitSearch) {
-            EXPECT_TRUE(QTest::qWaitFor([this] { return !view().searching(); }, 20000));
-        }
-    }
-    ~CWindow()
-    {
-        frame.reset();
-        doc->StopLiveSamples();
-        threads.joinAll();
-        doc.reset();
-        CSimFixture::setPorts({});
-        setCurrentLanguage(kLanguagePolish);
-    }
-    CDoravineView& view() { return *frame->view(); }
-    CLPGDevice& device() { return doc->Device(); }
-
-    CTempHome home;
-    CRecordingUser user;
-    std::vector<std::unique_ptr<CScriptedPeer>> silent;
-    std::unique_ptr<CSimFixture> sim;
-    CThreadManager threads;
-    std::unique_ptr<CDoravineDoc> doc;
-    std::unique_ptr<CMainFrame> frame;
-};
-
 std::wstring visibleTitles(const CGDIpMultiPageCtrl& pages)
 {
     std::wstring titles;
@@ -115,7 +69,7 @@ TEST(WindowStartup, SearchesBehindSilentPortsThenShowsWhatItFound)
 {
     for (const bool withController : {false, true}) {
         SCOPED_TRACE(withController);
-        CWindow w(withController, 2, false);
+        CSimWindow w(SimWindowOptions::searchingBehind(2, withController));
         ASSERT_TRUE(w.view().searching());
         EXPECT_EQ(w.view().bottom()->stateText(), L"Szukam sterownika...");
         EXPECT_FALSE(w.view().pageCtrl()->isEnabled());
@@ -162,7 +116,7 @@ TEST(WindowStartup, SearchesBehindSilentPortsThenShowsWhatItFound)
 
 TEST(WindowStartup, AccessCodeInTheAboutBoxRevealsTheSignalTab)
 {
-    CWindow w(false);
+    CSimWindow w(SimWindowOptions::withoutController());
     CAppMultiPageCtrl* pages = w.view().pageCtrl();
     ASSERT_EQ(pages->visibleTabCount(), 3);
     EXPECT_FALSE(pages->tabButton(CDoravineView::TabSignal)->isVisible());
@@ -185,7 +139,7 @@ TEST(WindowStartup, AccessCodeInTheAboutBoxRevealsTheSignalTab)
 
 TEST(WindowStartup, MenuCommandsDoWhatTheySay)
 {
-    CWindow w(false);
+    CSimWindow w(SimWindowOptions::withoutController());
     // "Dokumentacja" does nothing; the current language does nothing either.
     w.user.clear();
     w.frame->action(CMainFrame::CmdDocumentation)->trigger();
@@ -210,7 +164,7 @@ TEST(WindowStartup, MenuCommandsDoWhatTheySay)
 // sensor, the map's buttons and menu).
 TEST(WindowStartup, LanguageSwitchRetitlesTabsMenusAndPageTexts)
 {
-    CWindow w(true);
+    CSimWindow w;
     COdczytyDlg* readings = w.view().readings();
     CAppMultiPageCtrl* pages = w.view().pageCtrl();
     auto* settings = dynamic_cast<CSettingsDlg*>(w.view().tabPage(CDoravineView::TabSettings));
@@ -253,7 +207,7 @@ TEST(WindowStartup, LanguageSwitchRetitlesTabsMenusAndPageTexts)
 // The count of ticks to the rescan is said at tests/integration/connection_watchdog_test.
 TEST(WindowStartup, PulledCableTurnsTheStripRedOnTheNextTick)
 {
-    CWindow w(true);
+    CSimWindow w;
     ASSERT_TRUE(w.device().m_connected);
     // The test drives the ticks itself.
     w.frame->stopMainTimer();
@@ -274,7 +228,7 @@ TEST(WindowStartup, PulledCableTurnsTheStripRedOnTheNextTick)
 // the notice still open, which then closes by itself.
 TEST(WindowStartup, NoticeOpenWhileTheControllerComesBackClosesByItself)
 {
-    CWindow w(true);
+    CSimWindow w;
     CQtUserInteraction qtUser(w.frame.get());
     setUserInteraction(&qtUser);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
@@ -311,7 +265,7 @@ TEST(WindowStartup, ControllerPluggedInAfterTheStartIsFound)
         const std::string link = (std::filesystem::temp_directory_path() /
                                   ("doravine-later-" + std::to_string(::getpid()) + "-" + std::to_string(answerNotice)))
                                      .string();
-        CWindow w(false, 0, true, {link});
+        CSimWindow w(SimWindowOptions::withoutController({link}));
         CQtUserInteraction qtUser(w.frame.get());
         setUserInteraction(&qtUser);
         EXPECT_EQ(w.user.texts(), std::vector<std::wstring>{L"BRAK POŁĄCZENIA"});
@@ -340,7 +294,7 @@ TEST(WindowStartup, ControllerPluggedInAfterTheStartIsFound)
 
 TEST(WindowStartup, TheSignalPageGetsItsTicksAlsoWithoutLiveSamples)
 {
-    CWindow w(true);
+    CSimWindow w;
     ASSERT_TRUE(testsupport::waitUntil([&] { return w.device().m_diagData.count() > 0; }, kLimit));
     w.frame->stopMainTimer();
     w.doc->StopLiveSamples();
@@ -373,7 +327,7 @@ TEST(WindowSize, SmallWindowsGrowAndFontsFollowTheHeight)
     EXPECT_EQ(CMainFrame::captionFontPixels(600), 16);
     EXPECT_EQ(CDoravineView::fontHeights(900), (std::array<int, 3>{-20, -12, -22}));
 
-    CWindow w(false);
+    CSimWindow w(SimWindowOptions::withoutController());
     w.frame->resize(700, 400);
     QTest::qWait(50);
     EXPECT_EQ(w.frame->size(), QSize(800, 530));
@@ -397,7 +351,7 @@ TEST(WindowSize, TabbedSideAndReadingsColumnSplitTheWidth)
     EXPECT_EQ(p.right, QRect(QPoint(750, 2), QPoint(997, 798)));
 
     // The window lays its pages out by that split.
-    CWindow w(false);
+    CSimWindow w(SimWindowOptions::withoutController());
     const auto layout = w.view().pageCtrl()->currentLayout();
     const auto described = CAppMultiPageCtrl::panels(w.view().pageCtrl()->size());
     EXPECT_EQ(layout.rightPanel, described.right);
@@ -450,7 +404,7 @@ TEST(WindowOptions, ABadOptionIsAUsageErrorBeforeAnythingStarts)
 TEST(WindowOptions, ScreenshotRecordNamesTheFileAndTheMenuInTheRunsLanguage)
 {
     openLanguageFiles();
-    CWindow w(false);
+    CSimWindow w(SimWindowOptions::withoutController());
     EXPECT_EQ(screenshotRecord(*w.frame, QStringLiteral("shot.png")),
               "screenshot: shot.png\nmenu: Plik | Język | Informacje\n");
     switchLanguage(kLanguageEnglish);

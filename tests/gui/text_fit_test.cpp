@@ -8,6 +8,7 @@
 #include "gui/skin/described_display.h"
 #include "gui/skin/text_fit.h"
 #include "gui/support/qt_app_environment.h"
+#include "gui/support/sim_window.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
 #include "support/temp_home.h"
@@ -23,37 +24,13 @@ namespace {
 
 const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
-struct CWindow {
+// The window with every tab shown, the language files open for the switch.
+struct CWindow : CSimWindow {
     CWindow()
     {
         openLanguageFiles();
-        setCurrentLanguage(kLanguagePolish);
-        CSimFixture::setPorts({sim.sim().path()});
-        doc = std::make_unique<CDoravineDoc>(&threads);
-        CSimFixture::shortenTimeouts(doc->Device());
-        frame = std::make_unique<CMainFrame>(*doc);
-        frame->initialUpdate();
-        frame->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !frame->view()->searching(); }, 20000));
-        frame->view()->revealHiddenTabs();
+        view().revealHiddenTabs();
     }
-    ~CWindow()
-    {
-        frame.reset();
-        doc->StopLiveSamples();
-        threads.joinAll();
-        doc.reset();
-        CSimFixture::setPorts({});
-        setCurrentLanguage(kLanguagePolish);
-    }
-    CDoravineView& view() { return *frame->view(); }
-
-    CTempHome home;
-    CRecordingUser user;
-    CSimFixture sim;
-    CThreadManager threads;
-    std::unique_ptr<CDoravineDoc> doc;
-    std::unique_ptr<CMainFrame> frame;
 };
 
 // The test's own measure: the whole text, laid out as the box says, inside the box.

@@ -1,29 +1,32 @@
-// The fault sweep's window and table: the whole window over the virtual controller (its port a
-// link that follows the controller across a hang-up), and one row run as a person meets it: the
-// action's gesture with one of its frames pulled or unanswered, the window's event loop watched
-// throughout, the messages counted, the watchdog left to reconnect, and the page compared with
-// what the controller holds. Header-only: each window test is its own program; rows for other
-// pages add their Action and reuse the rest.
+// The fault sweep's row and runner: one gesture of the whole window over the virtual controller
+// (its port a link that follows the controller across a hang-up), run as a person meets it with
+// one of its frames pulled, lost once or unanswered on every retry; the window's event loop
+// watched by the stall probe throughout, the messages counted, the watchdog left to reconnect
+// (timed from the moment the controller is back), and the screen compared with what the
+// controller holds. Header-only: each window test is its own program.
 #pragma once
 
 #include "device/lpg_device.h"
-#include "gui/shell/doravine_view.h"
-#include "gui/shell/main_frame.h"
-#include "gui/support/qt_app_environment.h"
-#include "operations/doravine_doc.h"
-#include "support/recording_user.h"
+#include "gui/shell/link_gateway.h"
+#include "gui/shell/stall_probe.h"
+#include "gui/support/sim_window.h"
+#include "operations/diag_threads.h"
+#include "operations/firmware_update.h"
+#include "operations/signal_capture.h"
 
-#include <algorithm>
-#include "support/sim_fixture.h"
-
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
-#include <QTimer>
 
-#include <filesystem>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace sweep {
 
@@ -37,162 +40,212 @@ inline const char* faultName(Fault f)
     case Fault::HangUp:
         return "hangup";
     case Fault::LostFrame:
-        return "noreply";
+        return "noreply x1";
     case Fault::Unanswered:
-        return "noreply x10";
+        return "noreply";
     }
     return "?";
 }
 
 constexpr int kBackMs = 300;
-constexpr int kReconnectLimitMs = 15000;
+// Connected again, as the window sees it, this long after the controller is back at the latest.
+constexpr int kReconnectLimitMs = 1500;
 
 class CSweepWindow;
+using Step = std::function<void(CSweepWindow&)>;
 
 struct Action {
     std::string name;
-    int tab;
+    // Brings the window to the gesture (its tab, the answers it will ask for, a change to undo);
+    // its own frames go before the counting starts.
+    Step setup;
     // The person's gesture; the window's own event loops run inside it as they would.
-    std::function<void(CSweepWindow&)> act;
-    // Empty when the page shows what the controller holds, else what differs.
+    Step act;
+    // Empty when the screen shows what the controller holds, else what differs.
     std::function<std::string(CSweepWindow&)> screenDiffers;
+    // The gesture's exchanges have ended (a background write included).
+    std::function<bool(CSweepWindow&)> settled;
     // Frames (1-based) whose unanswered retries change nothing on the controller, so that no
     // message is due (a map sent along with settings that are already taken).
-    std::vector<int> harmlessWhenUnanswered;
-    // The page's exchanges have ended (a background write included).
-    std::function<bool(CSweepWindow&)> settled;
-    // What must hold before the gesture (a change to undo, cells to interpolate); its own frames
-    // go before the counting starts.
-    std::function<void(CSweepWindow&)> setup = [](CSweepWindow&) {};
+    std::vector<int> harmlessWhenUnanswered = {};
+    // A gesture whose frames cannot be counted (a capture that runs until stopped, a detection
+    // paced by the engine) names the frames the faults land on, by command code or frame type,
+    // each at its first occurrence; the window stays live meanwhile.
+    std::vector<std::pair<sim::FaultWhen, uint8_t>> at = {};
 };
 
 struct Result {
-    size_t messages = 0;
+    std::string frame;   // "n/of name", or the named frame
+    int messages = 0;    // messages other than a success's note
+    std::string message; // the first of them
     qint64 longestGapMs = 0;
+    qint64 reconnectMs = -1; // from the controller's return; -1: never lost, or not found again
     bool reconnected = false;
     std::string screen; // empty: equal to the controller
 };
 
-class CSweepWindow {
+inline bool idle(CSweepWindow&)
+{
+    return !CLinkGateway::instance()->busy() && !QApplication::activeModalWidget();
+}
+
+class CSweepWindow : public CSimWindow {
   public:
     CSweepWindow()
+        : CSimWindow(SimWindowOptions::followingHangUps())
     {
-        setCurrentLanguage(kLanguagePolish);
-        m_link = m_sim.home().path() / "ttyDORAVINE";
-        m_sim.sim().setLinkPath(m_link.string());
-        CSimFixture::setPorts({m_link.string()});
-        m_doc = std::make_unique<CDoravineDoc>(&m_threads);
-        CSimFixture::shortenTimeouts(device());
+        sim->sim().setPathListener([this](const std::string&) { m_backAt = Clock::now().time_since_epoch().count(); });
         device().Timings().stopLiveSamplesWaitMs = 0;
         device().Timings().recoveryPauseMs = 100;
-        m_frame = std::make_unique<CMainFrame>(*m_doc);
-        m_frame->initialUpdate();
-        m_frame->resize(1366, 768);
-        m_frame->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !view().searching() && device().m_connected; }, 20000));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return device().m_connected.load(); }, 20000));
+        view().revealHiddenTabs();
     }
     ~CSweepWindow()
     {
-        m_frame.reset();
-        m_doc->StopLiveSamples();
-        m_threads.joinAll();
-        m_doc.reset();
-        CSimFixture::setPorts({});
+        sim->sim().setPathListener({});
+        firmwareUpdateTimings() = CFirmwareUpdateTimings{};
+        captureState() = kCaptureIdle;
     }
 
-    CMainFrame& frame() { return *m_frame; }
-    CDoravineView& view() { return *m_frame->view(); }
-    CLPGDevice& device() { return m_doc->Device(); }
-    CDoravineDoc& doc() { return *m_doc; }
-    sim::VirtualController& sim() { return m_sim.sim(); }
-    CRecordingUser& user() { return m_user; }
+    sim::VirtualController& controller() { return sim->sim(); }
     template <class Page> Page& page(int tab) { return *static_cast<Page*>(view().tabPage(tab)); }
+    void showTab(int tab) { view().pageCtrl()->activatePage(tab); }
 
-    // Only the action talks to the controller: the live samples and the main timer stopped, so
-    // that the action's frames are the controller's next requests.
+    // The frames a gesture sends when nothing goes wrong, by name.
+    std::vector<std::string> countFrames(const Action& action)
+    {
+        if (!action.at.empty()) {
+            std::vector<std::string> named;
+            for (const auto& [when, code] : action.at)
+                named.push_back(frameName(when, code));
+            return named;
+        }
+        prepare(action, true);
+        const unsigned before = controller().requestCount();
+        action.act(*this);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return action.settled(*this); }, 10000)) << action.name;
+        const auto names = testsupport::requestNames(controller());
+        const size_t sent = std::min<size_t>(controller().requestCount() - before, names.size());
+        resume();
+        return {names.end() - static_cast<std::ptrdiff_t>(sent), names.end()};
+    }
+
+    // The gesture with its frame-th frame (1-based) faulted.
+    Result run(const Action& action, Fault fault, int frame, const std::string& name)
+    {
+        const bool counted = action.at.empty();
+        prepare(action, counted);
+        const size_t said = user.messages().size();
+        for (const sim::FaultRule& rule : rules(action, fault, frame))
+            controller().addFault(rule);
+        Result r;
+        r.frame = counted ? std::to_string(frame) + " " + name : name;
+        m_backAt = 0;
+        CStallProbe probe(QString(), m_clock);
+        QTest::qWait(3 * CStallProbe::kPeriodMs); // its first turns: a stall in the gesture counts
+        action.act(*this);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return action.settled(*this); }, 20000)) << action.name;
+        r.longestGapMs = probe.longestMs();
+        const bool lost = !device().m_connected;
+        controller().clearFaults();
+        if (fault != Fault::HangUp)
+            m_backAt = Clock::now().time_since_epoch().count();
+        resume();
+        r.reconnected = QTest::qWaitFor([&] { return connected(); }, 10000);
+        if (lost && r.reconnected && m_backAt)
+            r.reconnectMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                Clock::now() - Clock::time_point(Clock::duration(m_backAt.load())))
+                                .count();
+        // The page reads again on its ticks once the controller is back.
+        (void)QTest::qWaitFor([&] { return action.settled(*this) && action.screenDiffers(*this).empty(); }, 5000);
+        r.screen = action.screenDiffers(*this);
+        // What went wrong is said once; a success's own note (the clear's backup) is not counted.
+        for (size_t i = said; i < user.messages().size(); ++i)
+            if (user.messages()[i].icon != MessageIcon::Information && r.messages++ == 0)
+                r.message = firstLine(user.messages()[i].text);
+        return r;
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    static std::string frameName(sim::FaultWhen when, uint8_t code)
+    {
+        char text[16];
+        std::snprintf(text, sizeof text, when == sim::FaultWhen::Command ? "2/%02X" : "%X", code);
+        return text;
+    }
+    static std::string firstLine(const std::wstring& text)
+    {
+        const std::wstring line = text.substr(0, text.find(L'\n'));
+        return QString::fromStdWString(line).left(48).toStdString();
+    }
+
+    std::vector<sim::FaultRule> rules(const Action& action, Fault fault, int frame) const
+    {
+        sim::FaultRule rule;
+        if (action.at.empty()) {
+            rule.when = sim::FaultWhen::NthRequest;
+            rule.nth = controller().requestCount() + static_cast<unsigned>(frame);
+        } else {
+            std::tie(rule.when, rule.code) = action.at[static_cast<size_t>(frame - 1)];
+        }
+        rule.times = 1;
+        if (fault == Fault::HangUp) {
+            rule.kind = sim::FaultKind::HangUp;
+            rule.backAfterMs = kBackMs;
+            return {rule};
+        }
+        if (fault == Fault::LostFrame || !action.at.empty()) {
+            rule.times = fault == Fault::LostFrame ? 1 : 0;
+            return {rule};
+        }
+        std::vector<sim::FaultRule> each;
+        for (unsigned k = 0; k < CLPGDevice::kConfigAttempts; ++k, ++rule.nth)
+            each.push_back(rule);
+        return each;
+    }
+    sim::VirtualController& controller() const { return sim->sim(); }
+
+    // Connected as the window sees it: the watchdog has collected the search and refreshed the
+    // pages, and its ticks run again.
+    bool connected()
+    {
+        return device().m_connected.load() && frame->watchdog().shownConnected() && !frame->gateway().busy() &&
+               frame->mainTimerRunning();
+    }
+
+    void prepare(const Action& action, bool counted)
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return connected(); }, 10000));
+        action.setup(*this);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return action.settled(*this); }, 20000)) << action.name;
+        if (counted)
+            quiet();
+        user.clear();
+    }
+    // Only the gesture talks to the controller: the live samples and the main timer stopped, so
+    // that its frames are the controller's next requests.
     void quiet()
     {
-        m_frame->stopMainTimer();
-        m_doc->StopLiveSamples();
-        m_threads.joinAll();
+        frame->stopMainTimer();
+        doc->StopLiveSamples();
+        threads.joinAll();
     }
     // As while connected: the main timer (the watchdog's ticks) and the live samples.
     void resume()
     {
         if (device().m_connected)
-            m_doc->ResumeLiveSamples();
-        m_frame->startMainTimer();
-    }
-    void showTab(int tab) { view().pageCtrl()->activatePage(tab); }
-
-    // The frames an action sends when nothing goes wrong.
-    int countFrames(const Action& action)
-    {
-        prepare(action);
-        const unsigned before = sim().requestCount();
-        action.act(*this);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return action.settled(*this); }, 10000)) << action.name;
-        const int frames = static_cast<int>(sim().requestCount() - before);
-        resume();
-        return frames;
+            doc->ResumeLiveSamples();
+        frame->startMainTimer();
     }
 
-    Result run(const Action& action, Fault fault, int frame)
-    {
-        prepare(action);
-        const size_t messagesBefore = m_user.messages().size();
-        const unsigned at = sim().requestCount() + static_cast<unsigned>(frame);
-        if (fault == Fault::HangUp) {
-            sim::FaultRule rule = faultRule(sim::FaultKind::HangUp, at);
-            rule.backAfterMs = kBackMs;
-            sim().addFault(rule);
-        } else {
-            const unsigned frames = fault == Fault::LostFrame ? 1 : CLPGDevice::kConfigAttempts;
-            for (unsigned k = 0; k < frames; ++k)
-                sim().addFault(faultRule(sim::FaultKind::NoReply, at + k));
-        }
-        Result r;
-        QElapsedTimer sinceBeat;
-        sinceBeat.start();
-        QTimer beat;
-        QObject::connect(&beat, &QTimer::timeout, [&] { r.longestGapMs = std::max(r.longestGapMs, sinceBeat.restart()); });
-        beat.start(10);
-        action.act(*this);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return action.settled(*this); }, 20000)) << action.name;
-        r.longestGapMs = std::max(r.longestGapMs, sinceBeat.elapsed());
-        beat.stop();
-        sim().clearFaults();
-        resume();
-        r.reconnected = QTest::qWaitFor([&] { return device().m_connected && m_frame->mainTimerRunning(); },
-                                        kReconnectLimitMs);
-        // The page reads again on its ticks once the controller is back.
-        (void)QTest::qWaitFor([&] { return action.settled(*this) && action.screenDiffers(*this).empty(); }, 10000);
-        r.screen = action.screenDiffers(*this);
-        // What went wrong is said once; a success's own note (the clear's backup) is not counted.
-        const auto& said = m_user.messages();
-        r.messages = static_cast<size_t>(std::count_if(said.begin() + static_cast<std::ptrdiff_t>(messagesBefore),
-                                                       said.end(),
-                                                       [](const auto& m) { return m.icon != MessageIcon::Information; }));
-        return r;
-    }
-
-  private:
-    void prepare(const Action& action)
-    {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return device().m_connected.load(); }, kReconnectLimitMs));
-        if (view().pageCtrl()->activeIndex() != action.tab)
-            showTab(action.tab);
-        action.setup(*this);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return action.settled(*this); }, 10000)) << action.name;
-        quiet();
-    }
-
-    CSimFixture m_sim;
-    std::filesystem::path m_link;
-    CRecordingUser m_user;
-    CThreadManager m_threads;
-    std::unique_ptr<CDoravineDoc> m_doc;
-    std::unique_ptr<CMainFrame> m_frame;
+    QElapsedTimer m_clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    std::atomic<Clock::rep> m_backAt{0};
 };
 
 } // namespace sweep
