@@ -14,6 +14,7 @@
 #include "gui/skin/gradient_edit.h"
 #include "gui/skin/statics.h"
 #include "gui/shell/link_gateway.h"
+#include "gui/support/map_page.h"
 #include "gui/support/qt_app_environment.h"
 #include "operations/doravine_doc.h"
 #include "support/recording_user.h"
@@ -39,28 +40,10 @@ const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 const std::wstring kOffline = L"BRAK POŁĄCZENIA";
 const std::wstring kMapRefused = L"Nie powiodło się wpisanie ustawień do urządzenia!";
 
-// The page over a document whose device talks to the virtual controller, with the controller's
-// settings, map and axes read as the connection would read them.
-struct CMapPage {
-    explicit CMapPage(uint8_t workState = kWorkStateNormal)
-    {
-        setCurrentLanguage(kLanguagePolish);
-        auto settings = fixture.sim().settings();
-        settings[13] = workState;
-        fixture.sim().setSettings(settings);
-        CSimFixture::shortenTimeouts(device());
-        fixture.openDirect(device());
-        EXPECT_TRUE(device().GetSettings() && device().GetMap() && device().GetMapAxes());
-        page.resize(1000, 560);
-        page.initialiseOnce();
-        page.show();
-        page.v_activate();
-        fixture.sim().clearRequests();
-    }
-    ~CMapPage() { setCurrentLanguage(kLanguagePolish); }
+// The page with the controller's cells, axes and frames at hand.
+struct CMapPage : CMapPageFixture {
+    using CMapPageFixture::CMapPageFixture;
 
-    CLPGDevice& device() { return doc.Device(); }
-    CMapAngle& grid() { return *page.grid(); }
     // The controller's angle of a cell in tenths, as it has it and as it saved it.
     int simCell(int c, int r) { return fixture.sim().map()[static_cast<size_t>(r * kMapColumns + c)]; }
     int savedCell(int c, int r) { return fixture.sim().savedMap()[static_cast<size_t>(r * kMapColumns + c)]; }
@@ -119,11 +102,6 @@ struct CMapPage {
     }
     std::optional<CMapRect> selection() { return grid().mapEditor().selection().scan(); }
 
-    CSimFixture fixture;
-    CRecordingUser user;
-    CDoravineDoc doc;
-    CLinkGateway gateway{doc.Device()};
-    CMapAngleDlg page{doc};
 };
 
 // Runs body on the modal dialog once it is up.

@@ -8,6 +8,7 @@
 #include "gui/pages/map_curves.h"
 #include "gui/pages/map_overlay.h"
 #include "gui/skin/gradient_button.h"
+#include "gui/support/map_page.h"
 #include "gui/support/qt_app_environment.h"
 #include "operations/doravine_doc.h"
 #include "records/map_place.h"
@@ -23,20 +24,7 @@ namespace {
 
 const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
-struct CMapViews {
-    CMapViews()
-    {
-        setCurrentLanguage(kLanguagePolish);
-        CSimFixture::shortenTimeouts(device());
-        fixture.openDirect(device());
-        EXPECT_TRUE(device().GetSettings() && device().GetMap() && device().GetMapAxes());
-        page.resize(1000, 560);
-        page.initialiseOnce();
-        page.show();
-        page.v_activate();
-    }
-    CLPGDevice& device() { return doc.Device(); }
-    CMapAngle& grid() { return *page.grid(); }
+struct CMapViews : CMapPageFixture {
     CMapCurves& curves() { return *page.curves(); }
     // A sample of the engine held at a point, read from the controller.
     CDiag sampleAt(double rpm, double mapVolts)
@@ -50,11 +38,6 @@ struct CMapViews {
         EXPECT_EQ(device().GetDiagSample(sample), CLPGDevice::kSampleOk);
         return sample;
     }
-
-    CRecordingUser user;
-    CSimFixture fixture;
-    CDoravineDoc doc;
-    CMapAngleDlg page{doc};
 };
 
 } // namespace
