@@ -6,7 +6,7 @@
 // turning throughout, the watchdog reconnecting by itself soon after the controller is back, and
 // the screen equal to the controller afterwards. The table is printed at the end of each slice.
 #include "files/settings_file.h"
-#include "gui/pages/autokalibracja_dlg.h"
+#include "gui/pages/compare_dlg.h"
 #include "gui/pages/definicja_dlg.h"
 #include "gui/pages/map_angle.h"
 #include "gui/pages/map_angle_dlg.h"
@@ -347,6 +347,21 @@ void trigger(CSweepWindow& w, int command)
     w.frame->action(command)->trigger();
 }
 
+// Clicks a button of the dialog of type Dialog once it is shown (after the exchange that opens
+// it), for as long as the gesture runs.
+template <class Dialog>
+void clickWhenShown(CGDIpGradientButton* (Dialog::*button)() const, const std::function<void()>& gesture)
+{
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget()))
+            click((dialog->*button)());
+    });
+    poll.start();
+    gesture();
+}
+
 constexpr auto kCommand = sim::FaultWhen::Command;
 constexpr auto kType = sim::FaultWhen::FrameType;
 
@@ -403,6 +418,27 @@ std::vector<Action> fileMenuActions()
                 w.user.answerFile(changedSettingsFile(w));
             }),
          [](CSweepWindow& w) { trigger(w, CMainFrame::CmdLoadSettings); }, recordDiffers, idle, {3, 4}},
+        // The comparison with a file, or with a backup, and its "Wczytaj": the same load.
+        {"File: Porównaj z plikiem, Wczytaj",
+         on(CDoravineView::TabSettings,
+            [](CSweepWindow& w) {
+                w.user.answerYes();
+                w.user.answerFile(changedSettingsFile(w));
+            }),
+         [](CSweepWindow& w) {
+             clickWhenShown(&CCompareDlg::loadButton, [&] { trigger(w, CMainFrame::CmdCompareSettings); });
+         },
+         recordDiffers, idle, {3, 4}},
+        {"File: Przywróć z kopii, Wczytaj",
+         on(CDoravineView::TabSettings,
+            [](CSweepWindow& w) {
+                w.user.answerYes();
+                w.user.answerFile(changedSettingsFile(w));
+            }),
+         [](CSweepWindow& w) {
+             clickWhenShown(&CCompareDlg::loadButton, [&] { trigger(w, CMainFrame::CmdRestoreBackup); });
+         },
+         recordDiffers, idle, {3, 4}},
         // The map sent with the settings and its read-back, and the clear of the errors log.
         {"File: Przywróć ustawienia fabryczne", on(CDoravineView::TabSettings, [](CSweepWindow& w) { w.user.answerYes(); }),
          [](CSweepWindow& w) { trigger(w, CMainFrame::CmdFactorySettings); }, recordDiffers, idle, {3, 4, 6}},
@@ -427,17 +463,17 @@ struct Slice {
     std::vector<Action> (*actions)();
 };
 
-std::vector<Action> settingsSlice()
+std::vector<Action> settingsAndDevicePages()
 {
     std::vector<Action> rows = settingsActions();
-    for (auto* more : {devicePageActions, fileMenuActions})
-        for (Action& a : more())
-            rows.push_back(std::move(a));
+    for (Action& a : devicePageActions())
+        rows.push_back(std::move(a));
     return rows;
 }
 
 const Slice kSlices[] = {
-    {"settings_device_files", settingsSlice},
+    {"settings_device", settingsAndDevicePages},
+    {"files", fileMenuActions},
     {"map", mapActions},
     {"signal", signalPageActions},
 };
