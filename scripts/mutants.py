@@ -595,11 +595,17 @@ def sync_scratch(root, scratch):
 
 
 def test_targets(build, regex):
-    """The ctest names a regex selects; each test is named after its executable target."""
+    """The executable targets of the tests a regex selects (a slice of a test program runs the
+    program of its own name without the slice's suffix)."""
     status, out = run(["ctest", "-N", "-R", regex], build)
     names = [line.split(":", 1)[1].strip() for line in out.splitlines()
              if line.strip().startswith("Test") and "#" in line and ":" in line]
-    return names
+    targets = []
+    for name in names:
+        target = name[:name.index("_test_") + len("_test")] if "_test_" in name else name
+        if target not in targets:
+            targets.append(target)
+    return targets
 
 
 def try_fault(fault, scratch, build, full, build_timeout, test_timeout):
