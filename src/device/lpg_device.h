@@ -87,8 +87,10 @@ class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
     // ---- Command set (lpg_device_commands.cpp, lpg_device_identify.cpp) --------------------
     bool Identify();
     bool GetVersion();
+    // The block reads take a block only when two reads agree (or it is the one already held);
+    // the block writes count only when the block reads back the same.
     bool GetSettings();
-    bool SetSettings(); // then SetMap; true once the settings were accepted
+    bool SetSettings(); // then SetMap; true once the settings read back right
     bool GetMap();
     bool SetMap();
     bool GetMapAxes();
@@ -197,6 +199,14 @@ class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
     bool sendAccepted(uint8_t type, const uint8_t* payload, size_t size, int attempts);
     // A type-2 command with no argument, accepted as above.
     bool commandAccepted(uint8_t command, int attempts);
+    // Reads a block of `type` with `command` and copies it to out only when it equals held (the
+    // block the record already holds, as it travels) or when two reads in a row agree; up to
+    // kConfigAttempts reads, each with its own retry loop.
+    bool readConfirmed(uint8_t command, uint8_t type, const uint8_t* held, size_t size, uint8_t* out);
+    // Writes block as a frame of `type`, reads it back with readCommand and compares; a refused
+    // write or a read-back that differs writes again, kConfigAttempts writes in all. False when
+    // none read back right or the read-back itself failed.
+    bool writeVerified(uint8_t type, uint8_t readCommand, const uint8_t* block, size_t size);
     // Up to `attempts` tries; stops at the first type-2 reply and answers whether its status is 4
     // (the boot loader's form of commands 0x60 and 0x0A).
     bool commandStatus(uint8_t command, int attempts);

@@ -42,6 +42,22 @@ uint16_t le16(const uint8_t* p)
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
+// Bytes that the controller fills itself and the program never holds: the reserved fields of the
+// settings block (offsets 8-9 and 14-19) and of the axes block (offset 47), written as 0 and
+// ignored when read. They are cleared before a block is compared, so what a controller keeps
+// there can neither fail a verified write nor hold up a confirmed read. Every other byte is
+// compared, the operating state and the wheel fields included: the controller keeps what it was
+// sent (the virtual controller stores the block whole), and a wrong one there stops the advance.
+void clearControllerOwned(uint8_t type, uint8_t* block)
+{
+    if (type == kTypeSettings) {
+        std::memset(block + 8, 0, 2);
+        std::memset(block + 14, 0, kSettingsBlockSize - 14);
+    } else if (type == kTypeAxes) {
+        block[kAxesBlockSize - 1] = 0;
+    }
+}
+
 } // namespace
 
 // ---- Retry loops ---------------------------------------------------------------------------
@@ -95,6 +111,51 @@ bool CLPGDevice::commandStatus(uint8_t command, int attempts)
     return false;
 }
 
+// ---- Confirmed reads and verified writes -----------------------------------------------------
+//
+// The frame's checksum is a plain sum: two damaged bytes whose changes cancel pass it. A block
+// read is therefore taken only when it is the one the program already holds or when two reads in
+// a row agree, and a block written counts only when it reads back the same.
+
+bool CLPGDevice::readConfirmed(uint8_t command, uint8_t type, const uint8_t* held, size_t size, uint8_t* out)
+{
+    Buffer buffer;
+    Buffer previous;
+    uint8_t length = 0;
+    for (int read = 0; read < kConfigAttempts; ++read) {
+        if (!readReply(command, 0, type, size, kConfigAttempts, buffer.data(), &length))
+            return false;
+        clearControllerOwned(type, buffer.data());
+        // A refresh that finds the block unchanged costs no second read.
+        if (std::memcmp(buffer.data(), held, size) == 0 ||
+            (read > 0 && std::memcmp(buffer.data(), previous.data(), size) == 0)) {
+            std::memcpy(out, buffer.data(), size);
+            return true;
+        }
+        previous = buffer;
+    }
+    return false;
+}
+
+bool CLPGDevice::writeVerified(uint8_t type, uint8_t readCommand, const uint8_t* block, size_t size)
+{
+    Buffer meant{};
+    std::memcpy(meant.data(), block, size);
+    clearControllerOwned(type, meant.data());
+    Buffer buffer;
+    uint8_t length = 0;
+    for (int attempt = 0; attempt < kConfigAttempts; ++attempt) {
+        if (!sendAccepted(type, block, size, 1))
+            continue;
+        if (!readReply(readCommand, 0, type, size, kConfigAttempts, buffer.data(), &length))
+            return false;
+        clearControllerOwned(type, buffer.data());
+        if (std::memcmp(buffer.data(), meant.data(), size) == 0)
+            return true;
+    }
+    return false;
+}
+
 // ---- Reading commands ----------------------------------------------------------------------
 
 bool CLPGDevice::GetVersion()
@@ -129,13 +190,12 @@ bool CLPGDevice::GetSettings()
     }
     if (!m_connected)
         return false;
-    Buffer buffer;
-    uint8_t length = 0;
-    if (!readReply(kCmdGetSettings, 0, kTypeSettings, kSettingsBlockSize, kConfigAttempts, buffer.data(),
-                   &length))
+    const SettingsBlock held = encodeSettingsBlock(m_settings);
+    SettingsBlock block;
+    if (!readConfirmed(kCmdGetSettings, kTypeSettings, held.data(), held.size(), block.data()))
         return false;
     CSettingsRecord decoded = m_settings;
-    decodeSettingsBlock(buffer.data(), kSettingsBlockSize, decoded);
+    decodeSettingsBlock(block.data(), block.size(), decoded);
     m_settings = decoded;
     return true;
 }
@@ -148,12 +208,12 @@ bool CLPGDevice::GetMap()
     }
     if (!m_connected)
         return false;
-    Buffer buffer;
-    uint8_t length = 0;
-    if (!readReply(kCmdGetMap, 0, kTypeMap, kMapBlockSize, kConfigAttempts, buffer.data(), &length))
+    const MapBlock held = encodeMapBlock(m_settings);
+    MapBlock block;
+    if (!readConfirmed(kCmdGetMap, kTypeMap, held.data(), held.size(), block.data()))
         return false;
     CSettingsRecord decoded = m_settings;
-    decodeMapBlock(buffer.data(), kMapBlockSize, decoded);
+    decodeMapBlock(block.data(), block.size(), decoded);
     std::memcpy(m_settings.advanceMap, decoded.advanceMap, sizeof m_settings.advanceMap);
     return true;
 }
@@ -166,12 +226,12 @@ bool CLPGDevice::GetMapAxes()
     }
     if (!m_connected)
         return false;
-    Buffer buffer;
-    uint8_t length = 0;
-    if (!readReply(kCmdGetMapAxes, 0, kTypeAxes, kAxesBlockSize, kConfigAttempts, buffer.data(), &length))
+    const AxesBlock held = encodeAxesBlock(m_settings);
+    AxesBlock block;
+    if (!readConfirmed(kCmdGetMapAxes, kTypeAxes, held.data(), held.size(), block.data()))
         return false;
     CSettingsRecord decoded = m_settings;
-    decodeAxesBlock(buffer.data(), kAxesBlockSize, decoded);
+    decodeAxesBlock(block.data(), block.size(), decoded);
     std::memcpy(m_settings.mapAxis, decoded.mapAxis, sizeof m_settings.mapAxis);
     std::memcpy(m_settings.rpmAxis, decoded.rpmAxis, sizeof m_settings.rpmAxis);
     return true;
@@ -267,7 +327,7 @@ bool CLPGDevice::SetSettings()
     if (!m_connected)
         return false;
     const SettingsBlock block = encodeSettingsBlock(m_settings);
-    if (!sendAccepted(kTypeSettings, block.data(), block.size(), kConfigAttempts))
+    if (!writeVerified(kTypeSettings, kCmdGetSettings, block.data(), block.size()))
         return false;
     // The settings were taken; a map the controller refuses is reported by the map's own
     // writers, not here.
@@ -282,7 +342,9 @@ bool CLPGDevice::SetMap()
     if (!m_connected)
         return false;
     const MapBlock block = encodeMapBlock(m_settings);
-    return sendAccepted(kTypeMap, block.data(), block.size(), kConfigAttempts);
+    // Callers send SaveMap only after this answered true: a map that never read back right is
+    // never made permanent.
+    return writeVerified(kTypeMap, kCmdGetMap, block.data(), block.size());
 }
 
 bool CLPGDevice::SetMapAxes()
@@ -292,7 +354,7 @@ bool CLPGDevice::SetMapAxes()
     if (!m_connected)
         return false;
     const AxesBlock block = encodeAxesBlock(m_settings);
-    return sendAccepted(kTypeAxes, block.data(), block.size(), kConfigAttempts);
+    return writeVerified(kTypeAxes, kCmdGetMapAxes, block.data(), block.size());
 }
 
 bool CLPGDevice::SaveMap()

@@ -332,6 +332,30 @@ TEST(MapPage, ARefusedWriteIsShownAndTheRecordKeepsTheChange)
     EXPECT_EQ(p.user.waitDepth(), 0);
 }
 
+// An edit goes through the device's verified write: damaged past the checksum once, the map is
+// written again and saved right; damaged every time, the page says so and nothing is saved.
+TEST(MapPage, AnEditIsSavedOnlyOnceTheMapReadsBackRight)
+{
+    CMapPage p;
+    p.setSimCell(9, 9, 100);
+    p.click(9, 9);
+    p.fixture.sim().addFault(twinFault(9, 1, false, 9 * kMapColumns + 9));
+    p.key(Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(p.framesOfType(9), 2u);
+    EXPECT_EQ(p.savedCell(9, 9), 106);
+    EXPECT_EQ(p.fixture.sim().savedMap(), p.fixture.sim().map());
+
+    const auto saved = p.fixture.sim().savedMap();
+    p.fixture.sim().clearRequests();
+    p.fixture.sim().addFault(twinFault(9, 0, false, 9 * kMapColumns + 9));
+    p.key(Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(p.user.texts(), std::vector<std::wstring>{kMapRefused});
+    EXPECT_EQ(p.framesOfType(9), 10u);
+    EXPECT_EQ(p.fixture.sim().savedMap(), saved);
+    const auto sent = testsupport::requestNames(p.fixture.sim());
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "2/0F"), 0);
+}
+
 TEST(MapPage, DefinitionDialogSpinsChecksAndGeneratesTheAxes)
 {
     CMapPage p;

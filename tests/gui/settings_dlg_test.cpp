@@ -135,7 +135,8 @@ TEST(SettingsPage, TheTpsSpinStaysWithinItsEndsAndWritesEachStep)
         p.fixture.sim().clearRequests();
         p.page.onTpsSpin(c.delta);
         EXPECT_EQ(p.page.tpsEdit()->caption(), c.shown) << c.start;
-        EXPECT_EQ(p.requests(), (std::vector<std::string>{"3", "9"})) << c.start;
+        // Settings, then map, each read back.
+        EXPECT_EQ(p.requests(), (std::vector<std::string>{"3", "2/07", "9", "2/0E"})) << c.start;
     }
     p.doc.Device().m_connected = false;
     p.fixture.sim().clearRequests();
@@ -150,7 +151,7 @@ TEST(SettingsPage, TheSensorListWritesOnlyAChange)
     EXPECT_EQ(p.requests(), (std::vector<std::string>{"2/07", "2/07"})) << "the sensor that is already set";
     p.fixture.sim().clearRequests();
     p.page.onSensorChosen(1);
-    EXPECT_EQ(p.requests(), (std::vector<std::string>{"2/07", "3", "9", "2/0A", "2/07"}));
+    EXPECT_EQ(p.requests(), (std::vector<std::string>{"2/07", "3", "2/07", "9", "2/0E", "2/0A", "2/07"}));
     EXPECT_EQ(p.fixture.sim().settings()[10], 1);
 }
 

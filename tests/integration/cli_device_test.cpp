@@ -152,6 +152,38 @@ TEST_F(Cli, MapWriteThenMapReadsBackAndSavesWithCrLfLines)
     EXPECT_EQ(r.out, lf);
 }
 
+// map-write and set go through the device's verified writes: damaged past the checksum once, the
+// block is written again; damaged every time, the command fails and the map is never saved.
+TEST_F(Cli, WritesThatNeverReadBackRightExitOneAndSaveNothing)
+{
+    fixture.sim().addFault(twinFault(9, 1));
+    CliOutcome r = run({"map-write", writeFile(mapText(3.0))});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(fixture.sim().savedMap(), fixture.sim().map());
+    r = run({"map"});
+    std::string lf = mapText(3.0);
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    EXPECT_EQ(r.out, lf);
+
+    const auto saved = fixture.sim().savedMap();
+    const std::string failed = "Błąd - Nie powiodło się wpisanie ustawień do urządzenia!\n";
+    const struct {
+        uint8_t type;
+        std::vector<std::string> args;
+    } rows[] = {{9, {"map-write", writeFile(mapText(5.0))}}, {3, {"set", "tpsThreshold=2.4"}}};
+    for (const auto& row : rows) {
+        fixture.sim().clearFaults();
+        fixture.sim().clearRequests();
+        fixture.sim().addFault(twinFault(row.type, 0));
+        r = run(row.args);
+        EXPECT_EQ(r.status, 1) << row.args[0];
+        EXPECT_NE(r.err.find(failed), std::string::npos) << r.err;
+        const auto sent = testsupport::requestNames(fixture.sim());
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "2/0F"), 0) << row.args[0];
+        EXPECT_EQ(fixture.sim().savedMap(), saved);
+    }
+}
+
 TEST_F(Cli, MalformedMapFileNamesItsLineAndSendsNothing)
 {
     const std::string base = mapText(1.0);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -121,7 +122,9 @@ TEST_F(DocSettings, LoadSendsEverythingInOrderAndSnapsToTheWheelStep)
               std::vector<std::wstring>{
                   L"Załadowanie ustawień spowoduje zmianę aktualnych ustawień. Czy kontynuować?"});
 
-    EXPECT_EQ(requests(), (std::vector<std::string>{"3", "9", "B", "9", "2/0F", "2/0A"}));
+    // Every block is read back before it counts as written.
+    EXPECT_EQ(requests(), (std::vector<std::string>{"3", "2/07", "9", "2/0E", "B", "2/11", "9", "2/0E", "2/0F",
+                                                    "2/0A"}));
     const CSettingsRecord& r = doc.Device().m_settings;
     EXPECT_NEAR(r.advanceMap[0][0], 7.2, 1e-9);
     EXPECT_NEAR(r.advanceMap[0][1], 3.0, 1e-9);
@@ -193,10 +196,31 @@ TEST_F(DocSettings, RefusedWriteStopsAtTheFirstFailure)
     EXPECT_EQ(user.texts(),
               std::vector<std::wstring>{L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!"});
     // Ten attempts of SetMapAxes, nothing after the refusal.
-    EXPECT_EQ(requests(),
-              (std::vector<std::string>{"3", "9", "B", "B", "B", "B", "B", "B", "B", "B", "B", "B"}));
+    EXPECT_EQ(requests(), (std::vector<std::string>{"3", "2/07", "9", "2/0E", "B", "B", "B", "B", "B", "B", "B",
+                                                    "B", "B", "B"}));
     EXPECT_NEAR(doc.Device().m_settings.advanceMap[0][0], 7.2, 1e-9) << "the record keeps what was loaded";
     EXPECT_EQ(views.calls, kAllPagesRefreshed);
+}
+
+// The load goes through the device's verified writes: a map damaged past the checksum is written
+// again, and one that never reads back right is reported and never saved.
+TEST_F(DocSettings, ALoadedMapIsSavedOnlyOnceItReadsBackRight)
+{
+    sim().addFault(twinFault(9, 1));
+    EXPECT_EQ(load(settingsFile()), CDoravineDoc::LoadResult::Loaded);
+    EXPECT_EQ(requests(), (std::vector<std::string>{"3", "2/07", "9", "2/0E", "9", "2/0E", "B", "2/11", "9",
+                                                    "2/0E", "2/0F", "2/0A"}));
+    EXPECT_EQ(sim().savedMap(), encodeMapBlock(doc.Device().m_settings));
+
+    const auto saved = sim().savedMap();
+    sim().clearRequests();
+    sim().addFault(twinFault(9, 0));
+    EXPECT_EQ(load(settingsFile()), CDoravineDoc::LoadResult::WriteFailed);
+    EXPECT_EQ(user.texts(),
+              std::vector<std::wstring>{L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!"});
+    const auto sent = requests();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "2/0F"), 0);
+    EXPECT_EQ(sim().savedMap(), saved);
 }
 
 TEST_F(DocSettings, LinkErrorIsShownWithTheHandlerAndSkipsTheRefresh)
@@ -234,7 +258,7 @@ TEST_F(DocSettings, DefaultSettingsFile)
     // A good one: four writes, no reset.
     fs::copy_file(settingsFile(29), path, fs::copy_options::overwrite_existing);
     EXPECT_TRUE(doc.LoadDefaultSettings());
-    EXPECT_EQ(requests(), (std::vector<std::string>{"3", "9", "B", "9", "2/0F"}));
+    EXPECT_EQ(requests(), (std::vector<std::string>{"3", "2/07", "9", "2/0E", "B", "2/11", "9", "2/0E", "2/0F"}));
     EXPECT_EQ(sim().savedMap()[0], 72);
     EXPECT_TRUE(views.calls.empty()) << "the caller refreshes";
 }
@@ -260,7 +284,8 @@ TEST_F(DocSettings, FactoryResetRebuildsAxesAndClearsTheMap)
     EXPECT_EQ(axes[30] | (axes[31] << 8), 1030) << "MAP point 15: 5.15 V in 5 mV counts";
     EXPECT_EQ(sim().map(), (std::array<uint8_t, kMapBlockSize>{}));
     EXPECT_EQ(sim().savedMap(), (std::array<uint8_t, kMapBlockSize>{}));
-    EXPECT_EQ(requests(), (std::vector<std::string>{"3", "9", "2/07", "2/0A", "B", "2/10", "2/0F"}));
+    EXPECT_EQ(requests(), (std::vector<std::string>{"3", "2/07", "9", "2/0E", "2/07", "2/0A", "B", "2/11", "2/10",
+                                                    "2/0F"}));
     EXPECT_TRUE(user.messages().empty());
     EXPECT_EQ(views.calls, (std::vector<std::string>{"grid", "map", "settings:0", "device", "signal"}));
 

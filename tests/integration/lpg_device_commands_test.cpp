@@ -62,7 +62,8 @@ TEST_F(DeviceCommandsTest, ReadingCommandsDecodeWhatTheControllerHolds)
     uint8_t errors[kErrorModuleCount] = {};
     ASSERT_TRUE(device.GetVersion() && device.GetSettings() && device.GetMap() && device.GetMapAxes() &&
                 device.GetErrors(errors));
-    EXPECT_EQ(requestNames(fx.sim()), (Names{"2/0D", "2/07", "2/0E", "2/11", "2/05"}));
+    // A block that differs from the one held is read twice and taken when both agree.
+    EXPECT_EQ(requestNames(fx.sim()), (Names{"2/0D", "2/07", "2/07", "2/0E", "2/0E", "2/11", "2/11", "2/05"}));
     // A command is its code and five zeros; an argument goes in bytes 2 and 3 (the pulse blocks).
     EXPECT_EQ(payloads()[0], (Bytes{0x0D, 0, 0, 0, 0, 0}));
 
@@ -73,6 +74,11 @@ TEST_F(DeviceCommandsTest, ReadingCommandsDecodeWhatTheControllerHolds)
     EXPECT_EQ(bytesOf(encodeMapBlock(device.m_settings)), bytesOf(map));
     EXPECT_EQ(bytesOf(encodeAxesBlock(device.m_settings)), bytesOf(fx.sim().axes()));
     EXPECT_EQ(Bytes(errors, errors + 4), (Bytes{0x81, 0x02, 0x00, 0x01}));
+
+    // Read again unchanged, each block costs one exchange.
+    fx.sim().clearRequests();
+    ASSERT_TRUE(device.GetSettings() && device.GetMap() && device.GetMapAxes());
+    EXPECT_EQ(requestNames(fx.sim()), (Names{"2/07", "2/0E", "2/11"}));
 
     // Sixteen characters fill the field with no terminator.
     fx.sim().setSerial("ABCDEFGHIJKLMNOP");
@@ -97,13 +103,14 @@ TEST_F(DeviceCommandsTest, WritingCommandsSendTheEncodedBlocks)
     fx.sim().setErrors({1, 2, 3, 4});
     ASSERT_TRUE(device.ResetDevice());
 
-    EXPECT_EQ(requestNames(fx.sim()), (Names{"3", "9", "B", "2/0F", "2/10", "2/0A"}));
+    // Each block is read back before it counts as written.
+    EXPECT_EQ(requestNames(fx.sim()), (Names{"3", "2/07", "9", "2/0E", "B", "2/11", "2/0F", "2/10", "2/0A"}));
     const auto sent = payloads();
     EXPECT_EQ(sent[0], bytesOf(encodeSettingsBlock(s)));
-    EXPECT_EQ(sent[1], bytesOf(encodeMapBlock(s)));
-    EXPECT_EQ(sent[2], bytesOf(encodeAxesBlock(s)));
+    EXPECT_EQ(sent[2], bytesOf(encodeMapBlock(s)));
+    EXPECT_EQ(sent[4], bytesOf(encodeAxesBlock(s)));
     EXPECT_EQ(bytesOf(fx.sim().settings()), sent[0]);
-    EXPECT_EQ(bytesOf(fx.sim().axes()), sent[2]);
+    EXPECT_EQ(bytesOf(fx.sim().axes()), sent[4]);
     EXPECT_EQ(fx.sim().map(), (std::array<uint8_t, sim::kMapSize>{}));
     EXPECT_EQ(fx.sim().errors(), (std::array<uint8_t, 4>{0, 0, 0, 0}));
 }
@@ -116,7 +123,8 @@ TEST_F(DeviceCommandsTest, MapIsSentOnlyAfterTheSettingsWereAccepted)
         uint8_t refusedType;
         bool result;
         Names types;
-    } cases[] = {{3, false, Names(10, "3")}, {9, true, {"3", "9", "9", "9", "9", "9", "9", "9", "9", "9", "9"}}};
+    } cases[] = {{3, false, Names(10, "3")},
+                 {9, true, {"3", "2/07", "9", "9", "9", "9", "9", "9", "9", "9", "9", "9"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.refusedType));
         fx.sim().clearFaults();
@@ -168,15 +176,102 @@ TEST_F(DeviceCommandsTest, RetriesResendTheSameRequestAndSucceedOnTheThirdAttemp
     fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 1));
     fx.sim().addFault(faultRule(sim::FaultKind::NoReply, 2));
     ASSERT_TRUE(device.GetSettings());
-    EXPECT_EQ(requestNames(fx.sim()), Names(3, "2/07"));
+    // The third attempt is the first read; the fourth request confirms it.
+    EXPECT_EQ(requestNames(fx.sim()), Names(4, "2/07"));
 
     fx.sim().clearRequests();
-    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 4));
-    fx.sim().addFault(faultRule(sim::FaultKind::WrongType, 5));
+    fx.sim().addFault(faultRule(sim::FaultKind::BadChecksum, 5));
+    fx.sim().addFault(faultRule(sim::FaultKind::WrongType, 6));
     device.m_settings.advanceMap[0][0] = 4.2;
     ASSERT_TRUE(device.SetMap());
-    EXPECT_EQ(requestNames(fx.sim()), Names(3, "9"));
-    EXPECT_EQ(payloads(), std::vector<Bytes>(3, bytesOf(encodeMapBlock(device.m_settings))));
+    EXPECT_EQ(requestNames(fx.sim()), (Names{"9", "9", "9", "2/0E"}));
+    const auto sent = payloads();
+    EXPECT_EQ(std::vector<Bytes>(sent.begin(), sent.begin() + 3),
+              std::vector<Bytes>(3, bytesOf(encodeMapBlock(device.m_settings))));
+}
+
+TEST_F(DeviceCommandsTest, ABlockDamagedPastTheChecksumIsWrittenAgain)
+{
+    CSettingsRecord& s = device.m_settings;
+    s = demoRecord();
+    std::tie(s.tpsThreshold, s.teethCount, s.workState) = std::tuple(1.5, 36, 173);
+    s.advanceMap[0][1] = 7.2;
+    s.advanceMap[0][2] = 3.0;
+    s.mapAxis[0] = 0.5;
+    const struct {
+        uint8_t type;
+        bool (CLPGDevice::*write)();
+        Names frames;
+        unsigned byte; // the first damaged byte: for the settings, the operating state (13)
+    } writes[] = {{3, &CLPGDevice::SetSettings, {"3", "2/07", "3", "2/07", "9", "2/0E"}, 13},
+                  {9, &CLPGDevice::SetMap, {"9", "2/0E", "9", "2/0E"}, 1},
+                  {0x0B, &CLPGDevice::SetMapAxes, {"B", "2/11", "B", "2/11"}, 1}};
+    for (const auto& w : writes) {
+        SCOPED_TRACE(static_cast<int>(w.type));
+        fx.sim().clearRequests();
+        fx.sim().addFault(twinFault(w.type, 1, false, w.byte));
+        EXPECT_TRUE((device.*w.write)());
+        EXPECT_EQ(requestNames(fx.sim()), w.frames);
+        EXPECT_NE(payloads()[0], payloads()[2]); // the controller did get a damaged block first
+    }
+    EXPECT_EQ(bytesOf(fx.sim().settings()), bytesOf(encodeSettingsBlock(s)));
+    EXPECT_EQ(fx.sim().map(), encodeMapBlock(s));
+    EXPECT_EQ(bytesOf(fx.sim().axes()), bytesOf(encodeAxesBlock(s)));
+
+    // Damaged on every attempt: ten writes, each read back, and the write fails.
+    fx.sim().clearRequests();
+    fx.sim().addFault(twinFault(9, 0));
+    const auto saved = fx.sim().savedMap();
+    s.advanceMap[0][1] = 9.0;
+    EXPECT_FALSE(device.SetMap());
+    Names tenTimes;
+    for (int k = 0; k < 10; ++k)
+        tenTimes.insert(tenTimes.end(), {"9", "2/0E"});
+    EXPECT_EQ(requestNames(fx.sim()), tenTimes);
+    EXPECT_EQ(fx.sim().savedMap(), saved);
+}
+
+TEST_F(DeviceCommandsTest, AReadIsTakenOnlyWhenTwoReadsAgreeOrItIsTheBlockHeld)
+{
+    auto map = fx.sim().map();
+    map[1] = 100;
+    fx.sim().setMap(map);
+    const struct {
+        double held; // cell [0][1] as the record holds it before the read
+        Names frames;
+    } rows[] = {{5.0, {"2/0E", "2/0E", "2/0E"}}, // damaged, clean, clean again: the last two agree
+                {10.0, {"2/0E", "2/0E"}}};       // damaged, then clean and the block held
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.held);
+        ASSERT_TRUE(device.GetMap());
+        device.m_settings.advanceMap[0][1] = row.held;
+        fx.sim().clearRequests();
+        fx.sim().addFault(twinFault(0x0E, 1, true));
+        EXPECT_TRUE(device.GetMap());
+        EXPECT_EQ(requestNames(fx.sim()), row.frames);
+        EXPECT_EQ(encodeMapBlock(device.m_settings), map);
+    }
+}
+
+// The controller fills the reserved bytes itself: they neither fail a write nor cost a read.
+TEST_F(DeviceCommandsTest, TheControllersOwnBytesAreLeftOutOfTheComparison)
+{
+    fx.sim().setRequestListener([this](const sim::LoggedRequest& request) {
+        if (request.type != 3 && request.type != 0x0B)
+            return;
+        auto settings = fx.sim().settings();
+        settings[8] = settings[19] = 0x5A;
+        fx.sim().setSettings(settings);
+        auto axes = fx.sim().axes();
+        axes[47] = 0x5A;
+        fx.sim().setAxes(axes);
+    });
+    device.m_settings = demoRecord();
+    ASSERT_TRUE(device.SetSettings() && device.SetMapAxes());
+    ASSERT_TRUE(device.GetSettings() && device.GetMapAxes());
+    fx.sim().setRequestListener({});
+    EXPECT_EQ(requestNames(fx.sim()), (Names{"3", "2/07", "9", "2/0E", "B", "2/11", "2/07", "2/11"}));
+    EXPECT_EQ(fx.sim().settings()[19], 0x5A);
 }
 
 // Ten attempts for reading commands here; for writing ones the refused settings block above.

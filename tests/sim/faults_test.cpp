@@ -75,7 +75,12 @@ TEST(SimFaultSpec, ParsesKindsTriggersAndOptions)
     ASSERT_TRUE(r);
     EXPECT_EQ(std::tuple(r->kind, r->ppm, r->seed), std::tuple(FaultKind::Noise, 1000u, 4000000000u));
 
-    for (const char* bad : {"", "fire", "noreply@0", "noreply@x", "split@cmd=0x100", "split,gap", "split,gap=-1",
+    r = sim::parseFault("twin@type=9,byte=5,reply=1,times=1");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(std::tuple(r->kind, r->code, r->byteIndex, r->reply, r->times),
+              std::tuple(FaultKind::Twin, 9, 5u, true, 1u));
+
+    for (const char* bad : {"twin,reply=2", "", "fire", "noreply@0", "noreply@x", "split@cmd=0x100", "split,gap", "split,gap=-1",
                             "garbage,bytes=0", "stall@cmd=", "noreply,colour=3", "damage,xor=0", "damage,xor=256",
                             "noise,ppm=1000001", "damage,byte=263"}) {
         std::string error;
@@ -173,4 +178,26 @@ TEST(SimLineNoise, TheSameSeedDamagesTheSameBytesAtAboutTheRate)
     EXPECT_NEAR(static_cast<double>(damaged), 2000.0, 200.0);
     EXPECT_EQ(static_cast<size_t>(std::count_if(x.begin(), x.end(), [](uint8_t v) { return v != 0x5A; })), damaged)
         << "a damaged byte always changes";
+}
+
+// The damage a plain-sum checksum cannot see: two bytes change, the checksum stays.
+TEST(SimTwinDamage, TwoBytesChangeAndTheChecksumStillPasses)
+{
+    const struct {
+        Bytes payload;
+        size_t first;
+        bool damaged;
+    } rows[] = {{{4, 0, 0, 0, 0, 0}, 0, true},  {{10, 20, 30}, 1, true}, {{255, 0, 9}, 0, true},
+                {{0, 255, 0}, 0, true},         {{7, 0, 0, 0}, 1, false}, {{}, 0, false}};
+    for (const auto& row : rows) {
+        Bytes damaged = row.payload;
+        EXPECT_EQ(sim::twinDamage(damaged, row.first), row.damaged);
+        size_t changed = 0;
+        for (size_t k = 0; k < damaged.size(); ++k)
+            changed += damaged[k] != row.payload[k] ? 1 : 0;
+        EXPECT_EQ(changed, row.damaged ? 2u : 0u);
+        const auto length = static_cast<uint8_t>(row.payload.size() + 2);
+        EXPECT_EQ(frame::checksum(length, 9, 0x1234, damaged.data(), damaged.size()),
+                  frame::checksum(length, 9, 0x1234, row.payload.data(), row.payload.size()));
+    }
 }

@@ -36,6 +36,17 @@ void CSimFixture::shortenTimeouts(CLPGDevice& device)
     device.Timings().shortPayloadWaitMs = 10;
 }
 
+sim::FaultRule twinFault(uint8_t code, unsigned times, bool reply, unsigned byte)
+{
+    sim::FaultRule rule = faultRule(sim::FaultKind::Twin);
+    rule.when = reply ? sim::FaultWhen::Command : sim::FaultWhen::FrameType;
+    rule.code = code;
+    rule.times = times;
+    rule.reply = reply;
+    rule.byteIndex = byte;
+    return rule;
+}
+
 sim::FaultRule faultRule(sim::FaultKind kind, unsigned nth)
 {
     sim::FaultRule rule;

@@ -23,6 +23,9 @@ std::vector<CPulseList> servedPulsePasses(const sim::VirtualController& sim);
 
 // A fault on every request, or only on the nth when nth is given.
 sim::FaultRule faultRule(sim::FaultKind kind, unsigned nth = 0);
+// Two payload bytes (from byte `byte` on) of the requests of one frame type damaged so that the
+// checksum still passes, `times` times (0: always); with reply, the replies to command `code`.
+sim::FaultRule twinFault(uint8_t code, unsigned times, bool reply = false, unsigned byte = 1);
 
 class CSimFixture {
   public:

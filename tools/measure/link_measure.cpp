@@ -5,9 +5,13 @@
 //   the process's CPU time while disconnected and rescanning,
 //   success rate and time per command on a line that damages 1e-3 and 1e-2 of its bytes,
 //   the time from a controller's come-back to connected, in the window's logic, notice open.
+//   wrong maps shown or stored over many map reads and writes on a line that damages 1e-2 and
+//   1e-3 of its bytes, checked against the simulator's own state, and the frames of a refresh.
 // Usage: measure_link_measure [seconds of live samples, default 30]
 //        measure_link_measure noise [commands per kind at 1e-3, default 200]
 //        measure_link_measure comeback [cycles, default 10]
+//        measure_link_measure verify [map reads, default 2000] [map writes, default 500] [ppm: only it]
+//        measure_link_measure refresh
 #include "device/connection_watchdog.h"
 #include "device/lpg_device.h"
 #include "operations/live_samples.h"
@@ -15,6 +19,7 @@
 #include "sim/virtual_controller.h"
 #include "window_logic.h"
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -266,9 +271,161 @@ void measureDamagedBytes(unsigned ppm, int scale)
                     kind.count, 100.0 * good / kind.count, each * 1e3, wrong);
     }
     const auto [in, out] = sim.damagedBytes();
+    const auto [passedIn, passedOut] = sim.undetectedFrames();
     std::printf("  wrong values %d; failed commands %d, of them right after another failure %d; bytes damaged: "
-                "%zu received by the controller, %zu sent\n",
-                wrongTotal, failures, failedAfterFailure, in, out);
+                "%zu received by the controller, %zu sent; damaged frames past the checksum: %zu requests, "
+                "%zu replies\n",
+                wrongTotal, failures, failedAfterFailure, in, out, passedIn, passedOut);
+    device.Close();
+    sim.stop();
+}
+
+// ---- Wrong values shown or stored ------------------------------------------------------------
+
+struct Tally {
+    int runs = 0, good = 0, wrong = 0;
+    void print(const char* name, double secondsTaken) const
+    {
+        std::printf("  %-22s %5d of %5d (%6.2f %%), %6.1f ms each, wrong %d\n", name, good, runs,
+                    runs ? 100.0 * good / runs : 0.0, runs ? secondsTaken / runs * 1e3 : 0.0, wrong);
+    }
+};
+
+template <class Block> bool sameBytes(const Block& a, const std::array<uint8_t, sizeof(Block)>& b)
+{
+    return std::memcmp(a.data(), b.data(), b.size()) == 0;
+}
+
+// A map on the 60-2 wheel's 0.6 degree step, every cell drawn afresh.
+void drawMap(std::mt19937& rng, CSettingsRecord& record)
+{
+    for (auto& row : record.advanceMap)
+        for (double& cell : row)
+            cell = 0.6 * static_cast<double>(rng() % 41);
+}
+
+// The simulator answers at once (no 38400-baud pacing) and the program's read time-out is short,
+// so that tens of thousands of exchanges fit in minutes: the damage is per byte and does not
+// depend on the pace.
+void measureWrongValues(unsigned ppm, int reads, int writes)
+{
+    sim::VirtualController sim;
+    if (!sim.start())
+        std::abort();
+    porttable::setPortOverride({sim.path()});
+    CLPGDevice device;
+    device.Timings().readConstantMs = 60;
+    device.Timings().drainQuietMs = 10;
+    device.Start();
+    if (!device.m_connected) {
+        std::printf("wrong values: no connection\n");
+        return;
+    }
+    const CSettingsRecord reference = device.m_settings;
+    sim::FaultRule noise;
+    noise.kind = sim::FaultKind::Noise;
+    noise.ppm = ppm;
+    noise.seed = 20261209u + ppm;
+    sim.addFault(noise);
+    std::printf("wrong values at %.0e damaged bytes (ppm %u, seed %u), both directions, back to back:\n", ppm / 1e6,
+                ppm, noise.seed);
+
+    // Reads: before each the record holds another map, so an accepted read must bring the
+    // controller's map back (compared with the simulator's state, which the noise never touches).
+    std::mt19937 rng(ppm);
+    Tally mapReads;
+    auto t0 = Clock::now();
+    for (int i = 0; i < reads; ++i) {
+        drawMap(rng, device.m_settings);
+        ++mapReads.runs;
+        if (device.GetMap()) {
+            ++mapReads.good;
+            mapReads.wrong += sameBytes(encodeMapBlock(device.m_settings), sim.map()) ? 0 : 1;
+        }
+    }
+    mapReads.print("map reads", seconds(t0));
+
+    // Writes as the map page sends them: SetMap, then SaveMap. After each, the stored map must be
+    // the one meant (write done) or the last good one (write failed).
+    Tally mapWrites;
+    int wrongInUse = 0;
+    MapBlock lastGood{};
+    std::memcpy(lastGood.data(), sim.savedMap().data(), lastGood.size());
+    t0 = Clock::now();
+    for (int i = 0; i < writes; ++i) {
+        drawMap(rng, device.m_settings);
+        const MapBlock meant = encodeMapBlock(device.m_settings);
+        ++mapWrites.runs;
+        const bool done = device.SetMap() && device.SaveMap();
+        mapWrites.good += done ? 1 : 0;
+        mapWrites.wrong += sameBytes(done ? meant : lastGood, sim.savedMap()) ? 0 : 1;
+        wrongInUse += done && !sameBytes(meant, sim.map()) ? 1 : 0;
+        if (done)
+            lastGood = meant;
+    }
+    mapWrites.print("map writes (+SaveMap)", seconds(t0));
+
+    // The other blocks and commands, for their success rate.
+    Tally others[5];
+    const char* names[5] = {"settings reads", "axes reads", "error reads", "settings writes", "axes writes"};
+    uint8_t errors[kErrorModuleCount] = {};
+    const std::function<bool()> runs[5] = {
+        [&] { return device.GetSettings(); }, [&] { return device.GetMapAxes(); },
+        [&] { return device.GetErrors(errors); },
+        [&] {
+            device.m_settings.tpsThreshold = reference.tpsThreshold;
+            device.m_settings.inputSource = rng() % 2;
+            return device.SetSettings();
+        },
+        [&] {
+            device.m_settings.rpmAxis[14] = reference.rpmAxis[14] + 100.0 * (rng() % 20);
+            return device.SetMapAxes();
+        }};
+    for (int k = 0; k < 5; ++k) {
+        const int count = writes;
+        t0 = Clock::now();
+        for (int i = 0; i < count; ++i) {
+            ++others[k].runs;
+            others[k].good += runs[k]() ? 1 : 0;
+        }
+        others[k].print(names[k], seconds(t0));
+    }
+    const auto [in, out] = sim.damagedBytes();
+    const auto [passedIn, passedOut] = sim.undetectedFrames();
+    std::printf("  wrong maps shown %d, stored %d, in use after a done write %d; bytes damaged: %zu received, %zu "
+                "sent; damaged frames past the checksum: %zu requests, %zu replies\n",
+                mapReads.wrong, mapWrites.wrong, wrongInUse, in, out, passedIn, passedOut);
+    device.Close();
+    sim.stop();
+}
+
+// Frames of a refresh (settings, map, axes) on a clean line: once with nothing changed, once
+// after the controller's map changed behind the program's back.
+void measureRefreshFrames()
+{
+    sim::VirtualController sim;
+    if (!sim.start())
+        std::abort();
+    porttable::setPortOverride({sim.path()});
+    CLPGDevice device;
+    device.Start();
+    if (!device.m_connected) {
+        std::printf("refresh: no connection\n");
+        return;
+    }
+    auto refresh = [&] {
+        const unsigned before = sim.requestCount();
+        const bool ok = device.GetSettings() && device.GetMap() && device.GetMapAxes();
+        return std::make_pair(ok, sim.requestCount() - before);
+    };
+    const auto same = refresh();
+    auto map = sim.map();
+    map[17] = static_cast<uint8_t>(map[17] + 6);
+    sim.setMap(map);
+    const auto changed = refresh();
+    std::printf("refresh on a clean line (GetSettings, GetMap, GetMapAxes): %u frames with nothing changed (%s), "
+                "%u after the controller's map changed (%s)\n",
+                same.second, same.first ? "done" : "failed", changed.second, changed.first ? "done" : "failed");
     device.Close();
     sim.stop();
 }
@@ -343,11 +500,21 @@ int main(int argc, char** argv)
         return 1;
     setenv("XDG_CONFIG_HOME", home, 1);
     const std::string mode = argc > 1 ? argv[1] : "";
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // long runs show their progress in a file
 
     if (mode == "noise") {
         const int scale = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
         measureDamagedBytes(1000, scale);
         measureDamagedBytes(10000, std::max(1, scale / 2));
+    } else if (mode == "verify") {
+        const int reads = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2000;
+        const int writes = argc > 3 ? std::max(1, std::atoi(argv[3])) : 500;
+        const unsigned only = argc > 4 ? static_cast<unsigned>(std::atoi(argv[4])) : 0;
+        for (const unsigned ppm : {10000u, 1000u})
+            if (only == 0 || only == ppm)
+                measureWrongValues(ppm, reads, writes);
+    } else if (mode == "refresh") {
+        measureRefreshFrames();
     } else if (mode == "comeback") {
         measureComeBack(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10);
     } else {

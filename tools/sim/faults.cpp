@@ -1,5 +1,6 @@
 #include "sim/faults.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace sim {
@@ -16,6 +17,7 @@ constexpr KindName kKinds[] = {
     {FaultKind::WrongType, "wrongtype"}, {FaultKind::UnknownDevice, "unknown-device"},
     {FaultKind::Stall, "stall"},         {FaultKind::HangUp, "hangup"},
     {FaultKind::Damage, "damage"},       {FaultKind::Noise, "noise"},
+    {FaultKind::Twin, "twin"},
 };
 
 // Options and their largest values.
@@ -25,7 +27,7 @@ struct OptionLimit {
 };
 constexpr OptionLimit kOptionLimits[] = {
     {"gap", 600000},  {"bytes", 64}, {"back", 600000}, {"times", 600000}, {"byte", 262},
-    {"xor", 0xFF},    {"ppm", 1000000}, {"seed", 0xFFFFFFFFul},
+    {"xor", 0xFF},    {"ppm", 1000000}, {"seed", 0xFFFFFFFFul}, {"reply", 1},
 };
 
 bool parseNumber(std::string_view text, unsigned long& out)
@@ -154,11 +156,32 @@ std::optional<FaultRule> parseFault(std::string_view text, std::string* error)
             rule.ppm = static_cast<unsigned>(v);
         } else if (name == "seed") {
             rule.seed = static_cast<uint32_t>(v);
+        } else if (name == "reply") {
+            rule.reply = v != 0;
         } else {
             return fail(error, "unknown option '" + std::string(name) + "'");
         }
     }
     return rule;
+}
+
+bool twinDamage(std::vector<uint8_t>& payload, size_t first)
+{
+    // One byte up and a later one down by the same amount, neither wrapping: the plain sum, and
+    // with it the checksum, is what it was.
+    for (size_t i = first; i < payload.size(); ++i) {
+        for (size_t j = i + 1; j < payload.size(); ++j) {
+            const unsigned up = std::min(255u - payload[i], static_cast<unsigned>(payload[j]));
+            const unsigned down = std::min(static_cast<unsigned>(payload[i]), 255u - payload[j]);
+            if (up == 0 && down == 0)
+                continue;
+            const int d = up > 0 ? 1 : -1;
+            payload[i] = static_cast<uint8_t>(payload[i] + d);
+            payload[j] = static_cast<uint8_t>(payload[j] - d);
+            return true;
+        }
+    }
+    return false;
 }
 
 void LineNoise::reset(unsigned ppm, uint32_t seed)

@@ -3,7 +3,7 @@
 //
 // Command-line form:  KIND[@WHEN][,OPTION=VALUE...]
 //   KIND    noreply | checksum | garbage | split | wrongtype | unknown-device | stall | hangup
-//           | damage | noise
+//           | damage | noise | twin
 //   WHEN    N (the N-th request received, counting from 1) | cmd=HEX (a type-2 command code)
 //           | type=HEX (a frame type) | always (the default)
 //   OPTION  gap=MS (split, default 30) | bytes=N (garbage, 1..64, default 2) | back=MS (hangup:
@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sim {
 
@@ -32,6 +33,7 @@ enum class FaultKind {
     HangUp,        // the pseudo-terminal's master is closed: the program's side sees HUP / EIO
     Damage,        // one chosen byte of the reply is damaged (its bits xor-ed)
     Noise,         // a noisy line: bytes damaged at a rate, both directions, from a seed
+    Twin,          // two payload bytes of the request (or reply) damaged so that the sum still holds
 };
 
 enum class FaultWhen { Always, NthRequest, Command, FrameType };
@@ -49,7 +51,13 @@ struct FaultRule {
     uint8_t xorMask = 0x01;    // Damage: the bits flipped
     unsigned ppm = 0;          // Noise: damaged bytes per million, in each direction
     uint32_t seed = 1;         // Noise: the same seed damages the same bytes
+    bool reply = false;        // Twin: damage the reply rather than the request
 };
+
+// Damages two plain payload bytes, from byte `first` on, by +d and -d so that the additive
+// checksum still passes: the damage a checksum cannot see. False when no pair can take it
+// without wrapping (a payload of zeros).
+bool twinDamage(std::vector<uint8_t>& payload, size_t first);
 
 // The damage of a noisy line: a seeded generator that picks which bytes to damage and how.
 class LineNoise {

@@ -33,7 +33,7 @@ Options:
   --no-pacing             send replies at once instead of ~260 us per byte (38400 baud)
   --fault RULE            inject a fault; may be repeated. RULE = KIND[@WHEN][,OPTION=VALUE...]
                             KIND: noreply, checksum, garbage, split, wrongtype, unknown-device,
-                                  stall, hangup, damage, noise
+                                  stall, hangup, damage, noise, twin
                             WHEN: N (the N-th request), cmd=HEX (a command code, e.g. cmd=0x0D),
                                   type=HEX (a frame type, e.g. type=9), always (default)
                             OPTION: gap=MS (split, default 30), bytes=N (garbage, default 2),
@@ -42,9 +42,13 @@ Options:
                                     byte=N, xor=N (damage: flip bits of the reply's byte N),
                                     ppm=N, seed=N (noise: damage N bytes per million in both
                                     directions, repeatably for one seed)
+                                    byte=N, reply=1 (twin: two payload bytes from byte N of
+                                    the request, or of its reply, damaged so that the
+                                    checksum still passes)
                           Examples: --fault noreply@3  --fault split@cmd=0x0E,gap=80
                                     --fault hangup@40,back=2000  --fault unknown-device
                                     --fault damage@2,byte=0  --fault noise,ppm=1000,seed=7
+                                    --fault twin@type=9,times=1  --fault twin@cmd=0E,reply=1
   --link PATH             keep a symbolic link at PATH pointing to the terminal (for
                           DORAVINE_PORTS); removed on exit
   --verbose               log every request on standard error

@@ -65,6 +65,7 @@ bool VirtualController::openPty()
     master_ = master;
     slave_ = slave;
     rx_.clear();
+    rxClean_.clear();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         path_ = name;
@@ -83,6 +84,7 @@ void VirtualController::closePty()
     closeFd(master_);
     closeFd(slave_);
     rx_.clear();
+    rxClean_.clear();
 }
 
 void VirtualController::updateLink()
@@ -291,6 +293,7 @@ void VirtualController::receive()
         for (;;) {
             const ssize_t n = ::read(master_, chunk, sizeof chunk);
             if (n > 0) {
+                rxClean_.insert(rxClean_.end(), chunk, chunk + n);
                 damageIncoming(chunk, static_cast<size_t>(n));
                 rx_.insert(rx_.end(), chunk, chunk + n);
                 lastRx_ = std::chrono::steady_clock::now();
@@ -322,6 +325,13 @@ void VirtualController::receive()
             ++at; // a damaged frame is not answered; look for the next start
             continue;
         }
+        if (!std::equal(rx_.begin() + static_cast<std::ptrdiff_t>(at),
+                        rx_.begin() + static_cast<std::ptrdiff_t>(at + used),
+                        rxClean_.begin() + static_cast<std::ptrdiff_t>(at))) {
+            // The noise changed this request and its checksum still passed.
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++undetectedIn_;
+        }
         at += used;
         serve(*request);
         if (master_ < 0) {
@@ -330,6 +340,7 @@ void VirtualController::receive()
         }
     }
     rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(std::min(at, rx_.size())));
+    rxClean_.erase(rxClean_.begin(), rxClean_.begin() + static_cast<std::ptrdiff_t>(std::min(at, rxClean_.size())));
 }
 
 void VirtualController::serve(const frame::Decoded& request)
@@ -378,9 +389,18 @@ void VirtualController::serve(const frame::Decoded& request)
         if (has(FaultKind::Stall) != fired.end())
             stalled_ = true;
         if (!hangUpNow && !stalled_ && has(FaultKind::NoReply) == fired.end()) {
-            Reply reply = controller_.handle(request.type, request.payload, now());
+            auto twin = std::find_if(fired.begin(), fired.end(),
+                                     [](const FaultRule& r) { return r.kind == FaultKind::Twin && !r.reply; });
+            std::vector<uint8_t> received = request.payload;
+            if (twin != fired.end() && twinDamage(received, twin->byteIndex))
+                log_.back().payload = received; // what the controller acts on
+            Reply reply = controller_.handle(request.type, received, now());
             log_.back().replyType = reply.type;
             log_.back().reply = reply.payload;
+            twin = std::find_if(fired.begin(), fired.end(),
+                                [](const FaultRule& r) { return r.kind == FaultKind::Twin && r.reply; });
+            if (twin != fired.end())
+                twinDamage(reply.payload, twin->byteIndex);
             if (has(FaultKind::UnknownDevice) != fired.end() && request.type == 2 && command == 0xCC &&
                 reply.payload.size() >= 2 && reply.payload[0] == kStatusAccepted)
                 reply.payload[1] = 0x07;
@@ -404,7 +424,14 @@ void VirtualController::serve(const frame::Decoded& request)
             }
             if (auto d = has(FaultKind::Damage); d != fired.end() && d->byteIndex < wire.size())
                 wire[d->byteIndex] ^= d->xorMask;
-            damagedOut_ += noise_.apply(wire.data(), wire.size());
+            const size_t damaged = noise_.apply(wire.data(), wire.size());
+            damagedOut_ += damaged;
+            if (damaged > 0) {
+                // A damaged reply that still decodes carries a wrong block the receiver cannot see.
+                const auto seen = frame::decode(wire.data(), wire.size());
+                if (seen && (seen->type != reply.type || seen->payload != reply.payload))
+                    ++undetectedOut_;
+            }
         }
     }
     if (listener)
@@ -607,6 +634,11 @@ std::pair<size_t, size_t> VirtualController::damagedBytes() const
 {
     SIM_LOCKED;
     return {damagedIn_, damagedOut_};
+}
+std::pair<size_t, size_t> VirtualController::undetectedFrames() const
+{
+    SIM_LOCKED;
+    return {undetectedIn_, undetectedOut_};
 }
 void VirtualController::clearFaults()
 {

@@ -99,6 +99,8 @@ class VirtualController {
     void clearFaults();
     // Bytes the noise damaged so far: received, sent.
     std::pair<size_t, size_t> damagedBytes() const;
+    // Frames the noise damaged that still passed the checksum: requests received, replies sent.
+    std::pair<size_t, size_t> undetectedFrames() const;
     void resume();
     bool stalled() const;
     // Closes the master side now: the program's descriptor sees HUP and EIO.
@@ -137,6 +139,8 @@ class VirtualController {
     LineNoise noise_;
     size_t damagedIn_ = 0;
     size_t damagedOut_ = 0;
+    size_t undetectedIn_ = 0;
+    size_t undetectedOut_ = 0;
     std::deque<LoggedRequest> log_;
     unsigned requestCount_ = 0;
     bool stalled_ = false;
@@ -157,6 +161,7 @@ class VirtualController {
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     std::vector<uint8_t> rx_;
+    std::vector<uint8_t> rxClean_; // rx_ as sent, before the noise: tells damage that passed
     std::chrono::steady_clock::time_point lastRx_{};
     uint32_t randomState_ = 0x2F6B;
 
