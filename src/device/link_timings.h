@@ -19,6 +19,10 @@ struct CLinkTimings {
     uint32_t writeConstantMs = 500;
     uint32_t writePerByteMs = 1;
 
+    // A search's port that answered waits this long for the ports before it in the table that
+    // are still asking, before it wins over them.
+    uint32_t searchGraceMs = 30;
+
     // Live samples and pulse capture: the pause before each live request, the pause after a
     // port error before the port is reopened, how long StopLiveSamples lets the thread notice,
     // and the pause between capture passes.

@@ -16,10 +16,12 @@
 #include "platform/threads.h"
 #include "records/settings_record.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -131,8 +133,16 @@ class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
     std::atomic<bool> m_bootloaderUpdateTried{false};
 
     // ---- Connection manager (lpg_device_connect.cpp) ---------------------------------------
-    void Start();
-    void FindDevice();
+    // answered, when given, runs on the searching thread as soon as the search has its outcome
+    // (connected, or demo mode with its values): ports that lost may still be closing afterwards.
+    void Start(const std::function<void()>& answered = {});
+    void FindDevice(const std::function<void()>& answered = {});
+    // Held by a search while it changes the device, from its start until it answered; an exchange
+    // that the window starts takes it first, so that it waits for a search instead of meeting it.
+    // Recursive: a firmware update searches again inside the work that holds it.
+    std::unique_lock<std::recursive_mutex> HoldAgainstSearch() { return std::unique_lock(m_searchHold); }
+    // A search runs: the live thread's recovery does not reopen a port meanwhile.
+    std::atomic<bool> m_searching{false};
     bool Connect(int port);
     bool ConnectSequence();
     bool Reopen();
@@ -214,18 +224,48 @@ class CLPGDevice : public CLPGDeviceErr, public IMapCommands {
     // The error texts follow the language: the switch rebuilds them before any window redraws.
     CLanguageChangeHook m_languageHook{[this] { rebuildErrorModules(); }, LanguageHookStage::ErrorDecoder};
 
-    // One request and its reply, the mutex already held; live is the live-sample form (input
-    // discarded before sending, no second read of a short payload, *length = L on success).
-    bool exchange(uint8_t* buffer, uint8_t* length, uint8_t* type, uint16_t random, bool live);
+    // The exchange works on any port: the device's own (the mutex held) or one that a search
+    // identifies on its own thread.
+    // One request and its reply; live is the live-sample form (input discarded before sending, no
+    // second read of a short payload, *length = L on success).
+    bool exchange(CSerialPort& port, uint8_t* buffer, uint8_t* length, uint8_t* type, uint16_t random,
+                  bool live);
+    // SendReceive's attempt on port, without the mutex.
+    bool sendReceiveOn(CSerialPort& port, uint8_t* buffer, uint8_t* length, uint8_t* type, uint16_t random);
     // Waits until the line has been quiet for drainQuietMs, discarding what arrives.
-    void drainLine();
+    void drainLine(CSerialPort& port);
     // Reads the 4 header bytes, realigning once on the first 0xAA; false when that fails.
-    bool readHeader(uint8_t header[frame::kHeaderSize]);
+    bool readHeader(CSerialPort& port, uint8_t header[frame::kHeaderSize]);
     // Writes the request up to and including the checksum; false on a line error or a short
     // write. purgeFirst discards pending input before anything is sent.
-    bool sendRequest(uint8_t* buffer, uint8_t n, uint8_t type, uint16_t random, bool purgeFirst);
-    bool writeAll(const uint8_t* bytes, size_t count);
+    bool sendRequest(CSerialPort& port, uint8_t* buffer, uint8_t n, uint8_t type, uint16_t random,
+                     bool purgeFirst);
+    bool writeAll(CSerialPort& port, const uint8_t* bytes, size_t count);
+    void configurePort(CSerialPort& port) const;
 
+    // ---- The search (lpg_device_connect.cpp, lpg_device_identify.cpp) ------------------------
+    // The status bytes of an identification reply: status, kind and the live-samples marker.
+    using IdentityReply = std::array<uint8_t, 4>;
+    struct PortProbe;
+    // The identification request, up to kBootAttempts times, on port; true at the first type-2
+    // reply whose status is accepted or the boot loader's, its first bytes in reply.
+    bool requestIdentity(CSerialPort& port, IdentityReply& reply);
+    // What identification makes of that reply on the device's own port: the boot-loader branch,
+    // the kind of controller and its notices.
+    bool acceptIdentity(const IdentityReply& reply);
+    // ConnectSequence with the identification already received (null: ask for it now).
+    bool connectSequence(const IdentityReply* identified);
+    // Identifies every candidate at the same time, each on a port of its own, and connects the
+    // first in ascending order that answers; answered runs once it did. Waits for every probe.
+    bool connectFirstAnswering(const std::vector<int>& candidates, std::vector<std::string>& denied,
+                               const std::function<void()>& answered);
+    // The port becomes the device's (the one it held is closed).
+    void adoptPort(CSerialPort& port);
+
+    std::recursive_mutex m_searchHold;
+    // Held by a search until every port it opened is closed again: the next search waits for the
+    // ports that the last one is still closing.
+    std::recursive_mutex m_searchPorts;
     std::atomic<uint32_t> m_randomState{static_cast<uint32_t>(std::time(nullptr))};
     std::atomic<int32_t> m_fixedRandom{-1};
 };

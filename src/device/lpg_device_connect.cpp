@@ -1,5 +1,6 @@
 // The connection manager of CLPGDevice: start-up, the port scan with the remembered last port,
-// one port's connection sequence, the fall-back to demo mode and the live thread's reopen.
+// the candidates identified side by side, one port's connection sequence, the fall-back to demo
+// mode and the live thread's reopen.
 #include "device/lpg_device.h"
 
 #include "base/language.h"
@@ -7,10 +8,14 @@
 #include "platform/port_table.h"
 #include "platform/registry.h"
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -42,17 +47,47 @@ std::wstring noConnectionText(const std::vector<std::string>& deniedPaths)
     return text;
 }
 
+// Remembers a port that exists but may not be opened by this user, once, for the notice.
+void noteDenied(std::vector<std::string>& denied, int n)
+{
+    if (porttable::portAccess(n) != porttable::PortAccess::Denied)
+        return;
+    const std::string path = porttable::portPath(n);
+    if (std::find(denied.begin(), denied.end(), path) == denied.end())
+        denied.push_back(path);
+}
+
 } // namespace
 
-void CLPGDevice::Start()
+void CLPGDevice::Start(const std::function<void()>& answered)
 {
     SeedRandom(static_cast<uint32_t>(std::time(nullptr)));
     buildErrorModules();
-    FindDevice();
+    FindDevice(answered);
 }
 
-void CLPGDevice::FindDevice()
+// One candidate identified on a port object and a thread of its own, so that silent ports wait
+// out their time-outs side by side instead of one after the other.
+struct CLPGDevice::PortProbe {
+    enum class State { Probing, Answered, Silent };
+
+    int number = 0;
+    CSerialPort port;
+    IdentityReply reply{};
+    State state = State::Probing; // under the search's lock
+    std::chrono::steady_clock::time_point answeredAt{};
+    std::thread thread;
+};
+
+void CLPGDevice::FindDevice(const std::function<void()>& answered)
 {
+    std::unique_lock hold = HoldAgainstSearch();
+    const std::lock_guard portsClosed(m_searchPorts);
+    m_searching = true;
+    struct SearchEnds {
+        std::atomic<bool>& searching;
+        ~SearchEnds() { searching = false; }
+    } searchEnds{m_searching};
     m_connected = false;
     m_demo = false;
     // A new scan may program a controller found in its boot loader again; the reconnection
@@ -68,25 +103,24 @@ void CLPGDevice::FindDevice()
         lastIsCandidate = lastIsCandidate || (n == last);
 
     std::vector<std::string> denied;
-    auto tryPort = [&](int n) {
-        if (Connect(n))
-            return true;
-        if (porttable::portAccess(n) == porttable::PortAccess::Denied) {
-            const std::string path = porttable::portPath(n);
-            bool known = false;
-            for (const auto& p : denied)
-                known = known || p == path;
-            if (!known)
-                denied.push_back(path);
-        }
-        return false;
+    // Once the outcome is set the device is free again; what remains is closing the ports that lost.
+    auto answer = [&] {
+        m_searching = false;
+        hold.unlock();
+        if (answered)
+            answered();
     };
 
-    if (last != 0 && lastIsCandidate && tryPort(last))
-        return;
-    for (int n : candidates)
-        if (tryPort(n))
+    // The remembered port alone first: the other ports are not disturbed when it answers.
+    if (last != 0 && lastIsCandidate) {
+        if (Connect(last)) {
+            answer();
             return;
+        }
+        noteDenied(denied, last);
+    }
+    if (connectFirstAnswering(candidates, denied, answer))
+        return;
 
     m_demo = true;
     m_connected = false;
@@ -96,6 +130,102 @@ void CLPGDevice::FindDevice()
     GetSettings();
     GetMap();
     GetMapAxes();
+    answer();
+}
+
+bool CLPGDevice::connectFirstAnswering(const std::vector<int>& candidates, std::vector<std::string>& denied,
+                                       const std::function<void()>& answered)
+{
+    using State = PortProbe::State;
+    using Clock = std::chrono::steady_clock;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::unique_ptr<PortProbe>> probes;
+    {
+        // The device's own port is closed first: its port may be one of the candidates.
+        CMutexGuard guard(&m_mutex);
+        m_port.close();
+    }
+    for (int n : candidates) {
+        probes.push_back(std::make_unique<PortProbe>());
+        PortProbe& probe = *probes.back();
+        probe.number = n;
+        probe.thread = std::thread([this, &probe, &lock, &changed] {
+            bool heard = false;
+            try {
+                probe.port.open(probe.number);
+                configurePort(probe.port);
+                heard = requestIdentity(probe.port, probe.reply);
+            } catch (IError* error) {
+                adoptError(error);
+            }
+            if (!heard)
+                probe.port.close();
+            const std::lock_guard guard(lock);
+            probe.state = heard ? State::Answered : State::Silent;
+            probe.answeredAt = Clock::now();
+            changed.notify_all();
+        });
+    }
+
+    // The first port in ascending order that answers wins. One that answered waits only for a
+    // glance at the ports before it that are still asking: a controller answers in milliseconds,
+    // and a silent port would hold the connection up for its three full time-outs.
+    const auto grace = std::chrono::milliseconds(m_timings.searchGraceMs);
+    bool connected = false;
+    std::vector<bool> tried(probes.size(), false);
+    std::unique_lock waiting(lock);
+    while (!connected) {
+        PortProbe* pick = nullptr;
+        size_t pickIndex = 0;
+        bool earlierStillAsking = false;
+        for (size_t i = 0; i < probes.size() && !pick; ++i) {
+            if (tried[i])
+                continue;
+            if (probes[i]->state == State::Answered)
+                pick = probes[i].get(), pickIndex = i;
+            else if (probes[i]->state == State::Probing)
+                earlierStillAsking = true;
+        }
+        const bool allDone = std::all_of(probes.begin(), probes.end(),
+                                         [](const auto& p) { return p->state != State::Probing; });
+        if (!pick && allDone)
+            break;
+        if (!pick || (earlierStillAsking && Clock::now() < pick->answeredAt + grace)) {
+            if (pick)
+                changed.wait_until(waiting, pick->answeredAt + grace);
+            else
+                changed.wait(waiting);
+            continue;
+        }
+        tried[pickIndex] = true;
+        waiting.unlock();
+        adoptPort(pick->port);
+        if (connectSequence(&pick->reply)) {
+            SaveLastPort(pick->number);
+            connected = true;
+            answered();
+        }
+        waiting.lock();
+    }
+    waiting.unlock();
+
+    // Every probe ends its own attempts and closes its port before the search is over, so that
+    // the next search finds every port free.
+    for (auto& probe : probes) {
+        probe->thread.join();
+        probe->port.close();
+        if (!connected)
+            noteDenied(denied, probe->number);
+    }
+    return connected;
+}
+
+void CLPGDevice::adoptPort(CSerialPort& port)
+{
+    CMutexGuard guard(&m_mutex);
+    m_port.close();
+    m_port.swap(port);
 }
 
 bool CLPGDevice::Connect(int port)
@@ -118,9 +248,14 @@ bool CLPGDevice::Connect(int port)
 
 bool CLPGDevice::ConnectSequence()
 {
+    return connectSequence(nullptr);
+}
+
+bool CLPGDevice::connectSequence(const IdentityReply* identified)
+{
     m_connected = false;
     try {
-        if (!Identify()) {
+        if (!(identified ? acceptIdentity(*identified) : Identify())) {
             m_connected = false;
             return false;
         }
@@ -163,6 +298,9 @@ bool CLPGDevice::RunCommand(const std::function<void()>& command)
 
 bool CLPGDevice::Reopen()
 {
+    // A search owns the ports while it runs; the live thread it interrupted gives up instead.
+    if (m_searching)
+        return false;
     try {
         CMutexGuard guard(&m_mutex);
         const int port = m_port.portNumber();

@@ -22,17 +22,23 @@ uint16_t CLPGDevice::DrawRandomWord()
 
 void CLPGDevice::ConfigurePort()
 {
-    m_port.setState(controllerLineState());
-    m_port.setTimeout(controllerTimeouts(m_timings));
+    configurePort(m_port);
 }
 
-bool CLPGDevice::writeAll(const uint8_t* bytes, size_t count)
+void CLPGDevice::configurePort(CSerialPort& port) const
+{
+    port.setState(controllerLineState());
+    port.setTimeout(controllerTimeouts(m_timings));
+}
+
+bool CLPGDevice::writeAll(CSerialPort& port, const uint8_t* bytes, size_t count)
 {
     // A short write means the request was cut; the controller could not answer it.
-    return count == 0 || m_port.write(bytes, count) == count;
+    return count == 0 || port.write(bytes, count) == count;
 }
 
-bool CLPGDevice::sendRequest(uint8_t* buffer, uint8_t n, uint8_t type, uint16_t random, bool purgeFirst)
+bool CLPGDevice::sendRequest(CSerialPort& port, uint8_t* buffer, uint8_t n, uint8_t type, uint16_t random,
+                             bool purgeFirst)
 {
     const uint8_t header[frame::kHeaderSize] = {frame::kStart1, frame::kStart2, static_cast<uint8_t>(n + 2),
                                                 type};
@@ -42,28 +48,28 @@ bool CLPGDevice::sendRequest(uint8_t* buffer, uint8_t n, uint8_t type, uint16_t 
     const uint8_t checksumBytes[2] = {static_cast<uint8_t>(q >> 8), static_cast<uint8_t>(q & 0xFF)};
 
     if (purgeFirst) {
-        m_port.purgeIn();
-        if (!writeAll(header, sizeof header) || !writeAll(randomBytes, 2) || m_port.clearCommError() != 0)
+        port.purgeIn();
+        if (!writeAll(port, header, sizeof header) || !writeAll(port, randomBytes, 2) || port.clearCommError() != 0)
             return false;
     } else {
-        if (!writeAll(header, sizeof header) || m_port.clearCommError() != 0)
+        if (!writeAll(port, header, sizeof header) || port.clearCommError() != 0)
             return false;
-        if (!writeAll(randomBytes, 2))
+        if (!writeAll(port, randomBytes, 2))
             return false;
     }
-    if (!writeAll(buffer, n) || m_port.clearCommError() != 0)
+    if (!writeAll(port, buffer, n) || port.clearCommError() != 0)
         return false;
     // Whatever arrived so far cannot be the reply to this request.
-    m_port.purgeIn();
-    if (!writeAll(checksumBytes, 2))
+    port.purgeIn();
+    if (!writeAll(port, checksumBytes, 2))
         return false;
-    return m_port.clearCommError() == 0;
+    return port.clearCommError() == 0;
 }
 
-bool CLPGDevice::readHeader(uint8_t header[frame::kHeaderSize])
+bool CLPGDevice::readHeader(CSerialPort& port, uint8_t header[frame::kHeaderSize])
 {
     std::memset(header, 0, frame::kHeaderSize);
-    if (m_port.read(header, frame::kHeaderSize) < frame::kHeaderSize)
+    if (port.read(header, frame::kHeaderSize) < frame::kHeaderSize)
         return false;
     if (header[0] == frame::kStart1 && header[1] == frame::kStart2)
         return true;
@@ -76,32 +82,32 @@ bool CLPGDevice::readHeader(uint8_t header[frame::kHeaderSize])
     std::memmove(header, header + start, frame::kHeaderSize - start);
     if (start == 0)
         return true;
-    return m_port.read(header + frame::kHeaderSize - start, start) == start;
+    return port.read(header + frame::kHeaderSize - start, start) == start;
 }
 
-bool CLPGDevice::exchange(uint8_t* buffer, uint8_t* length, uint8_t* type, uint16_t random, bool live)
+bool CLPGDevice::exchange(CSerialPort& port, uint8_t* buffer, uint8_t* length, uint8_t* type, uint16_t random, bool live)
 {
-    if (!sendRequest(buffer, *length, *type, random, live))
+    if (!sendRequest(port, buffer, *length, *type, random, live))
         return false;
 
     uint8_t header[frame::kHeaderSize];
-    if (!readHeader(header))
+    if (!readHeader(port, header))
         return false;
     uint8_t randomBytes[2] = {0, 0};
-    if (m_port.read(randomBytes, 2) < 2)
+    if (port.read(randomBytes, 2) < 2)
         return false;
     const uint16_t replyRandom = static_cast<uint16_t>((randomBytes[0] << 8) | randomBytes[1]);
     const size_t replyLength = header[2];
     std::memset(buffer, 0, frame::kBufferSize);
-    if (m_port.clearCommError() != 0)
+    if (port.clearCommError() != 0)
         return false;
 
-    size_t k = m_port.read(buffer, replyLength);
+    size_t k = port.read(buffer, replyLength);
     if (k < replyLength && !live) {
         // A slow controller may pause inside a long payload: one more chance, no third. Live
         // samples come continuously: a late one is dropped, not waited for.
         std::this_thread::sleep_for(std::chrono::milliseconds(m_timings.shortPayloadWaitMs));
-        k += m_port.read(buffer + k, replyLength - k);
+        k += port.read(buffer + k, replyLength - k);
     }
     // A reply still short is cut: its missing tail would read as zeros.
     if (k <= 2 || k < replyLength)
@@ -114,39 +120,44 @@ bool CLPGDevice::exchange(uint8_t* buffer, uint8_t* length, uint8_t* type, uint1
         return false;
     *type = header[3];
     *length = static_cast<uint8_t>(live ? replyLength : replyLength - 2);
-    return m_port.clearCommError() == 0;
+    return port.clearCommError() == 0;
 }
 
-void CLPGDevice::drainLine()
+void CLPGDevice::drainLine(CSerialPort& port)
 {
     // After a failed attempt the controller may still be sending the rest of a reply whose start
     // was damaged, or a reply the next attempt would take for its own: wait until the line has
     // been quiet for a moment, so that one damaged byte costs one attempt and no more.
-    if (!m_port.isOpen() || m_timings.drainQuietMs == 0)
+    if (!port.isOpen() || m_timings.drainQuietMs == 0)
         return;
     CSerialTimeouts quiet = controllerTimeouts(m_timings);
     quiet.readTotalMultiplier = 0;
     quiet.readTotalConstant = m_timings.drainQuietMs;
-    m_port.setTimeout(quiet);
+    port.setTimeout(quiet);
     uint8_t scrap[frame::kMaxFrame];
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_timings.drainLimitMs);
-    while (m_port.read(scrap, sizeof scrap) > 0 && std::chrono::steady_clock::now() < limit) {
+    while (port.read(scrap, sizeof scrap) > 0 && std::chrono::steady_clock::now() < limit) {
     }
-    m_port.setTimeout(controllerTimeouts(m_timings));
+    port.setTimeout(controllerTimeouts(m_timings));
     // A line error that the damaged bytes left behind belongs to this attempt, not to the next.
-    m_port.clearCommError();
+    port.clearCommError();
 }
 
 bool CLPGDevice::SendReceive(uint8_t* buffer, uint8_t* length, uint8_t* type)
 {
     const uint16_t random = DrawRandomWord();
     CMutexGuard guard(&m_mutex);
+    return sendReceiveOn(m_port, buffer, length, type, random);
+}
+
+bool CLPGDevice::sendReceiveOn(CSerialPort& port, uint8_t* buffer, uint8_t* length, uint8_t* type, uint16_t random)
+{
     // L counts the payload and the checksum in one byte: more than 253 bytes cannot be framed.
     if (*length > frame::kMaxPayload)
         return false;
-    if (exchange(buffer, length, type, random, false))
+    if (exchange(port, buffer, length, type, random, false))
         return true;
-    drainLine();
+    drainLine(port);
     return false;
 }
 
@@ -156,9 +167,9 @@ uint8_t CLPGDevice::SendReceiveDiag(uint8_t* buffer, uint8_t* length, uint8_t* t
     const uint16_t random = DrawRandomWord();
     if (*length > frame::kMaxPayload)
         return kDiagFailed;
-    if (exchange(buffer, length, type, random, true))
+    if (exchange(m_port, buffer, length, type, random, true))
         return kDiagOk;
-    drainLine();
+    drainLine(m_port);
     return kDiagFailed;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <utility>
 
 void CSerialPort::raise(unsigned code, const std::wstring& text, int line)
 {
@@ -26,4 +27,12 @@ void CSerialPort::raiseWithLineState(const wchar_t* operation, unsigned long las
          << L" GetLastError() = " << lastError << L"\n"
          << L" clearCommError() = " << clearCommError() << std::ends;
     raise(CRSError::kOperationFailed, text.str(), line);
+}
+
+void CSerialPort::swap(CSerialPort& other) noexcept
+{
+    std::swap(m_portNumber, other.m_portNumber);
+    std::swap(m_lastOpenError, other.m_lastOpenError);
+    std::swap(m_timeouts, other.m_timeouts);
+    std::swap(m_native, other.m_native);
 }

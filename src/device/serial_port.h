@@ -112,6 +112,9 @@ class CSerialPort : public IErrorHelper<CRSError> {
     uint32_t clearCommError();
 
     bool isOpen() const;
+    // Exchanges everything with other, the open port included: a port opened and identified on its
+    // own becomes the device's without being closed in between.
+    void swap(CSerialPort& other) noexcept;
     // The COM number last opened successfully (0 before the first open).
     int portNumber() const { return m_portNumber; }
     // The system's error code of the last failed open (0 after a successful one), so that a

@@ -30,25 +30,12 @@ CDoravineDoc::~CDoravineDoc()
 void CDoravineDoc::StartDeviceInBackground(std::function<void()> done)
 {
     FinishDeviceStart();
-    m_deviceStart = std::thread([this, done = std::move(done)] {
-        try {
-            m_device.Start();
-        } catch (IError* error) {
-            // Start catches what a port raises; anything else is a link that failed mid-way.
-            adoptError(error);
-            m_device.m_connected = false;
-        }
-        if (done)
-            done();
-    });
+    m_deviceStart.begin(true, std::move(done));
 }
 
 bool CDoravineDoc::FinishDeviceStart()
 {
-    if (!m_deviceStart.joinable())
-        return false;
-    m_deviceStart.join();
-    return true;
+    return m_deviceStart.wait();
 }
 
 std::wstring CDoravineDoc::defaultSettingsPath()

@@ -6,6 +6,7 @@
 // window implements; without views (command line) nothing is refreshed.
 #pragma once
 
+#include "device/device_search.h"
 #include "device/lpg_device.h"
 #include "operations/firmware_update.h"
 #include "files/settings_file.h"
@@ -57,12 +58,12 @@ class CDoravineDoc {
     void SetViews(IDocumentViews* views) { m_views = views; }
 
     // The device's start-up (the port scan) on a thread of its own, so that a window can paint
-    // and answer while silent ports time out. done runs on that thread once the scan answered; a
-    // link error there is caught and shown as the scan itself would.
+    // and answer while silent ports time out. done runs on that thread once the scan answered
+    // (the thread may then still be closing the ports that lost); a link error there is caught.
     void StartDeviceInBackground(std::function<void()> done);
-    // Waits for a start-up begun above; false when none was running.
+    // Waits for a start-up begun above to end; false when none was started.
     bool FinishDeviceStart();
-    bool DeviceStarting() const { return m_deviceStart.joinable(); }
+    bool DeviceStarting() const { return m_deviceStart.running(); }
 
     void StartLiveSamples(const std::wstring& fileName) { m_liveSamples.StartLiveSamples(fileName); }
     void ResumeLiveSamples() { m_liveSamples.ResumeLiveSamples(); }
@@ -130,5 +131,5 @@ class CDoravineDoc {
     IDocumentViews* m_views = nullptr;
     std::wstring m_lastBackup;
     CFirmwareUpdate::Outcome m_lastUpdate = CFirmwareUpdate::Outcome::None;
-    std::thread m_deviceStart;
+    CDeviceSearch m_deviceStart{m_device};
 };

@@ -2,6 +2,7 @@
 
 #include "base/language.h"
 #include "base/user_interaction.h"
+#include "platform/local_time.h"
 #include "platform/paths.h"
 
 #include <ctime>
@@ -16,14 +17,7 @@ constexpr int kNameAttempts = 9;
 
 std::tm localNow()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm t{};
-#ifdef _WIN32
-    localtime_s(&t, &now);
-#else
-    localtime_r(&now, &t);
-#endif
-    return t;
+    return localTime(std::time(nullptr));
 }
 
 std::wstring withSuffix(const std::wstring& name, int attempt)

@@ -34,6 +34,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <unistd.h>
+
 #include <chrono>
 #include <iostream>
 #include <sstream>
@@ -49,11 +52,11 @@ constexpr std::chrono::seconds kLimit{15};
 // frame with view, first update, and (unless told otherwise) the search for the controller.
 // Teardown stops the live samples and joins their thread before the device goes.
 struct CWindow {
-    explicit CWindow(bool withController, int silentPorts = 0, bool awaitSearch = true)
+    explicit CWindow(bool withController, int silentPorts = 0, bool awaitSearch = true,
+                     std::vector<std::string> ports = {})
         : silent(silentPeers(silentPorts))
     {
         setCurrentLanguage(kLanguagePolish);
-        std::vector<std::string> ports;
         for (const auto& peer : silent)
             ports.push_back(peer->path());
         if (withController) {
@@ -105,9 +108,9 @@ std::wstring visibleTitles(const CGDIpMultiPageCtrl& pages)
 
 // Silent ports cost their identification time-outs off the window's thread: the window paints
 // and answers meanwhile, says that it searches, and keeps its pages and menus until the search
-// has answered. Then, without a controller: the demo values, one notice, a red strip and no
-// timer (a program started in demo mode never rescans by itself); with one behind the silent
-// ports: connected, a green strip, and the real timer and live thread bring its readings.
+// has answered. Then, without a controller: the demo values, one notice, a red strip and the
+// timer running for its watchdog; with one behind the silent ports: connected, a green strip,
+// and the real timer and live thread bring its readings.
 TEST(WindowStartup, SearchesBehindSilentPortsThenShowsWhatItFound)
 {
     for (const bool withController : {false, true}) {
@@ -129,7 +132,7 @@ TEST(WindowStartup, SearchesBehindSilentPortsThenShowsWhatItFound)
         EXPECT_EQ(w.device().m_demo, !withController);
         EXPECT_EQ(w.view().bottom()->stateText(), withController ? L"POŁĄCZONY" : L"BRAK POŁĄCZENIA");
         EXPECT_EQ(w.view().bottom()->stateColor(), withController ? QColor(0, 200, 0) : QColor(200, 0, 0));
-        EXPECT_EQ(w.frame->mainTimerRunning(), withController);
+        EXPECT_TRUE(w.frame->mainTimerRunning());
         EXPECT_EQ(w.doc->LiveSamples().running(), withController);
         EXPECT_TRUE(w.view().pageCtrl()->isEnabled());
         EXPECT_TRUE(w.frame->menuBar()->isEnabled());
@@ -291,6 +294,43 @@ TEST(WindowStartup, NoticeOpenWhileTheControllerComesBackClosesByItself)
     EXPECT_EQ(w.view().bottom()->stateColor(), QColor(0, 200, 0));
     EXPECT_TRUE(w.frame->mainTimerRunning());
     setUserInteraction(&w.user);
+}
+
+// Started before the cable was plugged in, with the no-connection notice left open or answered:
+// the window's own timer finds the controller when it appears, closes the notice and brings its
+// readings.
+TEST(WindowStartup, ControllerPluggedInAfterTheStartIsFound)
+{
+    for (const bool answerNotice : {false, true}) {
+        SCOPED_TRACE(answerNotice);
+        const std::string link = (std::filesystem::temp_directory_path() /
+                                  ("doravine-later-" + std::to_string(::getpid()) + "-" + std::to_string(answerNotice)))
+                                     .string();
+        CWindow w(false, 0, true, {link});
+        CQtUserInteraction qtUser(w.frame.get());
+        setUserInteraction(&qtUser);
+        EXPECT_EQ(w.user.texts(), std::vector<std::wstring>{L"BRAK POŁĄCZENIA"});
+        EXPECT_FALSE(w.device().m_connected);
+        EXPECT_FALSE(w.doc->LiveSamples().running());
+        ASSERT_TRUE(w.frame->mainTimerRunning());
+        qtUser.showNotice(L"BRAK POŁĄCZENIA");
+        if (answerNotice)
+            qtUser.notice()->close();
+        QTest::qWait(1500); // rescans find nothing meanwhile
+        EXPECT_GE(w.frame->watchdog().rescans(), 1);
+
+        sim::VirtualController controller;
+        controller.setLinkPath(link);
+        ASSERT_TRUE(controller.start());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.doc->LiveSamples().running(); }, 10000));
+        EXPECT_TRUE(w.device().m_connected);
+        EXPECT_EQ(w.view().bottom()->stateText(), L"POŁĄCZONY");
+        EXPECT_TRUE(!qtUser.notice() || !qtUser.notice()->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.device().m_diagData.count() > 0; }, 5000));
+        setUserInteraction(&w.user);
+        w.doc->StopLiveSamples();
+        controller.stop();
+    }
 }
 
 TEST(WindowStartup, TheSignalPageGetsItsTicksAlsoWithoutLiveSamples)

@@ -3,15 +3,22 @@
 // on another one of the table) is found and served with live samples again.
 #include "device/connection_watchdog.h"
 #include "platform/port_table.h"
+#include "device/run_context.h"
 #include "support/live_link.h"
+#include "support/recording_user.h"
+#include "support/scripted_peer.h"
+#include "support/wait_until.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -48,10 +55,12 @@ class PulledCable : public CLiveLinkTest {
     }
 
     int resumed = 0;
-    CConnectionWatchdog watchdog{device, {nullptr, [this] {
+    CConnectionWatchdog watchdog{device, {nullptr,
+                                          [this] {
                                               ++resumed;
                                               live.ResumeLiveSamples();
-                                          }}};
+                                          },
+                                          nullptr}};
 };
 
 } // namespace
@@ -102,7 +111,7 @@ TEST_F(PulledCable, StallsAndReconnectionsJoinTheirThreadsAndCloseEachNotice)
         EXPECT_FALSE(device.m_connected);
         EXPECT_EQ(device.m_diagData.count(), 0u);
         const int rescans = watchdog.rescans();
-        ASSERT_TRUE(runTicks([&] { return watchdog.rescans() > rescans; }, 40));
+        ASSERT_TRUE(runTicks([&] { return watchdog.rescans() > rescans && !watchdog.rescanning(); }, 40));
         EXPECT_TRUE(device.m_demo);
         EXPECT_EQ(threads.running(), 0);
         EXPECT_EQ(user.noticesClosed(), closedBefore + cycle - 1) << "the notice stays while nothing answers";
@@ -121,28 +130,78 @@ TEST_F(PulledCable, StallsAndReconnectionsJoinTheirThreadsAndCloseEachNotice)
     EXPECT_EQ(std::count(texts.begin(), texts.end(), L"BRAK POŁĄCZENIA"), kCycles);
 }
 
-// The eleven-tick rescan, tick by tick and without any I/O while connected.
-TEST(Watchdog, RefreshOnlyWithSamplesAndNoIoWhileConnected)
+// The eleven-tick rescan, tick by tick and without any I/O while connected. The rescan runs on a
+// thread of its own: the tick that starts it returns at once, even with silent ports at the real
+// time-outs, and a later tick collects its outcome and counts down again.
+TEST(Watchdog, RefreshOnlyWithSamplesAndRescanOffTheTickersThread)
 {
     CTempHome home;
-    porttable::setPortOverride({"/nonexistent/doravine-tty"});
-    CLPGDevice device;
+    CRecordingUser user;
+    const auto silent = silentPeers(2);
+    porttable::setPortOverride({silent[0]->path(), silent[1]->path()});
+    CLPGDevice device; // the program's own time-outs
     device.m_connected = true;
     int shown = 0;
-    CConnectionWatchdog watchdog(device, {[&](bool) { ++shown; }, nullptr});
+    CConnectionWatchdog watchdog(device, {[&](bool) { ++shown; }, nullptr, nullptr});
     EXPECT_EQ(watchdog.tick(), CConnectionWatchdog::Tick::Idle);
     CDiag sample;
     device.m_diagData.add(sample);
     EXPECT_EQ(watchdog.tick(), CConnectionWatchdog::Tick::Refresh);
     EXPECT_EQ(shown, 0);
+    EXPECT_EQ(silent[0]->receivedCount(), 0u);
     device.m_connected = false;
     EXPECT_EQ(watchdog.tick(), CConnectionWatchdog::Tick::Lost);
     EXPECT_EQ(shown, 1);
     for (int i = 0; i < 10; ++i)
         watchdog.tick();
     EXPECT_EQ(watchdog.rescans(), 0);
+
+    const auto started = std::chrono::steady_clock::now();
     watchdog.tick();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms) << "the tick waited for the search";
     EXPECT_EQ(watchdog.rescans(), 1);
+    EXPECT_TRUE(watchdog.rescanning());
+    // Both silent ports are asked at the same time: three 1 s reads in all, not six.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return watchdog.tick(), !watchdog.rescanning(); }, 10s));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_GE(seconds, 3.0);
+    EXPECT_LT(seconds, 5.0);
+    for (const auto& peer : silent)
+        EXPECT_EQ(peer->receivedCount(), 3u * 14u);
+    EXPECT_TRUE(device.m_demo);
     EXPECT_EQ(watchdog.countdown(), CConnectionWatchdog::kRescanCountdown);
+    EXPECT_EQ(shown, 1);
+    porttable::setPortOverride({});
+}
+
+// While an exchange of the window, a capture or a firmware update holds the link, the countdown
+// waits at zero and no rescan starts; the first free tick starts it.
+TEST(Watchdog, NoRescanWhileTheLinkIsHeld)
+{
+    CTempHome home;
+    CRecordingUser user;
+    porttable::setPortOverride({"/nonexistent/doravine-tty"});
+    CLPGDevice device;
+    bool gatewayBusy = false;
+    CConnectionWatchdog watchdog(device, {nullptr, nullptr, [&] { return gatewayBusy; }});
+    const std::vector<std::pair<const char*, std::function<void(bool)>>> holders = {
+        {"gateway", [&](bool on) { gatewayBusy = on; }},
+        {"capture", [&](bool on) { runContext().captureState = on ? 1 : CRunContext::kCaptureIdleValue; }},
+        {"update", [&](bool on) { device.m_updatingFirmware = on; }},
+    };
+    watchdog.tick(); // lost
+    for (const auto& [name, hold] : holders) {
+        SCOPED_TRACE(name);
+        const int before = watchdog.rescans();
+        hold(true);
+        for (int i = 0; i < 30; ++i)
+            watchdog.tick();
+        EXPECT_EQ(watchdog.rescans(), before);
+        EXPECT_EQ(watchdog.countdown(), 0);
+        hold(false);
+        watchdog.tick();
+        EXPECT_EQ(watchdog.rescans(), before + 1);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return watchdog.tick(), !watchdog.rescanning(); }, 5s));
+    }
     porttable::setPortOverride({});
 }

@@ -10,6 +10,7 @@
 #include "support/firmware_files.h"
 #include "support/recording_user.h"
 #include "support/sim_fixture.h"
+#include "support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -328,9 +329,9 @@ TEST_F(FirmwareUpdate, FailedUpdateReturnsToWatchingAndTheWatchdogReconnects)
     EXPECT_FALSE(doc.LiveSamples().running());
 
     sim().clearFaults();
-    CConnectionWatchdog watchdog(doc.Device(), {nullptr, [&] { doc.ResumeLiveSamples(); }});
-    for (int tick = 0; tick < 30 && !doc.LiveSamples().running(); ++tick)
-        watchdog.tick();
+    CConnectionWatchdog watchdog(doc.Device(), {nullptr, [&] { doc.ResumeLiveSamples(); }, nullptr});
+    // The rescan runs on a thread of its own; the ticks only start it and collect its outcome.
+    EXPECT_TRUE(testsupport::waitUntil([&] { return watchdog.tick(), doc.LiveSamples().running(); }));
     EXPECT_TRUE(doc.Device().m_connected);
     EXPECT_TRUE(doc.LiveSamples().running());
     EXPECT_FALSE(sim().inBootloader());

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sys/stat.h>
@@ -193,4 +195,91 @@ TEST(Scan, PortRefusedForPermissionIsNamedInTheNotice)
         " istnieje, ale brak uprawnień do jego otwarcia. Dodaj użytkownika do grupy, "
         "która jest właścicielem urządzenia (w Debianie: dialout).\x1f";
     EXPECT_EQ(got, expected);
+}
+
+namespace {
+
+// Descriptors of this process open on path (the virtual controller keeps one of its own).
+int openDescriptors(const std::string& path)
+{
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == path)
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+// Several controllers answer: the remembered port wins, else the lowest that answers, however
+// the silent ports before them delay their answers; only the winner stays open. The silent ports
+// wait out their three time-outs side by side, and their attempts still all go out.
+TEST(Scan, CandidatesAreAskedTogetherAndTheOrderPicksTheWinner)
+{
+    CTempHome home;
+    CRecordingUser user;
+    const auto silent = silentPeers(3);
+    std::vector<std::unique_ptr<sim::VirtualController>> sims;
+    std::vector<std::string> table;
+    for (const auto& p : silent)
+        table.push_back(p->path());
+    for (int i = 0; i < 3; ++i) {
+        sims.push_back(std::make_unique<sim::VirtualController>());
+        ASSERT_TRUE(sims.back()->start());
+        table.push_back(sims.back()->path());
+    }
+    // COM1-3 silent, COM4-6 controllers.
+    porttable::setPortOverride(table);
+    struct Case {
+        int saved;
+        int winner;
+    };
+    for (const Case c : {Case{0, 4}, Case{6, 6}, Case{2, 4}}) {
+        SCOPED_TRACE(c.saved);
+        if (c.saved)
+            CLPGDevice::SaveLastPort(c.saved);
+        std::vector<int> before;
+        for (const auto& path : table)
+            before.push_back(openDescriptors(path));
+        std::vector<unsigned> served;
+        for (const auto& s : sims)
+            served.push_back(s->requestCount());
+        std::vector<size_t> heard;
+        for (const auto& p : silent)
+            heard.push_back(p->receivedCount());
+
+        CLPGDevice device; // the program's own time-outs: a silent port costs three 1 s reads
+        const auto started = std::chrono::steady_clock::now();
+        bool answered = false;
+        device.FindDevice([&] { answered = true; });
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        EXPECT_TRUE(answered);
+        EXPECT_TRUE(device.m_connected);
+        EXPECT_EQ(device.Port().portNumber(), c.winner);
+        EXPECT_EQ(CLPGDevice::LoadLastPort(), c.winner);
+        for (size_t i = 0; i < table.size(); ++i)
+            EXPECT_EQ(openDescriptors(table[i]), before[i] + (static_cast<int>(i) + 1 == c.winner ? 1 : 0))
+                << "COM" << i + 1;
+        if (c.saved == c.winner) {
+            // The remembered port alone: nobody else was asked anything.
+            for (size_t i = 0; i < sims.size(); ++i) {
+                if (static_cast<int>(i) + 4 != c.winner) {
+                    EXPECT_EQ(sims[i]->requestCount(), served[i]);
+                }
+            }
+            continue;
+        }
+        // Three silent ports cost one port's three reads (about 3 s), not three ports' worth (9 s);
+        // the remembered silent port costs its own three before them.
+        EXPECT_LT(seconds, c.saved ? 8.0 : 5.0);
+        // Every silent port got its three attempts; the remembered one three more of its own.
+        for (size_t i = 0; i < silent.size(); ++i)
+            EXPECT_EQ(silent[i]->receivedCount() - heard[i], (static_cast<int>(i) + 1 == c.saved ? 2u : 1u) * 3u * 14u);
+        device.Close();
+    }
+    for (auto& s : sims)
+        s->stop();
+    porttable::setPortOverride({});
 }

@@ -161,7 +161,7 @@ void measureDisconnectedCpu(bool silentPortPresent)
     CThreadManager threads;
     CLiveSampleControl live(device, &threads);
     live.ResumeLiveSamples();
-    CConnectionWatchdog watchdog(device, {nullptr, [&] { live.ResumeLiveSamples(); }});
+    CConnectionWatchdog watchdog(device, {nullptr, [&] { live.ResumeLiveSamples(); }, nullptr});
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     sim.hangUp(); // the cable is pulled and stays out
 

@@ -9,6 +9,7 @@
 //   the last good one.
 // Usage: measure_startup_measure [path of doravine, default: beside this program]
 #include "sim/virtual_controller.h"
+#include "silent_port.h"
 
 #include <array>
 #include <cstdio>
@@ -24,24 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A pseudo-terminal whose far end is held open and never written: a port without a controller.
-struct SilentPort {
-    SilentPort()
-    {
-        std::array<char, 256> name{};
-        if (::openpty(&master, &slave, name.data(), nullptr, nullptr) == 0)
-            path = name.data();
-    }
-    ~SilentPort()
-    {
-        ::close(slave);
-        ::close(master);
-    }
-    int master = -1;
-    int slave = -1;
-    std::string path;
-};
 
 // Runs doravine with the given port table in a fresh home and answers what it printed.
 std::string runWindow(const fs::path& program, const std::string& ports, const fs::path& home,

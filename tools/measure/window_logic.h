@@ -61,7 +61,7 @@ class CWindowLogic {
     CNoticeUser user;
     CThreadManager threads;
     CDoravineDoc doc{&threads};
-    CConnectionWatchdog watchdog{doc.Device(), {nullptr, [this] { doc.ResumeLiveSamples(); }}};
+    CConnectionWatchdog watchdog{doc.Device(), {nullptr, [this] { doc.ResumeLiveSamples(); }, nullptr}};
     std::atomic<bool> timerOn{false};
     std::atomic<bool> stop{false};
     std::thread ticker;

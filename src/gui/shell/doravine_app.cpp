@@ -9,6 +9,7 @@
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
+#include "gui/shell/stall_probe.h"
 #include "gui/skin/theme.h"
 #include "operations/doravine_doc.h"
 #include "platform/data_report.h"
@@ -316,6 +317,8 @@ int runDoravine(int argc, char** argv)
         setCurrentLanguage(options.language);
 
     QApplication app(argc, argv);
+    // First, so that the window's construction and start-up are watched too.
+    const std::unique_ptr<CStallProbe> stallProbe = CStallProbe::fromEnvironment(clock);
     QApplication::setOrganizationName(QStringLiteral("Kestrelia"));
     QApplication::setApplicationName(QStringLiteral("Doravine"));
     // The desktop entry's name ties the window to its menu entry and icon (Wayland needs it); the

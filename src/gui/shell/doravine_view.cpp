@@ -181,7 +181,7 @@ void CDoravineView::initialUpdate(CMainFrame& frame)
 
 void CDoravineView::finishSearch()
 {
-    m_doc.FinishDeviceStart();
+    // The search's thread may still be closing the ports that lost: it is not waited for here.
     m_searching = false;
     if (m_pages)
         m_pages->setEnabled(true);
@@ -193,8 +193,11 @@ void CDoravineView::finishSearch()
 void CDoravineView::firstUpdateAfterSearch()
 {
     m_frame->menuBar()->setEnabled(true);
+    // Without a controller the timer still runs: its watchdog finds one plugged in later.
     if (m_doc.Device().m_connected)
         m_doc.ResumeLiveSamples();
+    else
+        m_frame->startMainTimer();
     setConnectionState(m_doc.Device().m_connected);
     m_frame->refreshLanguage();
     // The page on show was activated before the search filled the record.

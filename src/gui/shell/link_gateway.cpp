@@ -114,6 +114,8 @@ CLinkGateway::Outcome CLinkGateway::run(const wchar_t* handler, const std::funct
 
     std::thread worker([&] {
         try {
+            // A search still running (a rescan of the watchdog) has the device until it answered.
+            const auto searchDone = m_device.HoldAgainstSearch();
             answered = work(m_device);
         } catch (IError* error) {
             linkError = error;

@@ -70,7 +70,7 @@ QString lookup(const wchar_t* key)
 CMainFrame::CMainFrame(CDoravineDoc& doc, QWidget* parent)
     : QMainWindow(parent), m_doc(doc), m_gateway(doc.Device()),
       m_watchdog(doc.Device(), {[this](bool connected) { setConnectionState(connected); },
-                                [this] { m_doc.ResumeLiveSamples(); }}),
+                                [this] { m_doc.ResumeLiveSamples(); }, [this] { return m_gateway.busy(); }}),
       m_languageHook([this] { refreshLanguage(); })
 {
     setWindowTitle(QStringLiteral("Doravine"));

@@ -1,0 +1,8 @@
+#include "platform/local_time.h"
+
+std::tm localTime(std::time_t t)
+{
+    std::tm out{};
+    localtime_r(&t, &out);
+    return out;
+}
