@@ -3,8 +3,6 @@
 #include "base/language.h"
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
-#include "operations/map_operations.h"
-#include "platform/ierror.h"
 
 #include <algorithm>
 
@@ -15,11 +13,6 @@ const wchar_t* const kAxesWriteFailed = TR_KEY(L"Błąd - Nie powiodło się wpi
 const wchar_t* const kIncrementHandler = L"CMapAngle::incrementSelected()";
 const wchar_t* const kEditHandler = L"CMapEdit::getText()";
 
-void showError(const wchar_t* key)
-{
-    userInteraction().showMessage(translateText(key), MessageIcon::Error);
-}
-
 } // namespace
 
 CMapEditor::CMapEditor(CLPGDevice& device) : m_device(device), m_model(device.m_settings)
@@ -29,31 +22,48 @@ CMapEditor::CMapEditor(CLPGDevice& device) : m_device(device), m_model(device.m_
 
 std::wstring CMapEditor::cellText(int column, int row) const
 {
-    return formatDecimal(m_cells[row][column], 1);
+    return formatDecimal(m_shown.advanceMap[row][column], 1);
 }
 
 uint32_t CMapEditor::cellColor(int column, int row) const
 {
-    return cellColorRef(m_cells[row][column]);
+    return cellColorRef(m_shown.advanceMap[row][column]);
 }
 
 std::wstring CMapEditor::columnHeaderText(int column) const
 {
-    return formatDecimal(m_device.m_settings.rpmAxis[column], 0);
+    return formatDecimal(m_shown.rpmAxis[column], 0);
 }
 
 std::wstring CMapEditor::rowHeaderText(int row) const
 {
-    return formatDecimal(m_device.m_settings.mapAxis[row], 2);
+    return formatDecimal(m_shown.mapAxis[row], 2);
+}
+
+bool CMapEditor::unwrittenCell(int column, int row) const
+{
+    return m_shown.advanceMap[row][column] != m_confirmed.advanceMap[row][column];
 }
 
 void CMapEditor::fillFromRecord()
 {
     m_model.updateLimits();
+    // Demo values, or a record not read from a controller yet, are nobody's map.
+    if (m_device.m_demo || !m_device.isConnected())
+        return;
+    copyRecord();
+}
+
+void CMapEditor::copyRecord()
+{
     const CSettingsRecord& record = m_device.m_settings;
+    m_shown = CMapState::of(record);
     for (int r = 0; r < kMapRows; ++r)
         for (int c = 0; c < kMapColumns; ++c)
             setCellValue(c, r, record.advanceMap[r][c]);
+    m_confirmed = m_shown;
+    m_mapDue = m_axesDue = m_rereadDue = false;
+    m_read = true;
     const CMapState now = CMapState::of(record);
     if (!(now == m_known))
         m_history.clear();
@@ -68,52 +78,79 @@ bool CMapEditor::connectedOrSay() const
     return false;
 }
 
-void CMapEditor::copyCellsToRecord()
+CMapWrite CMapEditor::beginWrite()
 {
+    CMapWrite write{m_mapDue, m_axesDue, m_handler};
+    CSettingsRecord& record = m_device.m_settings;
     const CAngleLimits& l = m_model.limits();
-    for (int r = 0; r < kMapRows; ++r)
-        for (int c = 0; c < kMapColumns; ++c)
-            m_device.m_settings.advanceMap[r][c] = std::clamp(m_cells[r][c], l.lowest, l.highest);
+    m_shown.applyTo(record);
+    for (auto& row : record.advanceMap)
+        for (double& cell : row)
+            cell = std::clamp(cell, l.lowest, l.highest);
+    m_writing = m_shown;
+    m_known = CMapState::of(record);
+    m_mapDue = m_axesDue = false;
+    return write;
 }
 
-bool CMapEditor::send(const wchar_t* handler, const wchar_t* refused, const std::function<bool()>& write)
+bool CMapEditor::send(CLPGDevice& device, const CMapWrite& write)
 {
-    try {
-        if (write())
-            return true;
-        showError(refused);
+    if (write.map && !(device.SetMap() && device.SaveMap()))
         return false;
-    } catch (IError* error) {
-        showLinkError(handler, error);
-        return false;
+    return !write.axes || device.SetMapAxes();
+}
+
+const wchar_t* CMapEditor::refusedText(const CMapWrite& write)
+{
+    return write.map ? kMapWriteFailed : kAxesWriteFailed;
+}
+
+void CMapEditor::writeEnded(bool written)
+{
+    if (written) {
+        m_confirmed = *m_writing;
+    } else {
+        m_rereadDue = true;
+        // Its changes never reached the controller: nothing of them to take back.
+        m_history.clear();
     }
+    m_writing.reset();
 }
 
-bool CMapEditor::sendMap(const wchar_t* handler)
+void CMapEditor::showUnconfirmedRecord()
 {
-    return send(handler, kMapWriteFailed, [this] { return m_device.SetMap() && m_device.SaveMap(); });
+    const CMapState confirmed = m_confirmed;
+    copyRecord();
+    m_confirmed = confirmed;
+    m_rereadDue = true;
+    m_history.clear();
 }
 
-bool CMapEditor::sendAxes(const wchar_t* handler)
+bool CMapEditor::show(const CMapState& before, const CMapState& to, const wchar_t* handler, bool keep)
 {
-    return send(handler, kAxesWriteFailed, [this] { return m_device.SetMapAxes(); });
+    if (to == m_shown)
+        return false;
+    // before may be m_shown itself: kept before it changes.
+    if (keep)
+        m_history.push(before, to);
+    m_mapDue = m_mapDue || !to.sameMap(m_shown);
+    m_axesDue = m_axesDue || !to.sameAxes(m_shown);
+    m_shown = to;
+    m_handler = handler;
+    return true;
 }
 
 bool CMapEditor::changeCells(const wchar_t* handler, const std::function<void(AdvanceMap&)>& change)
 {
     if (!connectedOrSay())
         return false;
-    CWaitCursor wait;
-    const CMapState before = CMapState::of(m_device.m_settings);
-    change(m_cells);
-    for (int r = 0; r < kMapRows; ++r)
-        for (int c = 0; c < kMapColumns; ++c)
-            setCellValue(c, r, m_cells[r][c]);
-    copyCellsToRecord();
-    // The record keeps the change even when the controller refuses it, so undo must know it too.
-    m_known = CMapState::of(m_device.m_settings);
-    m_history.push(before, m_known);
-    return sendMap(handler);
+    CMapState after = m_shown;
+    change(after.advanceMap);
+    const CAngleLimits& l = m_model.limits();
+    for (auto& row : after.advanceMap)
+        for (double& cell : row)
+            cell = cellAngle(std::clamp(cell, l.lowest, l.highest));
+    return show(m_shown, after, handler, true);
 }
 
 bool CMapEditor::incrementSelected(double delta)
@@ -158,23 +195,19 @@ std::wstring CMapEditor::headerText(CMapCell cell) const
 
 std::wstring CMapEditor::editHeader(CMapCell cell, double typed)
 {
-    CSettingsRecord& record = m_device.m_settings;
     const bool rowHeader = cell.column < 0;
-    const auto point = rowHeader ? mapBreakpoint(record.mapAxis, cell.row, typed)
-                                 : rpmBreakpoint(record.rpmAxis, cell.column, typed);
+    const auto point = rowHeader ? mapBreakpoint(m_shown.mapAxis, cell.row, typed)
+                                 : rpmBreakpoint(m_shown.rpmAxis, cell.column, typed);
     if (!point)
         return headerText(cell);
-    double& stored = rowHeader ? record.mapAxis[cell.row] : record.rpmAxis[cell.column];
+    CMapState after = m_shown;
+    double& stored = rowHeader ? after.mapAxis[cell.row] : after.rpmAxis[cell.column];
     // The controller keeps MAP breakpoints in 5 mV counts: a change it cannot hold is no change.
     const bool same = rowHeader ? mapPointToWire(*point) == mapPointToWire(stored) : *point == stored;
     if (same || !connectedOrSay())
         return headerText(cell);
-    const CMapState before = CMapState::of(record);
     stored = *point;
-    m_known = CMapState::of(record);
-    m_history.push(before, m_known);
-    sendAxes(kEditHandler);
-    fillFromRecord();
+    show(m_shown, after, kEditHandler, true);
     return headerText(cell);
 }
 
@@ -183,11 +216,10 @@ bool CMapEditor::interpolate(InterpolationDirection direction)
     const auto rect = m_selection.scan();
     if (!rect || (rect->columns() < 2 && rect->rows() < 2))
         return false;
-    const CSettingsRecord& record = m_device.m_settings;
     return changeCells(L"CMapAngle::interpolateSelected()", [&](AdvanceMap& cells) {
         double filled[kMapRows][kMapColumns];
         std::copy(&cells[0][0], &cells[0][0] + kMapRows * kMapColumns, &filled[0][0]);
-        interpolateMap(filled, *rect, direction, record.rpmAxis, record.mapAxis);
+        interpolateMap(filled, *rect, direction, m_shown.rpmAxis, m_shown.mapAxis);
         for (int c = rect->c0; c <= rect->c1; ++c)
             for (int r = rect->r0; r <= rect->r1; ++r)
                 if (m_selection.selected(c, r))
@@ -198,7 +230,7 @@ bool CMapEditor::interpolate(InterpolationDirection direction)
 std::wstring CMapEditor::copySelection() const
 {
     const auto rect = m_selection.scan();
-    return rect ? formatTsv(m_cells, *rect) : std::wstring();
+    return rect ? formatTsv(m_shown.advanceMap, *rect) : std::wstring();
 }
 
 bool CMapEditor::paste(const std::wstring& text)
@@ -233,19 +265,6 @@ bool CMapEditor::paste(const std::wstring& text)
     return changed;
 }
 
-bool CMapEditor::restore(const CMapState& target, const CMapState& from, const wchar_t* handler)
-{
-    target.applyTo(m_device.m_settings);
-    m_known = target;
-    fillFromRecord();
-    bool ok = true;
-    if (!target.sameMap(from))
-        ok = sendMap(handler);
-    if (ok && !target.sameAxes(from))
-        ok = sendAxes(handler);
-    return ok;
-}
-
 bool CMapEditor::undo()
 {
     return replay(true);
@@ -260,28 +279,16 @@ bool CMapEditor::replay(bool back)
 {
     if (!(back ? m_history.canUndo() : m_history.canRedo()) || !connectedOrSay())
         return false;
-    CWaitCursor wait;
     const auto change = back ? m_history.undo() : m_history.redo();
-    return back ? restore(change->before, change->after, L"CMapAngle::undo()")
-                : restore(change->after, change->before, L"CMapAngle::redo()");
-}
-
-bool CMapEditor::clearMap()
-{
-    if (!connectedOrSay())
-        return false;
-    const CMapState before = CMapState::of(m_device.m_settings);
-    if (!clearMapStep(m_device))
-        return false;
-    recordChange(before);
-    fillFromRecord();
-    return true;
+    return back ? show(m_shown, change->before, L"CMapAngle::undo()", false)
+                : show(m_shown, change->after, L"CMapAngle::redo()", false);
 }
 
 void CMapEditor::recordChange(const CMapState& before)
 {
-    m_known = CMapState::of(m_device.m_settings);
-    m_history.push(before, m_known);
+    const CMapState after = CMapState::of(m_device.m_settings);
+    fillFromRecord();
+    m_history.push(before, after);
 }
 
 std::optional<CMapCell> CMapEditor::showOperatingPoint(double rpm, double mapVolts)

@@ -1,9 +1,12 @@
 // What the map grid does, without the window: the cells it shows, the selection, the step keys,
 // the in-place edits of cells and headers, set value, interpolation, copy and paste, undo and
-// redo, the clear step and the operating point. Every change reaches the controller at once
-// (SetMap and SaveMap for cells, SetMapAxes for breakpoints) and is kept for undo; while no
-// controller is connected every change is refused with a word, so the screen never shows what
-// the controller does not have.
+// redo and the operating point. A change shows at once and is kept for undo; it reaches the
+// controller through a write that the page runs off the window's thread (beginWrite, send,
+// writeEnded). Changes made while a write is on the wire wait and go together in the next one,
+// which sends the latest map. What the controller has not confirmed is told apart (unwritten),
+// and a failed write asks for the controller's map to be read again. While no controller is
+// connected every change is refused with a word, so the screen never shows what the controller
+// does not have.
 #pragma once
 
 #include "records/map_grid_rules.h"
@@ -17,6 +20,14 @@
 
 class CLPGDevice;
 
+// What one write sends, and the action that asked for it last (named in a link-error box).
+struct CMapWrite {
+    bool map = false;  // SetMap, then SaveMap
+    bool axes = false; // SetMapAxes
+    const wchar_t* handler = nullptr;
+    bool any() const { return map || axes; }
+};
+
 class CMapEditor {
   public:
     // Works on the device's record, which must outlive the editor; the limits are computed and
@@ -26,9 +37,11 @@ class CMapEditor {
     // ---- What the grid shows ------------------------------------------------------------------
     const CAngleLimits& limits() const { return m_model.limits(); }
     // The angle of a data cell (one decimal), its "%.1f" text and its background (0x00BBGGRR).
-    double cellValue(int column, int row) const { return m_cells[row][column]; }
+    double cellValue(int column, int row) const { return m_shown.advanceMap[row][column]; }
     // The cell's text (and with it its colour) from an angle: one decimal is what the cell keeps.
-    void setCellValue(int column, int row, double angle) { m_cells[row][column] = cellAngle(angle); }
+    void setCellValue(int column, int row, double angle) { m_shown.advanceMap[row][column] = cellAngle(angle); }
+    // Nothing was ever read from a controller: the grid has no values to show.
+    bool blank() const { return !m_read; }
     std::wstring cellText(int column, int row) const;
     uint32_t cellColor(int column, int row) const;
     // "%.0f" of the RPM breakpoint, "%.2f" of the MAP breakpoint.
@@ -39,11 +52,39 @@ class CMapEditor {
     // The cell the engine runs in; nothing before the first sample.
     std::optional<CMapCell> operatingPoint() const { return m_operating; }
 
-    // updateLimits, then every cell from the record. The undo history is forgotten when the
-    // record was changed behind the editor's back (a settings file, the factory reset).
+    // updateLimits, then every cell and breakpoint from the record, all of it the controller's
+    // again. The undo history is forgotten when the record was changed behind the editor's back
+    // (a settings file, the factory reset). Demo values or a record not yet read from a
+    // controller are not the controller's: the grid keeps the last values read.
     void fillFromRecord();
 
+    // ---- The way to the controller ----------------------------------------------------------
+    // A change waits for its write and none is on the wire.
+    bool writeDue() const { return (m_mapDue || m_axesDue) && !m_writing; }
+    // No change waits or is on the wire: the grid may be refilled from the record.
+    bool settled() const { return !m_mapDue && !m_axesDue && !m_writing; }
+    // On the window's thread: the shown map into the record, which is not touched again until
+    // writeEnded; answers what to send.
+    CMapWrite beginWrite();
+    // On the link's side: sends what beginWrite answered (the map first); true when all of it
+    // was accepted.
+    static bool send(CLPGDevice& device, const CMapWrite& write);
+    // The refusal's message for a write.
+    static const wchar_t* refusedText(const CMapWrite& write);
+    // The write's end: accepted, what it sent is the controller's; not, the controller's map is
+    // to be read again (rereadDue) and the history of unwritten changes goes.
+    void writeEnded(bool written);
+    bool rereadDue() const { return m_rereadDue; }
+    // The record was changed by a write that broke off (the axis definition): shown as not
+    // written, and the controller's map to be read again.
+    void showUnconfirmedRecord();
+    // The cell or breakpoint shows a value the controller has not confirmed.
+    bool unwrittenCell(int column, int row) const;
+    bool unwrittenColumn(int column) const { return m_shown.rpmAxis[column] != m_confirmed.rpmAxis[column]; }
+    bool unwrittenRow(int row) const { return m_shown.mapAxis[row] != m_confirmed.mapAxis[row]; }
+
     // ---- Changes --------------------------------------------------------------------------------
+    // Each change answers whether it changed something (and so made a write due).
     // Ctrl+Up / Ctrl+Down: delta added to every selected cell, capped at the angle limits.
     bool incrementSelected(double delta);
     // The end of an in-place edit of a data cell (column and row >= 0), a row header (column -1)
@@ -62,40 +103,48 @@ class CMapEditor {
     bool canRedo() const { return m_history.canRedo(); }
     bool undo();
     bool redo();
-    // The page's "Kasuj": ClearMap and SaveMap, then every cell 0.0.
-    bool clearMap();
-    // A change made elsewhere (the axis definition) since `before`: kept for undo.
+    // A change made elsewhere (the axis definition, the clear) since `before`, now in the record
+    // and the controller's: kept for undo, and shown.
     void recordChange(const CMapState& before);
+    // The map and axes as the grid shows them.
+    const CMapState& shown() const { return m_shown; }
+    // False, with the reason shown, while no controller is connected.
+    bool connectedOrSay() const;
 
     // Marks the cell of this engine speed and MAP voltage; answers the one marked before.
     std::optional<CMapCell> showOperatingPoint(double rpm, double mapVolts);
 
   private:
-    // False, with the reason shown, while no controller is connected.
-    bool connectedOrSay() const;
-    // Runs change on the cells, copies them into the record, keeps the change for undo and
-    // writes the map. handler names the operation in a link-error box.
+    // Runs change on the shown cells, keeps the change for undo and makes the map's write due.
+    // handler names the operation in a link-error box.
     bool changeCells(const wchar_t* handler, const std::function<void(AdvanceMap&)>& change);
-    // A write to the controller: its refusal shows the text `refused`, a link error the handler.
-    bool send(const wchar_t* handler, const wchar_t* refused, const std::function<bool()>& write);
-    // SetMap then SaveMap; a refusal or a link error is shown.
-    bool sendMap(const wchar_t* handler);
-    // SetMapAxes; a refusal or a link error is shown.
-    bool sendAxes(const wchar_t* handler);
-    // Undo (back) or redo: the change's state restored in the record and written.
+    // The shown state becomes `to` (kept for undo from `before` unless replaying), its write due.
+    bool show(const CMapState& before, const CMapState& to, const wchar_t* handler, bool keep);
+    // Undo (back) or redo: the change's state shown and its write due.
     bool replay(bool back);
-    bool restore(const CMapState& target, const CMapState& from, const wchar_t* handler);
+    // Every cell and breakpoint from the record, all of it the controller's again.
+    void copyRecord();
     // A typed breakpoint under the header rules, written when the controller can tell it apart.
     std::wstring editHeader(CMapCell cell, double typed);
     // The text of a row header (column -1) or a column header (row -1).
     std::wstring headerText(CMapCell cell) const;
-    void copyCellsToRecord();
 
     CLPGDevice& m_device;
     CMapModel m_model;
-    double m_cells[kMapRows][kMapColumns] = {};
+    // What the grid shows; the record is written from it only when a write begins.
+    CMapState m_shown;
+    // What the controller holds as far as the page knows (read, or a write it accepted).
+    CMapState m_confirmed;
+    // The record as the editor last saw it, to tell a change made behind its back.
+    CMapState m_known;
+    // The state on the wire, while a write runs.
+    std::optional<CMapState> m_writing;
+    bool m_mapDue = false;
+    bool m_axesDue = false;
+    bool m_rereadDue = false;
+    bool m_read = false;
+    const wchar_t* m_handler = nullptr;
     CMapSelection m_selection;
     CMapHistory m_history;
-    CMapState m_known;
     std::optional<CMapCell> m_operating;
 };

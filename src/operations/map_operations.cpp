@@ -33,7 +33,13 @@ bool CAxisDefinition::applyDefinition(CLPGDevice& device) const
     record.rpmAxis[0] = rpmMin;
     record.rpmAxis[kMapColumns - 1] = rpmMax;
     CMapModel model(record);
-    if (model.generateAxes(device, rpmMin, rpmMax, mapMin, mapMax))
+    const bool written = model.generateAxes(device, rpmMin, rpmMax, mapMin, mapMax);
+    // The record holds the breakpoints as the wire carries them (100 RPM, 5 mV), not as generated.
+    for (double& rpm : record.rpmAxis)
+        rpm = rpmPointFromWire(rpmPointToWire(rpm));
+    for (double& volts : record.mapAxis)
+        volts = mapPointFromWire(mapPointToWire(volts));
+    if (written)
         return true;
     userInteraction().showMessage(translateText(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!!"),
                                   MessageIcon::Error);
@@ -48,12 +54,22 @@ double CAxisSpin::apply(double value, int delta) const
     return moved > highest ? highest : moved;
 }
 
+bool readControllerMap(CLPGDevice& device)
+{
+    return device.GetMap() && device.GetMapAxes();
+}
+
+bool eraseControllerMap(CLPGDevice& device)
+{
+    CMapModel model(device.m_settings);
+    return model.eraseMap(device);
+}
+
 bool clearMapStep(CLPGDevice& device)
 {
     CWaitCursor wait;
     try {
-        CMapModel model(device.m_settings);
-        return model.eraseMap(device);
+        return eraseControllerMap(device);
     } catch (IError* raw) {
         showLinkError(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", raw);
         return false;

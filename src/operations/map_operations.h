@@ -40,6 +40,13 @@ struct CAxisSpin {
 constexpr CAxisSpin kRpmSpin{100.0, 500.0, 7000.0};
 constexpr CAxisSpin kMapSpin{0.05, 0.0, 20.0};
 
+// GetMap and GetMapAxes into the record: the controller's map as it is.
+bool readControllerMap(CLPGDevice& device);
+
+// ClearMap and SaveMap, then every cell 0.0 in the record (a refused command shows its error box
+// and the cells stay); link errors pass through. Answers whether the map was cleared.
+bool eraseControllerMap(CLPGDevice& device);
+
 // The clear button's step, with the wait cursor: only while connected, ClearMap and SaveMap, then
 // every cell 0.0 (a refused command shows its error box and the cells stay). A link error is
 // caught and shown as the page's handler shows it. Answers whether the map was cleared.

@@ -11,6 +11,8 @@
 #include "gui/pages/map_angle_dlg.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/gradient_edit.h"
+#include "gui/skin/statics.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/support/qt_app_environment.h"
 #include "operations/doravine_doc.h"
 #include "support/recording_user.h"
@@ -81,11 +83,18 @@ struct CMapPage {
             n += request.type == type;
         return n;
     }
-    // A key pressed on the grid; answers whether the grid took it.
+    // A key pressed on the grid, its write waited for; answers whether the grid took it.
     bool key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QKeyEvent press(QEvent::KeyPress, key, modifiers);
-        return grid().handleKey(&press);
+        const bool taken = grid().handleKey(&press);
+        settle();
+        return taken;
+    }
+    // Until the grid's writes (and a read after a failed one) have ended.
+    void settle()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !grid().writing() && !gateway.busy(); }, 10000));
     }
     void click(int c, int r, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -104,12 +113,14 @@ struct CMapPage {
         grid().editor()->setText(text);
         QTest::keyClick(grid().editor(), Qt::Key_Return);
         ASSERT_FALSE(grid().isEditing());
+        settle();
     }
     std::optional<CMapRect> selection() { return grid().mapEditor().selection().scan(); }
 
     CSimFixture fixture;
     CRecordingUser user;
     CDoravineDoc doc;
+    CLinkGateway gateway{doc.Device()};
     CMapAngleDlg page{doc};
 };
 
@@ -274,6 +285,31 @@ TEST(MapPage, StepUndoAndRedoKeysReachTheController)
     EXPECT_EQ(p.user.waitDepth(), 0);
 }
 
+// Held Ctrl+Up at the controller's real pace: every step shows at once, the steps made while a
+// write is on the wire go together in the next one, and the last write carries the latest map.
+TEST(MapPage, StepsWhileAWriteIsOnTheWireGoTogetherInTheNext)
+{
+    CMapPage p;
+    p.setSimCell(9, 9, 50);
+    p.click(9, 9);
+    p.fixture.sim().setPacing(true);
+    p.fixture.sim().clearRequests();
+    constexpr int kPresses = 12;
+    for (int i = 1; i <= kPresses; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Up, Qt::ControlModifier);
+        ASSERT_TRUE(p.grid().handleKey(&press));
+        EXPECT_EQ(p.grid().mapEditor().cellValue(9, 9), (50 + 6 * i) / 10.0) << "shown at once";
+        QTest::qWait(5);
+    }
+    EXPECT_TRUE(p.grid().mapEditor().unwrittenCell(9, 9)) << "not yet the controller's";
+    p.settle();
+    EXPECT_EQ(p.savedCell(9, 9), 50 + 6 * kPresses);
+    EXPECT_FALSE(p.grid().mapEditor().unwrittenCell(9, 9));
+    EXPECT_GE(p.framesOfType(9), 2u);
+    EXPECT_LT(p.framesOfType(9), static_cast<size_t>(kPresses)) << "each step queued its own write";
+    EXPECT_TRUE(p.user.texts().empty());
+}
+
 TEST(MapPage, PasteIsSnappedAndWrittenOnceAndCopyGivesSpreadsheetRows)
 {
     CMapPage p;
@@ -315,8 +351,9 @@ TEST(MapPage, NoEditIsLostSilentlyWhileDisconnected)
     EXPECT_EQ(p.fixture.sim().requests().size(), 0u);
 }
 
-// The link-error box is said at tests/integration/doravine_doc_test.
-TEST(MapPage, ARefusedWriteIsShownAndTheRecordKeepsTheChange)
+// A refused write says so and the grid shows the controller's map again at once; a cable pulled
+// on the write leaves the change marked as not written until the controller is back and read.
+TEST(MapPage, AFailedWriteShowsTheControllersMapMarkingTheUnwrittenMeanwhile)
 {
     CMapPage p;
     p.setSimCell(1, 1, 50);
@@ -327,9 +364,30 @@ TEST(MapPage, ARefusedWriteIsShownAndTheRecordKeepsTheChange)
     p.fixture.sim().addFault(refuse);
     p.key(Qt::Key_Up, Qt::ControlModifier);
     EXPECT_EQ(p.user.texts(), std::vector<std::wstring>{kMapRefused});
-    EXPECT_EQ(p.device().m_settings.advanceMap[1][1], 5.6);
+    EXPECT_EQ(p.grid().mapEditor().cellValue(1, 1), 5.0);
+    EXPECT_EQ(p.device().m_settings.advanceMap[1][1], 5.0);
+    EXPECT_FALSE(p.grid().mapEditor().unwrittenCell(1, 1));
     EXPECT_EQ(p.simCell(1, 1), 50);
-    EXPECT_EQ(p.user.waitDepth(), 0);
+
+    p.fixture.sim().clearFaults();
+    p.fixture.sim().addFault(faultRule(sim::FaultKind::HangUp, p.fixture.sim().requestCount() + 1));
+    p.key(Qt::Key_Up, Qt::ControlModifier);
+    ASSERT_EQ(p.user.texts().size(), 2u);
+    EXPECT_FALSE(p.device().m_connected);
+    EXPECT_EQ(p.grid().mapEditor().cellValue(1, 1), 5.6);
+    EXPECT_TRUE(p.grid().mapEditor().unwrittenCell(1, 1));
+    p.click(0, 0); // the selection's own colour off the marked cell
+    const QImage shown = p.grid().grab().toImage();
+    EXPECT_EQ(shown.pixelColor(p.grid().cellRect({1, 1}).topLeft() + QPoint(2, 2)), QColor(CMapAngle::kUnwrittenColor));
+
+    ASSERT_TRUE(p.fixture.sim().comeBack());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.fixture.sim().path().empty(); }, 5000));
+    CSimFixture::setPorts({p.fixture.sim().path()});
+    p.fixture.openDirect(p.device());
+    p.page.onTimer();
+    EXPECT_EQ(p.grid().mapEditor().cellValue(1, 1), 5.0);
+    EXPECT_FALSE(p.grid().mapEditor().unwrittenCell(1, 1));
+    EXPECT_EQ(p.user.texts().size(), 2u);
 }
 
 // An edit goes through the device's verified write: damaged past the checksum once, the map is
@@ -422,6 +480,29 @@ TEST(MapPage, ClearSaveAsDefaultAndTheDisabledPage)
     CMapPage autodetecting(0);
     EXPECT_FALSE(autodetecting.page.isEnabled());
     EXPECT_TRUE(p.page.isEnabled());
+}
+
+// Without a controller, or with only demo values, the grid has nothing to show: dashes, greyed.
+TEST(MapPage, WithoutAControllerTheGridShowsDashesGreyed)
+{
+    for (const bool demo : {false, true}) {
+        SCOPED_TRACE(demo);
+        CRecordingUser user;
+        CDoravineDoc doc;
+        CLinkGateway gateway{doc.Device()};
+        doc.Device().m_demo = demo;
+        doc.Device().GetSettings();
+        doc.Device().GetMap();
+        doc.Device().GetMapAxes();
+        CMapAngleDlg page{doc};
+        page.initialiseOnce();
+        page.v_activate();
+        const CMapEditor& editor = page.grid()->mapEditor();
+        EXPECT_TRUE(editor.blank());
+        EXPECT_FALSE(page.isEnabled());
+        EXPECT_TRUE(page.limitsLabel()->text().contains(QStringLiteral("<b>-</b>")));
+        EXPECT_FALSE(page.limitsLabel()->text().contains(QStringLiteral("°")));
+    }
 }
 
 TEST(MapPage, TheOperatingPointFollowsTheEngine)

@@ -11,6 +11,7 @@
 #include "gui/skin/gradient_edit.h"
 #include "gui/skin/scroll_chart.h"
 #include "gui/skin/str_value_combo.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/support/qt_app_environment.h"
 #include "operations/doravine_doc.h"
 #include "support/byte_files.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QProgressBar>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -84,6 +86,7 @@ struct CPage {
     CRecordingUser user;
     CThreadManager threads;
     CDoravineDoc doc{&threads};
+    CLinkGateway gateway{doc.Device()};
     CSettingsDlg page{doc};
 };
 
@@ -140,8 +143,79 @@ TEST(SettingsPage, TheTpsSpinStaysWithinItsEndsAndWritesEachStep)
     }
     p.doc.Device().m_connected = false;
     p.fixture.sim().clearRequests();
+    const double before = p.doc.Device().m_settings.tpsThreshold;
     p.page.onTpsSpin(-1);
-    EXPECT_TRUE(p.requests().empty()) << "without a controller only the record changes";
+    EXPECT_TRUE(p.requests().empty());
+    EXPECT_EQ(p.doc.Device().m_settings.tpsThreshold, before) << "without a controller nothing changes";
+    EXPECT_EQ(p.user.texts(), std::vector<std::wstring>{L"BRAK POŁĄCZENIA"});
+}
+
+// The edit shows the threshold as the controller stores it (15 mV counts), not the step's sum.
+TEST(SettingsPage, TheTpsShowsWhatTheControllerStored)
+{
+    CPage p;
+    p.page.onTpsSpin(-1);
+    p.page.onTpsSpin(-1);
+    EXPECT_EQ(p.page.tpsEdit()->caption(), L"1.59");
+    EXPECT_EQ(p.fixture.sim().settings()[0], 106) << "1.60 V is 106 counts";
+    p.page.v_activate();
+    EXPECT_EQ(p.page.tpsEdit()->caption(), L"1.59");
+}
+
+// A write that fails or breaks off leaves the page showing the controller's values: read again
+// at once when the line allows, else the last read greyed until the controller is back.
+TEST(SettingsPage, AFailedWriteShowsWhatTheControllerHolds)
+{
+    CPage p;
+    sim::FaultRule refuse = faultRule(sim::FaultKind::NoReply);
+    refuse.when = sim::FaultWhen::FrameType;
+    refuse.code = 3;
+    p.fixture.sim().addFault(refuse);
+    p.page.onSensorChosen(1);
+    p.page.onTpsSpin(-1);
+    EXPECT_EQ(p.user.texts(), std::vector<std::wstring>(2, L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!"));
+    EXPECT_EQ(p.page.sensorList()->currentText().toStdWString(), L"Halotronowy");
+    EXPECT_EQ(p.page.tpsEdit()->caption(), L"1.50");
+    EXPECT_TRUE(p.page.sensorList()->isEnabled());
+
+    p.fixture.sim().clearFaults();
+    p.fixture.sim().addFault(faultRule(sim::FaultKind::HangUp, p.fixture.sim().requestCount() + 4));
+    p.page.onSensorChosen(1);
+    EXPECT_EQ(p.user.texts().size(), 3u);
+    EXPECT_EQ(p.doc.Device().m_settings.sensorType, 0.0) << "the unconfirmed type must not ride on the next write";
+    EXPECT_EQ(p.page.sensorList()->currentText().toStdWString(), L"Halotronowy");
+    EXPECT_FALSE(p.page.sensorList()->isEnabled());
+    EXPECT_FALSE(p.page.tpsSpin()->isEnabled());
+
+    // Back: the controller took the type before the line went.
+    ASSERT_TRUE(p.fixture.sim().comeBack());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.fixture.sim().path().empty(); }, 5000));
+    CSimFixture::setPorts({p.fixture.sim().path()});
+    p.fixture.openDirect(p.doc.Device());
+    for (int i = 0; i <= CSettingsDlg::kTimerDivider; ++i)
+        p.page.onTimer();
+    EXPECT_EQ(p.page.sensorList()->currentText().toStdWString(), L"Indukcyjny");
+    EXPECT_TRUE(p.page.sensorList()->isEnabled());
+    EXPECT_EQ(p.user.texts().size(), 3u);
+}
+
+// Without a controller ever read (or with demo values) the page shows dashes, greyed.
+TEST(SettingsPage, WithoutAControllerTheValuesAreDashes)
+{
+    CSimFixture fixture;
+    CRecordingUser user;
+    CDoravineDoc doc;
+    CLinkGateway gateway{doc.Device()};
+    doc.Device().m_demo = true;
+    CSettingsDlg page{doc};
+    page.initialiseOnce();
+    page.v_activate();
+    EXPECT_EQ(page.stateDisplay()->valueText(), CSettingsDlg::kNoValue);
+    EXPECT_EQ(page.wheelDisplay()->valueText(), CSettingsDlg::kNoValue);
+    EXPECT_EQ(page.tpsEdit()->caption(), CSettingsDlg::kNoValue);
+    EXPECT_EQ(page.sensorList()->currentIndex(), -1);
+    EXPECT_FALSE(page.autoButton()->isEnabled());
+    EXPECT_FALSE(page.sensorList()->isEnabled());
 }
 
 TEST(SettingsPage, TheSensorListWritesOnlyAChange)

@@ -38,7 +38,7 @@ struct Figures {
     int good = 0;
 };
 
-Figures pressCtrlUp(CMapEditor& editor, int presses)
+Figures pressCtrlUp(CLPGDevice& device, CMapEditor& editor, int presses)
 {
     std::vector<double> ms;
     Figures f;
@@ -46,7 +46,10 @@ Figures pressCtrlUp(CMapEditor& editor, int presses)
         // Up and down in turn, so the cell never sits at its cap.
         const double step = editor.limits().step * (i % 2 == 0 ? 1 : -1);
         const auto t0 = Clock::now();
-        f.good += editor.incrementSelected(step) ? 1 : 0;
+        editor.incrementSelected(step);
+        const bool written = CMapEditor::send(device, editor.beginWrite());
+        editor.writeEnded(written);
+        f.good += written ? 1 : 0;
         ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
         // Let the live samples take their turn, as between two presses of a hand.
         std::this_thread::sleep_for(std::chrono::milliseconds(37));
@@ -78,13 +81,13 @@ int main(int argc, char** argv)
 
     const double wire = wireMs(frameBytes(kMapBlockSize)) + wireMs(frameBytes(6)) + // SetMap and its status
                         wireMs(frameBytes(6)) + wireMs(frameBytes(6));               // SaveMap and its status
-    const Figures alone = pressCtrlUp(editor, presses);
+    const Figures alone = pressCtrlUp(device, editor, presses);
 
     CThreadManager threads;
     CLiveSampleControl live(device, &threads);
     live.ResumeLiveSamples();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const Figures beside = pressCtrlUp(editor, presses);
+    const Figures beside = pressCtrlUp(device, editor, presses);
     live.StopLiveSamples();
     threads.joinAll();
 

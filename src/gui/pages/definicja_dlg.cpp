@@ -14,7 +14,7 @@
 #include <cmath>
 
 CDefinicjaDlg::CDefinicjaDlg(CLPGDevice& device, QWidget* parent)
-    : CSkinDlg(QSize(330, 107), parent), m_device(device),
+    : CSkinDlg(QSize(330, 107), parent),
       m_definition(CAxisDefinition::fromRecord(device.m_settings)), m_rpmMinEdit(new CGDIpGradientEdit(this)),
       m_rpmMaxEdit(new CGDIpGradientEdit(this)), m_mapMinEdit(new CGDIpGradientEdit(this)),
       m_mapMaxEdit(new CGDIpGradientEdit(this)), m_rpmMinSpin(new CGDIpGradientSpinButtonCtrl(this)),
@@ -106,8 +106,14 @@ void CDefinicjaDlg::onOk()
         userInteraction().showMessage(translateText(violated), MessageIcon::Error);
         return;
     }
-    m_definition.applyDefinition(m_device);
-    accept();
+    CLinkGateway* gateway = CLinkGateway::instance();
+    if (!gateway)
+        return;
+    const CAxisDefinition definition = m_definition;
+    m_outcome = gateway->run(L"CDefinicjaDlg::OnBnClickedOk()",
+                             [definition](CLPGDevice& device) { return definition.applyDefinition(device); });
+    if (m_outcome != CLinkGateway::Outcome::Busy)
+        accept();
 }
 
 void CDefinicjaDlg::keyPressEvent(QKeyEvent* event)

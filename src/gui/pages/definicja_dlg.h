@@ -2,6 +2,7 @@
 // only by their spin buttons; OK checks their order and generates both axes from them.
 #pragma once
 
+#include "gui/shell/link_gateway.h"
 #include "gui/shell/skin_dlg.h"
 #include "operations/map_operations.h"
 
@@ -30,8 +31,11 @@ class CDefinicjaDlg : public CSkinDlg {
     CGDIpGradientButton* okButton() const { return m_ok; }
     CGDIpGradientButton* cancelButton() const { return m_cancel; }
 
-    // The OK button: the order checks (the dialog stays open on a violation), then the axes.
+    // The OK button: the order checks (the dialog stays open on a violation), then the axes,
+    // written through the link gateway.
     void onOk();
+    // How the write of OK ended (Busy while none ran).
+    CLinkGateway::Outcome outcome() const { return m_outcome; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -48,7 +52,6 @@ class CDefinicjaDlg : public CSkinDlg {
                    CGDIpGradientSpinButtonCtrl* minSpin, CGDIpGradientEdit* maxEdit,
                    CGDIpGradientSpinButtonCtrl* maxSpin);
 
-    CLPGDevice& m_device;
     CAxisDefinition m_definition;
     CGDIpGradientEdit* m_rpmMinEdit;
     CGDIpGradientEdit* m_rpmMaxEdit;
@@ -60,4 +63,5 @@ class CDefinicjaDlg : public CSkinDlg {
     CGDIpGradientSpinButtonCtrl* m_mapMaxSpin;
     CGDIpGradientButton* m_ok;
     CGDIpGradientButton* m_cancel;
+    CLinkGateway::Outcome m_outcome = CLinkGateway::Outcome::Busy;
 };

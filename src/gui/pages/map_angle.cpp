@@ -1,14 +1,19 @@
 #include "gui/pages/map_angle.h"
 
 #include "base/language.h"
+#include "base/user_interaction.h"
+#include "device/lpg_device.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/skin/qt_text.h"
 #include "gui/skin/theme.h"
+#include "operations/map_operations.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QToolTip>
 
 namespace {
 
@@ -35,15 +40,66 @@ std::optional<GridArrow> arrowOf(int key)
 
 } // namespace
 
-CMapAngle::CMapAngle(CLPGDevice& device, QWidget* parent) : CCellArray(parent), m_editor(device)
+CMapAngle::CMapAngle(CLPGDevice& device, QWidget* parent) : CCellArray(parent), m_device(device), m_editor(device)
 {
     setCurrentColor(theme::fromColorRef(kOperatingPointColor));
 }
 
 void CMapAngle::fillFromRecord()
 {
+    // A change still on its way would be lost: its write's end shows the outcome.
+    if (!m_editor.settled())
+        return;
     m_editor.fillFromRecord();
     update();
+}
+
+void CMapAngle::changed(bool made)
+{
+    update();
+    if (made)
+        flushWrites();
+}
+
+void CMapAngle::flushWrites()
+{
+    CLinkGateway* gateway = CLinkGateway::instance();
+    if (!gateway || !m_editor.writeDue())
+        return;
+    if (gateway->busy()) {
+        // Another exchange of the window: the write follows once it has ended.
+        connect(gateway, &CLinkGateway::busyChanged, this, &CMapAngle::flushWrites, Qt::UniqueConnection);
+        return;
+    }
+    disconnect(gateway, &CLinkGateway::busyChanged, this, &CMapAngle::flushWrites);
+    const CMapWrite write = m_editor.beginWrite();
+    gateway->runInBackground(
+        write.handler, [write](CLPGDevice& device) { return CMapEditor::send(device, write); }, this,
+        [this, write](CLinkGateway::Outcome outcome) { writeEnded(write, static_cast<int>(outcome)); });
+}
+
+void CMapAngle::writeEnded(const CMapWrite& write, int outcome)
+{
+    const auto result = static_cast<CLinkGateway::Outcome>(outcome);
+    m_editor.writeEnded(result == CLinkGateway::Outcome::Done);
+    if (result == CLinkGateway::Outcome::Failed)
+        userInteraction().showMessage(translateText(CMapEditor::refusedText(write)), MessageIcon::Error);
+    update();
+    if (!rereadIfDue())
+        flushWrites();
+}
+
+bool CMapAngle::rereadIfDue()
+{
+    CLinkGateway* gateway = CLinkGateway::instance();
+    if (!m_editor.rereadDue() || !gateway || gateway->busy() || !m_device.isConnected())
+        return false;
+    const auto read = gateway->run(nullptr, &readControllerMap);
+    if (read != CLinkGateway::Outcome::Done)
+        return false;
+    m_editor.fillFromRecord();
+    update();
+    return true;
 }
 
 void CMapAngle::showOperatingPoint(double rpm, double mapVolts)
@@ -59,10 +115,21 @@ void CMapAngle::showOperatingPoint(double rpm, double mapVolts)
 
 // ---- What the cells show ---------------------------------------------------------------------
 
+bool CMapAngle::unwritten(CCellPos cell) const
+{
+    if (cell.isData())
+        return m_editor.unwrittenCell(cell.column, cell.row);
+    if (cell.isCorner())
+        return false;
+    return cell.column < 0 ? m_editor.unwrittenRow(cell.row) : m_editor.unwrittenColumn(cell.column);
+}
+
 QString CMapAngle::cellText(CCellPos cell) const
 {
     if (cell.isCorner())
         return {};
+    if (m_editor.blank())
+        return toQString(kNoValue);
     if (cell.column < 0)
         return toQString(m_editor.rowHeaderText(cell.row));
     if (cell.row < 0)
@@ -72,7 +139,9 @@ QString CMapAngle::cellText(CCellPos cell) const
 
 QColor CMapAngle::cellBackground(CCellPos cell) const
 {
-    if (!cell.isData()) {
+    if (!m_editor.blank() && unwritten(cell))
+        return QColor(kUnwrittenColor);
+    if (!cell.isData() || m_editor.blank()) {
         // The headers of the selected lines stand out, as in a spreadsheet.
         const auto rect = m_editor.selection().scan();
         const bool marked = rect && ((cell.column < 0 && cell.row >= rect->r0 && cell.row <= rect->r1) ||
@@ -139,7 +208,7 @@ void CMapAngle::selectRect(CMapCell from, CMapCell to)
 void CMapAngle::editFinished(CCellPos cell, const QString& text)
 {
     m_editor.getText(toMapCell(cell), toWString(text));
-    update();
+    changed(!m_editor.settled());
 }
 
 // ---- Keys ------------------------------------------------------------------------------------
@@ -199,14 +268,12 @@ bool CMapAngle::handleKey(QKeyEvent* event)
 
 void CMapAngle::incrementSelected(double delta)
 {
-    m_editor.incrementSelected(delta);
-    update();
+    changed(m_editor.incrementSelected(delta));
 }
 
 void CMapAngle::interpolate(InterpolationDirection direction)
 {
-    m_editor.interpolate(direction);
-    update();
+    changed(m_editor.interpolate(direction));
 }
 
 void CMapAngle::copySelection()
@@ -218,20 +285,17 @@ void CMapAngle::copySelection()
 
 void CMapAngle::pasteClipboard()
 {
-    m_editor.paste(toWString(QApplication::clipboard()->text()));
-    update();
+    changed(m_editor.paste(toWString(QApplication::clipboard()->text())));
 }
 
 void CMapAngle::undo()
 {
-    m_editor.undo();
-    update();
+    changed(m_editor.undo());
 }
 
 void CMapAngle::redo()
 {
-    m_editor.redo();
-    update();
+    changed(m_editor.redo());
 }
 
 QMenu* CMapAngle::buildContextMenu(QWidget* parent)
@@ -267,6 +331,20 @@ QMenu* CMapAngle::buildContextMenu(QWidget* parent)
     add(TR_KEY(L"Zaznacz wszystko"), QKeySequence::SelectAll, true,
         [this] { selectRect({0, 0}, {kMapColumns - 1, kMapRows - 1}); });
     return menu;
+}
+
+bool CMapAngle::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        CCellPos cell;
+        if (!m_editor.blank() && cellAt(help->pos(), cell) && unwritten(cell))
+            QToolTip::showText(help->globalPos(), toQString(translateText(L"Nie wpisano do sterownika")), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return CCellArray::event(event);
 }
 
 void CMapAngle::contextMenuEvent(QContextMenuEvent* event)

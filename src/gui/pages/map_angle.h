@@ -1,11 +1,15 @@
 // The map grid on the map page: the cell grid over the map editor. It shows the advance map with
 // its value colours and the operating point, takes the key table (Ctrl+arrows step the selected
 // cells, Shift+arrows resize the selection, arrows move it), the mouse, the in-place edits, undo
-// and redo, copy and paste, and offers the editing commands in a context menu.
+// and redo, copy and paste, and offers the editing commands in a context menu. Its changes go to
+// the controller through the link gateway in the background, so that a held key keeps stepping
+// while a write is on the wire; a value the controller has not confirmed is drawn apart.
 #pragma once
 
 #include "gui/skin/cell_array.h"
 #include "operations/map_editor.h"
+
+#include <QColor>
 
 class CLPGDevice;
 class QMenu;
@@ -15,6 +19,10 @@ class CMapAngle : public CCellArray {
   public:
     // The operating point's colour (Windows colour value 120: dark red).
     static constexpr unsigned kOperatingPointColor = 120;
+    // A value the controller has not confirmed: a violet no angle colour uses.
+    static constexpr QRgb kUnwrittenColor = 0xC8A0FF;
+    // What a cell shows without a value read from a controller.
+    static constexpr const wchar_t* kNoValue = L"-";
 
     explicit CMapAngle(CLPGDevice& device, QWidget* parent = nullptr);
 
@@ -36,6 +44,13 @@ class CMapAngle : public CCellArray {
     void pasteClipboard();
     void undo();
     void redo();
+    // Starts the write of the changes that wait, unless one is on the wire: its end starts the
+    // next, which then carries every change made meanwhile.
+    void flushWrites();
+    // After a failed write, the controller's map read again if the link allows; true when read.
+    bool rereadIfDue();
+    // A write of the grid is due or on the wire.
+    bool writing() const { return !m_editor.settled(); }
     // Selects a rectangle as the mouse would: from `from` (the anchor) to `to`.
     void selectRect(CMapCell from, CMapCell to);
 
@@ -49,9 +64,15 @@ class CMapAngle : public CCellArray {
     void cellDragged(CCellPos cell) override;
     void editFinished(CCellPos cell, const QString& text) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     bool stepKeys(int key, Qt::KeyboardModifiers modifiers);
+    // Repaints after a change; a change that was made goes to the controller.
+    void changed(bool made);
+    void writeEnded(const CMapWrite& write, int outcome);
+    bool unwritten(CCellPos cell) const;
 
+    CLPGDevice& m_device;
     CMapEditor m_editor;
 };

@@ -1,7 +1,10 @@
 #include "gui/pages/map_angle_dlg.h"
 
 #include "operations/doravine_doc.h"
+#include "base/user_interaction.h"
 #include "gui/pages/definicja_dlg.h"
+#include "gui/shell/link_gateway.h"
+#include "operations/map_operations.h"
 #include "gui/pages/map_angle.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/qt_text.h"
@@ -50,14 +53,27 @@ void CMapAngleDlg::v_init()
 
 void CMapAngleDlg::v_activate()
 {
-    m_grid->fillFromRecord();
+    if (!m_grid->rereadIfDue())
+        m_grid->fillFromRecord();
     showLimits();
-    setEnabled(m_doc.Device().m_settings.workState == kWorkStateNormal);
+    showUsable();
     m_grid->setFocus();
+}
+
+void CMapAngleDlg::showUsable()
+{
+    const CLPGDevice& device = m_doc.Device();
+    setEnabled(!device.m_demo && !m_grid->mapEditor().blank() && device.m_settings.workState == kWorkStateNormal);
 }
 
 void CMapAngleDlg::onTimer()
 {
+    // The record may be changing on the link's side meanwhile.
+    if (CLinkGateway* gateway = CLinkGateway::instance(); gateway && gateway->busy())
+        return;
+    // A controller back after a failed write: its map as it is.
+    if (m_doc.Device().isConnected() && m_grid->rereadIfDue())
+        showLimits();
     CDiagData& samples = m_doc.Device().m_diagData;
     CDiag sample;
     if (samples.count() == 0 || !samples.getLast(sample))
@@ -78,8 +94,11 @@ void CMapAngleDlg::showLimits()
     // What a mechanic needs beside the grid: the step the keys move by, the highest angle, what
     // the dark red cell means and where the other commands are.
     const CAngleLimits& l = m_grid->mapEditor().limits();
+    const bool blank = m_grid->mapEditor().blank();
     auto text = [](const wchar_t* key) { return toQString(translateText(key)).toHtmlEscaped(); };
-    auto degrees = [](double x) { return toQString(formatDecimal(x, 1)) + QStringLiteral("°"); };
+    auto degrees = [blank](double x) {
+        return blank ? toQString(CMapAngle::kNoValue) : toQString(formatDecimal(x, 1)) + QStringLiteral("°");
+    };
     m_limits->setTextFormat(Qt::RichText);
     m_limits->setText(QStringLiteral("%1: <b>%2</b><br>%3: <b>%4</b><br><br>"
                                      "<span style='color:%5'>&#9632;</span> %6<br><br>%7<br>%8")
@@ -92,22 +111,39 @@ void CMapAngleDlg::showLimits()
 void CMapAngleDlg::onDefinition()
 {
     const CMapState before = CMapState::of(m_doc.Device().m_settings);
-    {
-        CDefinicjaDlg dialog(m_doc.Device(), window());
-        dialog.exec();
-    }
-    m_grid->mapEditor().recordChange(before);
-    m_grid->fillFromRecord();
+    CDefinicjaDlg dialog(m_doc.Device(), window());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    afterWrite(before, dialog.outcome() == CLinkGateway::Outcome::Done);
+}
+
+void CMapAngleDlg::afterWrite(const CMapState& before, bool written)
+{
+    CMapEditor& editor = m_grid->mapEditor();
+    if (written)
+        editor.recordChange(before);
+    else
+        editor.showUnconfirmedRecord();
+    m_grid->update();
+    m_grid->rereadIfDue();
+    showLimits();
 }
 
 void CMapAngleDlg::onClear()
 {
-    m_grid->mapEditor().clearMap();
-    m_grid->fillFromRecord();
+    CLinkGateway* gateway = CLinkGateway::instance();
+    if (!gateway || !m_grid->mapEditor().connectedOrSay())
+        return;
+    const CMapState before = CMapState::of(m_doc.Device().m_settings);
+    const auto outcome = gateway->run(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", &eraseControllerMap);
+    if (outcome != CLinkGateway::Outcome::Busy)
+        afterWrite(before, outcome == CLinkGateway::Outcome::Done);
 }
 
 void CMapAngleDlg::onSaveDefault()
 {
+    // The file takes the record: after a failed write, the controller's map first.
+    m_grid->rereadIfDue();
     m_doc.SaveDefaultSettings();
 }
 

@@ -5,6 +5,7 @@
 
 #include "base/language.h"
 #include "gui/skin/multi_page_dialog.h"
+#include "records/map_history.h"
 
 class CDoravineDoc;
 class CDefinicjaDlg;
@@ -52,6 +53,11 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
 
   private:
     void showLimits();
+    // Usable only with a controller's values in normal operation; greyed otherwise.
+    void showUsable();
+    // After the definition or the clear: written, the change is kept for undo and shown; not,
+    // it is marked as not written and the controller's map is read again.
+    void afterWrite(const CMapState& before, bool written);
 
     CDoravineDoc& m_doc;
     CMapAngle* m_grid;

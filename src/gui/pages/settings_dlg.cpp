@@ -5,6 +5,7 @@
 #include "files/reference_chart_file.h"
 #include "gui/pages/autokalibracja_dlg.h"
 #include "gui/shell/gui_thread.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/skin/described_display.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/gradient_edit.h"
@@ -13,7 +14,7 @@
 #include "gui/skin/str_value_combo.h"
 #include "operations/auto_calibration.h"
 #include "operations/doravine_doc.h"
-#include "platform/ierror.h"
+#include "operations/settings_steps.h"
 
 #include <cstdio>
 
@@ -25,8 +26,7 @@ constexpr unsigned kLabelFormat = 0x8024;
 constexpr double kDisplayRatio = 0.45;
 constexpr unsigned kChartRed = 255; // a Windows colour value: red
 
-constexpr const wchar_t* kReplug =
-    TR_KEY(L"Błąd - Komunikacja wymaga ponownego wyciągnięcia i włożenia wtyczki w komputerze");
+constexpr const wchar_t* kReadFailed = TR_KEY(L"Nie powiodło się wczytanie ustawień urządzenia!");
 constexpr const wchar_t* kWriteFailed = TR_KEY(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
 
 struct SensorEntry {
@@ -73,15 +73,44 @@ CLPGDevice& CSettingsDlg::device()
     return m_doc.Device();
 }
 
-void CSettingsDlg::readSettings()
+CLinkGateway::Outcome CSettingsDlg::exchange(const wchar_t* handler,
+                                             const std::function<bool(CLPGDevice&)>& work)
 {
-    try {
-        device().GetSettings();
-    } catch (IError* error) {
-        adoptError(error);
-        userInteraction().showMessage(translateText(kReplug), MessageIcon::Error);
-        device().m_connected = false;
+    CLinkGateway* gateway = CLinkGateway::instance();
+    return gateway ? gateway->run(handler, work) : CLinkGateway::Outcome::Busy;
+}
+
+bool CSettingsDlg::readSettings()
+{
+    const auto outcome = exchange(nullptr, &readControllerSettings);
+    // A controller that stopped answering says so; without one the page just shows dashes.
+    if (outcome == CLinkGateway::Outcome::Failed && device().isConnected())
+        userInteraction().showMessage(translateText(kReadFailed), MessageIcon::Error);
+    if (outcome != CLinkGateway::Outcome::Done)
+        return false;
+    if (!device().m_demo) {
+        m_read = true;
+        m_rereadDue = false;
     }
+    return true;
+}
+
+bool CSettingsDlg::controllerShown() const
+{
+    return m_read && !m_doc.Device().m_demo;
+}
+
+void CSettingsDlg::showController(const CSettingsRecord& lastRead)
+{
+    if (device().isConnected() && readSettings()) {
+        showRecord();
+        return;
+    }
+    // Nothing the controller has not confirmed may stay in the record: the next write would
+    // carry it along.
+    device().m_settings = lastRead;
+    m_rereadDue = true;
+    showRecord();
 }
 
 void CSettingsDlg::styleControls()
@@ -99,7 +128,7 @@ void CSettingsDlg::v_init()
     CGDIpMultiPageDialog::v_init();
     readSettings();
     m_shownSensorType = device().m_settings.sensorType;
-    fillSensorList(m_shownSensorType == 0.0 ? 0 : 1);
+    fillSensorList(controllerShown() ? (m_shownSensorType == 0.0 ? 0 : 1) : -1);
     styleControls();
 
     m_chart = new CScrollChart(this);
@@ -109,9 +138,10 @@ void CSettingsDlg::v_init()
     m_chart->SetMaxPoints(1000);
     m_chart->AddLine(kChartLine, {}, kChartRed, 0, 2, 1, 10);
     m_chart->show();
-    if (device().m_settings.workState == kWorkStateNormal)
+    if (controllerShown() && device().m_settings.workState == kWorkStateNormal)
         showWheelChart(static_cast<int>(truncateValue(device().m_settings.wheelType)));
     onLanguageChange();
+    showRecord();
 }
 
 void CSettingsDlg::fillSensorList(int selectIndex)
@@ -124,13 +154,18 @@ void CSettingsDlg::fillSensorList(int selectIndex)
 
 void CSettingsDlg::refreshFromRecord()
 {
-    m_tpsEdit->setCaption(formatTps("%0.2f", device().m_settings.tpsThreshold));
+    m_tpsEdit->setCaption(controllerShown() ? formatTps("%0.2f", device().m_settings.tpsThreshold) : kNoValue);
     m_tpsEdit->setEnabled(false);
 }
 
 void CSettingsDlg::showStateTexts()
 {
     const CSettingsRecord& record = device().m_settings;
+    if (!controllerShown()) {
+        m_state->setValueText(kNoValue);
+        m_wheel->setValueText(kNoValue);
+        return;
+    }
     m_state->setValueText(translateText(workStateText(record.workState)));
     if (record.workState == kWorkStateNormal) {
         wchar_t text[64];
@@ -157,7 +192,15 @@ void CSettingsDlg::showRecord()
 {
     refreshFromRecord();
     showStateTexts();
+    const bool shown = controllerShown();
+    m_shownSensorType = device().m_settings.sensorType;
+    m_sensor->setCurrentIndex(shown ? (m_shownSensorType == 0.0 ? 0 : 1) : -1);
     m_shownWorkState = device().m_settings.workState;
+    // Greyed while the values are not the controller's as it is now.
+    const bool usable = shown && !m_rereadDue && !m_calibrating;
+    m_sensor->setEnabled(usable);
+    m_tpsSpin->setEnabled(usable);
+    m_auto->setEnabled(usable);
 }
 
 void CSettingsDlg::onTimer()
@@ -166,15 +209,18 @@ void CSettingsDlg::onTimer()
     if (m_calibrating || ++m_ticks <= kTimerDivider)
         return;
     m_ticks = 0;
+    // The record may be changing on the link's side meanwhile.
+    if (CLinkGateway* gateway = CLinkGateway::instance(); gateway && gateway->busy())
+        return;
+    // A controller back after a failed write: what it holds now.
+    if (m_rereadDue && device().isConnected() && readSettings()) {
+        showRecord();
+        return;
+    }
     const CSettingsRecord& record = device().m_settings;
-    if (record.sensorType != m_shownSensorType) {
-        m_shownSensorType = record.sensorType;
-        m_sensor->setCurrentIndex(m_shownSensorType == 0.0 ? 0 : 1);
-    }
-    if (record.workState != m_shownWorkState) {
-        showStateTexts();
-        m_shownWorkState = record.workState;
-    }
+    if (record.sensorType != m_shownSensorType || record.workState != m_shownWorkState ||
+        m_sensor->isEnabled() != (controllerShown() && !m_rereadDue))
+        showRecord();
 }
 
 void CSettingsDlg::onLanguageChange()
@@ -199,35 +245,45 @@ void CSettingsDlg::onSensorChosen(int index)
     const CCmbBoxStrVal* chosen = m_sensor->entry(index);
     if (!chosen)
         return;
-    CWaitCursor wait;
-    readSettings();
-    CSettingsRecord& record = device().m_settings;
-    if (truncateValue(chosen->value) != truncateValue(record.sensorType)) {
-        record.sensorType = chosen->value;
-        if (!device().SetSettings() || !device().ResetDevice()) {
-            writeFailed();
-            return;
-        }
-    }
-    readSettings();
+    const double value = chosen->value;
+    const CSettingsRecord lastRead = device().m_settings;
+    const auto outcome = exchange(L"CSettingsDlg::OnCbnSelchangeComboSensor()",
+                                  [value](CLPGDevice& d) { return chooseSensorType(d, value); });
+    if (outcome == CLinkGateway::Outcome::Busy)
+        return;
+    if (outcome == CLinkGateway::Outcome::Failed)
+        writeFailed();
+    if (outcome == CLinkGateway::Outcome::Done && readSettings())
+        showRecord();
+    else
+        showController(lastRead);
 }
 
 void CSettingsDlg::onTpsSpin(int delta)
 {
-    CSettingsRecord& record = device().m_settings;
-    double value = record.tpsThreshold - delta * kTpsStep;
+    if (!device().isConnected()) {
+        userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Warning);
+        return;
+    }
+    const CSettingsRecord lastRead = device().m_settings;
+    double value = lastRead.tpsThreshold - delta * kTpsStep;
     if (value <= 0.0)
         value = 0.0;
     if (value > kTpsHighest)
         value = kTpsHighest;
-    record.tpsThreshold = value;
-    m_tpsEdit->setCaption(formatTps("%.2f", value));
-    try {
-        if (device().m_connected && !device().SetSettings())
-            writeFailed();
-    } catch (IError* raw) {
-        showLinkError(L"CSettingsDlg::OnDeltaposSpinTpsTh()", raw);
+    // The record and the edit show what the controller will hold, not the step's arithmetic.
+    value = tpsAsStored(value);
+    const auto outcome = exchange(L"CSettingsDlg::OnDeltaposSpinTpsTh()",
+                                  [value](CLPGDevice& d) { return writeTpsThreshold(d, value); });
+    if (outcome == CLinkGateway::Outcome::Busy)
+        return;
+    if (outcome == CLinkGateway::Outcome::Done) {
+        showRecord();
+        return;
     }
+    if (outcome == CLinkGateway::Outcome::Failed)
+        writeFailed();
+    showController(lastRead);
 }
 
 void CSettingsDlg::showWheelChart(int wheelType)
@@ -256,18 +312,24 @@ void CSettingsDlg::runAutoCalibration()
     CAutoCalibration calibration(m_doc, [this](int wheelType) {
         runOnGuiThread(this, [this, wheelType] { showWheelChart(wheelType); });
     });
-    // The controller's writes and reads take a few hundred milliseconds: off the window's thread.
-    bool collect = false;
-    runOffGuiThread([&] { collect = calibration.prepare(); });
+    // The calibration catches and shows its own link errors: each of its parts answers true.
+    const bool collect =
+        exchange(L"CSettingsDlg::OnBnClickedButtonAutoCalibration()",
+                 [&](CLPGDevice&) { return calibration.prepare(); }) == CLinkGateway::Outcome::Done;
     if (collect) {
         // Behind the dialog the page shows the controller in detection, without a wheel.
         showRecord();
         CAutokalibracjaDlg dialog(calibration, window());
         const bool complete = dialog.exec() == QDialog::Accepted;
-        runOffGuiThread([&] { calibration.finish(!complete); });
+        exchange(L"CSettingsDlg::OnBnClickedButtonAutoCalibration()", [&](CLPGDevice&) {
+            calibration.finish(!complete);
+            return true;
+        });
     }
     m_calibrating = false;
-    m_auto->setEnabled(true);
+    // A run that broke off leaves the controller's state unknown until it is read again.
+    if (!device().isConnected())
+        m_rereadDue = true;
     // The run's last step read the settings back: show what the controller now holds.
     showRecord();
     showWheelChart(static_cast<int>(truncateValue(device().m_settings.wheelType)));

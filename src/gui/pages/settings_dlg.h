@@ -1,12 +1,16 @@
 // The settings page (first tab): the crank sensor type, the controller's state and the wheel it
 // detected with that wheel's reference chart, the TPS threshold, and the button that starts the
-// trigger-wheel auto-detection. Every change is written to the controller at once.
+// trigger-wheel auto-detection. Every change is written to the controller at once, through the
+// link gateway; the page shows what the controller holds (read back after every write, dashes
+// while it has never been read).
 #pragma once
 
 #include "base/language.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/skin/multi_page_dialog.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CDoravineDoc;
@@ -17,6 +21,7 @@ class CGDIpGradientSpinButtonCtrl;
 class CLPGDevice;
 class CScrollChart;
 class CStrValueCmbBox;
+struct CSettingsRecord;
 class CTransparentStatic;
 
 class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public IMultilangGUI {
@@ -35,6 +40,9 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     void v_activate() override;
     void onTimer() override;
     void onLanguageChange() override;
+
+    // What the TPS edit and the other texts show without a value read from a controller.
+    static constexpr const wchar_t* kNoValue = L"---";
 
     // The TPS edit from the record.
     void refreshFromRecord();
@@ -62,8 +70,15 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
 
   private:
     CLPGDevice& device();
+    // Work with the controller through the link gateway (Busy when there is none).
+    CLinkGateway::Outcome exchange(const wchar_t* handler, const std::function<bool(CLPGDevice&)>& work);
     // GetSettings; a link error shows the replug message and marks the controller disconnected.
-    void readSettings();
+    bool readSettings();
+    // The record holds a controller's values (read at least once, not demo values).
+    bool controllerShown() const;
+    // After a write that failed or broke off: the controller's settings read again, or, while
+    // the link does not allow it, the values last read shown and read at the next chance.
+    void showController(const CSettingsRecord& lastRead);
     void fillSensorList(int selectIndex);
     void showStateTexts();
     // The TPS edit and the state texts from the record as it stands.
@@ -86,4 +101,6 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     uint32_t m_shownWorkState = 0;
     int m_ticks = 0;
     bool m_calibrating = false;
+    bool m_read = false;
+    bool m_rereadDue = false;
 };

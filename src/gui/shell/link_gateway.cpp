@@ -14,6 +14,7 @@
 
 #include <exception>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -53,6 +54,24 @@ bool insideModalDialog(const QObject* target)
     return false;
 }
 
+// The work on the link's side: its answer, or the link error or the other exception it raised,
+// each kept for the window's thread.
+void runCatching(const std::function<bool(CLPGDevice&)>& work, CLPGDevice& device, bool& answered,
+                 IError*& linkError, std::exception_ptr& other)
+{
+    try {
+        // A search still running (a rescan of the watchdog) has the device until it answered.
+        const auto searchDone = device.HoldAgainstSearch();
+        answered = work(device);
+    } catch (IError* error) {
+        linkError = error;
+    } catch (...) {
+        // Anything else is a fault of ours: handed to the window's thread, where the
+        // application's last net shows it.
+        other = std::current_exception();
+    }
+}
+
 } // namespace
 
 CLinkGateway::CLinkGateway(CLPGDevice& device, QObject* parent) : QObject(parent), m_device(device)
@@ -62,6 +81,11 @@ CLinkGateway::CLinkGateway(CLPGDevice& device, QObject* parent) : QObject(parent
 
 CLinkGateway::~CLinkGateway()
 {
+    // A background write still on the wire ends before the device can go; its answer is dropped.
+    if (m_backgroundThread.joinable())
+        m_backgroundThread.join();
+    if (m_backgroundError)
+        adoptError(m_backgroundError);
     if (g_gateway == this)
         g_gateway = nullptr;
 }
@@ -86,6 +110,26 @@ CLinkGateway::Outcome CLinkGateway::runAction(const wchar_t* handler, const std:
     });
 }
 
+void CLinkGateway::setBusy(bool foreground, bool background)
+{
+    const bool was = busy();
+    m_busy = foreground;
+    m_background = background;
+    if (busy() != was)
+        emit busyChanged(busy());
+}
+
+CLinkGateway::Outcome CLinkGateway::linkLostBy(const wchar_t* handler, IError* error)
+{
+    if (handler)
+        showLinkError(handler, error);
+    else
+        m_device.ReportLinkLost(error);
+    m_device.m_connected = false;
+    emit linkLost();
+    return Outcome::LinkLost;
+}
+
 CLinkGateway::Outcome CLinkGateway::run(const wchar_t* handler, const std::function<bool(CLPGDevice&)>& work)
 {
     // Work that is already on the link's side (a step of a running operation) just runs: the
@@ -95,9 +139,14 @@ CLinkGateway::Outcome CLinkGateway::run(const wchar_t* handler, const std::funct
     if (m_busy)
         return Outcome::Busy;
 
-    m_busy = true;
-    emit busyChanged(true);
     qApp->installEventFilter(this);
+    // One exchange at a time: a background write ends first, with the person's input held.
+    while (m_background) {
+        QEventLoop wait;
+        connect(this, &CLinkGateway::backgroundFinished, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    setBusy(true, false);
 
     bool answered = false;
     IError* linkError = nullptr;
@@ -113,17 +162,7 @@ CLinkGateway::Outcome CLinkGateway::run(const wchar_t* handler, const std::funct
     cursorDelay.start(kWaitCursorDelayMs);
 
     std::thread worker([&] {
-        try {
-            // A search still running (a rescan of the watchdog) has the device until it answered.
-            const auto searchDone = m_device.HoldAgainstSearch();
-            answered = work(m_device);
-        } catch (IError* error) {
-            linkError = error;
-        } catch (...) {
-            // Anything else is a fault of ours: handed to the window's thread, where the
-            // application's last net shows it.
-            other = std::current_exception();
-        }
+        runCatching(work, m_device, answered, linkError, other);
         // Queued: the loop may not have started yet, and quits once it runs.
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
@@ -134,19 +173,54 @@ CLinkGateway::Outcome CLinkGateway::run(const wchar_t* handler, const std::funct
     if (waitCursor)
         QApplication::restoreOverrideCursor();
     qApp->removeEventFilter(this);
-    m_busy = false;
-    emit busyChanged(false);
+    setBusy(false, false);
 
     if (other)
         std::rethrow_exception(other);
-    if (linkError) {
-        if (handler)
-            showLinkError(handler, linkError);
-        else
-            m_device.ReportLinkLost(linkError);
-        m_device.m_connected = false;
-        emit linkLost();
-        return Outcome::LinkLost;
-    }
+    if (linkError)
+        return linkLostBy(handler, linkError);
     return answered ? Outcome::Done : Outcome::Failed;
+}
+
+CLinkGateway::Outcome CLinkGateway::runInBackground(const wchar_t* handler,
+                                                    const std::function<bool(CLPGDevice&)>& work,
+                                                    QObject* context, const std::function<void(Outcome)>& done)
+{
+    if (busy())
+        return Outcome::Busy;
+    if (m_backgroundThread.joinable())
+        m_backgroundThread.join();
+    setBusy(false, true);
+    m_backgroundHandler = handler;
+    m_backgroundAnswer = false;
+    m_backgroundError = nullptr;
+    m_backgroundFault = nullptr;
+    m_backgroundContext = context;
+    m_backgroundDone = done;
+    m_backgroundThread = std::thread([this, work] {
+        runCatching(work, m_device, m_backgroundAnswer, m_backgroundError, m_backgroundFault);
+        QMetaObject::invokeMethod(this, &CLinkGateway::finishBackground, Qt::QueuedConnection);
+    });
+    return Outcome::Done;
+}
+
+void CLinkGateway::finishBackground()
+{
+    m_backgroundThread.join();
+    IError* error = std::exchange(m_backgroundError, nullptr);
+    const std::exception_ptr fault = std::exchange(m_backgroundFault, nullptr);
+    const auto done = std::exchange(m_backgroundDone, nullptr);
+    const QPointer<QObject> context = m_backgroundContext;
+    // No longer busy before the message: a run() waiting for this one may go on after it.
+    setBusy(m_busy, false);
+    Outcome outcome = m_backgroundAnswer ? Outcome::Done : Outcome::Failed;
+    if (error)
+        outcome = linkLostBy(m_backgroundHandler, error);
+    if (fault) {
+        emit backgroundFinished();
+        std::rethrow_exception(fault);
+    }
+    if (context && done)
+        done(outcome);
+    emit backgroundFinished();
 }

@@ -8,10 +8,14 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
+#include <exception>
 #include <functional>
+#include <thread>
 
 class CLPGDevice;
+class IError;
 
 class CLinkGateway : public QObject {
     Q_OBJECT
@@ -38,8 +42,16 @@ class CLinkGateway : public QObject {
     // The same for work that has no answer of its own: Done unless the link broke or it was busy.
     Outcome runAction(const wchar_t* handler, const std::function<void(CLPGDevice&)>& work);
 
-    // An exchange of the window is running.
-    bool busy() const { return m_busy; }
+    // Work that must not hold the person's input (a page that keeps taking edits while its last
+    // change is on the wire): the work runs on the link's side, the window goes on as usual, and
+    // done(outcome) comes back on the window's thread unless context is gone by then. A link
+    // error is caught as in run(). Answers Busy (and runs nothing) while another exchange of the
+    // window runs; run() waits for this one to end before it starts.
+    Outcome runInBackground(const wchar_t* handler, const std::function<bool(CLPGDevice&)>& work,
+                            QObject* context, const std::function<void(Outcome)>& done);
+
+    // An exchange of the window is running (in the foreground or the background).
+    bool busy() const { return m_busy || m_background; }
     CLPGDevice& device() { return m_device; }
 
   signals:
@@ -48,10 +60,27 @@ class CLinkGateway : public QObject {
     // busy() changed.
     void busyChanged(bool busy);
 
+    // The background work ended (after its done).
+    void backgroundFinished();
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // A link error caught on the worker: shown once, the connected flag cleared.
+    Outcome linkLostBy(const wchar_t* handler, IError* error);
+    void finishBackground();
+    void setBusy(bool foreground, bool background);
+
     CLPGDevice& m_device;
     bool m_busy = false;
+    bool m_background = false;
+    // The background run: its thread and what it left for the window's thread.
+    std::thread m_backgroundThread;
+    const wchar_t* m_backgroundHandler = nullptr;
+    bool m_backgroundAnswer = false;
+    IError* m_backgroundError = nullptr;
+    std::exception_ptr m_backgroundFault;
+    QPointer<QObject> m_backgroundContext;
+    std::function<void(Outcome)> m_backgroundDone;
 };
