@@ -296,6 +296,8 @@ bool CLPGDevice::GetReadDiag(int block, uint8_t* out)
         return true;
     } catch (IError* raised) {
         showLinkError(L"CLPGDevice::GetReadDiag()", raised);
+        // The link is gone: the watchdog must look for the controller again.
+        m_connected = false;
         return false;
     }
 }

@@ -70,6 +70,8 @@ CDoravineDoc::LoadResult CDoravineDoc::LoadSettingsFromFile(const std::wstring& 
     } catch (IError* error) {
         // The same handler name for loading as for saving: both commands share it.
         showLinkError(L"CDoravineDoc::OnFileWriteSetings()", error);
+        // The controller may hold part of the file: only a new connection reads what it took.
+        m_device.m_connected = false;
         return LoadResult::LinkError;
     }
 }
@@ -84,7 +86,11 @@ CDoravineDoc::LoadResult CDoravineDoc::loadSettings(const std::wstring* path)
     if (read != LoadResult::Loaded)
         return read;
     snapshot.applySnapshot(m_device.m_settings);
-    return writeLoadedSettings(true) ? LoadResult::Loaded : LoadResult::WriteFailed;
+    if (writeLoadedSettings(true))
+        return LoadResult::Loaded;
+    // The controller may hold part of the file: the pages must show what it took, not the file.
+    m_device.GetSettings() && m_device.GetMap() && m_device.GetMapAxes();
+    return LoadResult::WriteFailed;
 }
 
 CDoravineDoc::LoadResult CDoravineDoc::readCheckedFile(CSettingsSnapshot& snapshot, const std::wstring* path)
@@ -173,6 +179,19 @@ bool CDoravineDoc::LoadDefaultSettings()
 bool CDoravineDoc::RestoreFactorySettings()
 {
     CSettingsRecord& record = m_device.m_settings;
+    const CSettingsRecord before = record;
+    // Until the controller confirms the factory settings the record keeps what it held, so that no
+    // page shows a reset the controller never made (also when the link breaks meanwhile).
+    struct CRestoreUnlessTaken {
+        CSettingsRecord& record;
+        const CSettingsRecord& before;
+        bool taken = false;
+        ~CRestoreUnlessTaken()
+        {
+            if (!taken)
+                record = before;
+        }
+    } guard{record, before};
     record.tpsThreshold = 0.0;
     record.inputSource = 0.0;
     record.wheelType = 0.0;
@@ -181,23 +200,23 @@ bool CDoravineDoc::RestoreFactorySettings()
     record.wheelAlgorithm = 5.0;
     record.wheelFactor = 10.0;
     record.workState = 0;
-    if (!m_device.SetSettings())
+    if (!m_device.SetSettings() || !m_device.GetSettings()) {
+        userInteraction().showMessage(translateText(kWriteFailedText), MessageIcon::Error);
         return false;
-    if (!m_device.GetSettings())
-        return false;
+    }
+    guard.taken = true;
     m_device.ResetDevice();
 
-    CAxisDefinition::factory().applyDefinition(m_device);
-    if (clearMapStep(m_device) && m_views)
-        m_views->refillMapGrid();
-
+    // Each step shows its own failure; the pages then show what the record holds.
+    const bool done = CAxisDefinition::factory().applyDefinition(m_device) && clearMapStep(m_device);
     if (m_views) {
+        m_views->refillMapGrid();
         m_views->activateMapPage();
         m_views->refreshSettingsPage(static_cast<int>(roundNearest(record.wheelType)));
         m_views->activateDevicePage();
         m_views->activateSignalPage();
     }
-    return true;
+    return done;
 }
 
 bool CDoravineDoc::ProgramFirmwareFromFile(bool fromBootloader)
@@ -235,6 +254,7 @@ bool CDoravineDoc::OnDeviceUpdate()
         return UpdateDevice();
     } catch (IError* error) {
         showLinkError(L"CDoravineDoc::OnDeviceUpdate()", error);
+        m_device.m_connected = false;
         return false;
     }
 }

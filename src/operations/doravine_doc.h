@@ -56,6 +56,7 @@ class CDoravineDoc {
     CReadingsRecorder& ReadingsLog() { return m_readingsLog; }
     // Not owned; may be null.
     void SetViews(IDocumentViews* views) { m_views = views; }
+    IDocumentViews* Views() const { return m_views; }
 
     // The device's start-up (the port scan) on a thread of its own, so that a window can paint
     // and answer while silent ports time out. done runs on that thread once the scan answered

@@ -21,8 +21,13 @@ bool CSignalCapture::setReadSetting(double value)
 {
     if (!m_device.GetSettings())
         return false;
+    const double held = m_device.m_settings.signalCapture;
     m_device.m_settings.signalCapture = value;
-    return m_device.SetSettings();
+    if (m_device.SetSettings())
+        return true;
+    // Not taken: the record keeps what the controller holds.
+    m_device.m_settings.signalCapture = held;
+    return false;
 }
 
 CSignalCapture::StateWrite CSignalCapture::setReadingMode(bool on, uint32_t* previous)
@@ -36,22 +41,29 @@ CSignalCapture::StateWrite CSignalCapture::writeWorkState(uint32_t workState, ui
         return StateWrite::NotRead;
     if (previous)
         *previous = m_device.m_settings.workState;
+    const uint32_t held = m_device.m_settings.workState;
     m_device.m_settings.workState = workState;
     const bool written = m_device.SetSettings();
+    // Not taken: the record keeps what the controller holds.
+    if (!written)
+        m_device.m_settings.workState = held;
     sleepMs(100);
     m_device.ResetDevice();
     return written ? StateWrite::Written : StateWrite::Refused;
 }
 
-void CSignalCapture::primePass() { m_device.ReadSignalPass(); }
+bool CSignalCapture::primePass() { return m_device.ReadSignalPass(); }
 
-void CSignalCapture::flushPasses()
+bool CSignalCapture::flushPasses()
 {
     for (int i = 0; i < 3; ++i) {
-        m_device.ReadSignalPass();
+        // A pass the controller does not answer costs all its attempts: the next would too.
+        if (!m_device.ReadSignalPass())
+            return false;
         sleepMs(50);
     }
     m_device.m_pulses.clear();
+    return true;
 }
 
 void CSignalCapture::start()
@@ -72,6 +84,12 @@ bool CSignalCapture::running() const { return captureState().load() == kCaptureR
 
 size_t CSignalCapture::recordCount() const { return m_device.m_pulses.size(); }
 
+bool CSignalCapture::stallDue() const
+{
+    const size_t count = recordCount();
+    return running() && count == m_lastCount && m_stallTicks > kStallTicks && count < kStallRecordLimit;
+}
+
 CSignalCapture::TickResult CSignalCapture::tick()
 {
     if (!running())
@@ -81,7 +99,7 @@ CSignalCapture::TickResult CSignalCapture::tick()
     if (count != m_lastCount) {
         m_lastCount = count;
         m_stallTicks = 0;
-    } else if (m_stallTicks > kStallTicks && count < kStallRecordLimit) {
+    } else if (stallDue()) {
         stop();
         result = setReadSetting(0) ? TickResult::Stalled : TickResult::StalledUnsaved;
     }

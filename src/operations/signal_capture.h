@@ -34,10 +34,11 @@ class CSignalCapture {
     // The "Czytaj sygnał" check box: operating state 0 (on) or 173 (off).
     StateWrite setReadingMode(bool on, uint32_t* previous = nullptr);
 
-    // One pass to wake the controller's recorder.
-    void primePass();
-    // Three passes whose records are dropped, so the capture starts on a steady signal.
-    void flushPasses();
+    // One pass to wake the controller's recorder; false when the controller did not answer it.
+    bool primePass();
+    // Three passes whose records are dropped, so the capture starts on a steady signal; false at
+    // the first pass the controller did not answer.
+    bool flushPasses();
     // Starts the capture thread unless one runs; the device's list takes records again.
     void start();
     // Capture state back to idle; the thread ends after its current pass.
@@ -53,6 +54,8 @@ class CSignalCapture {
     // One 100 ms tick of the stall rule: a capture that brings no new record for more than 30
     // ticks stops itself while it holds fewer than 1000 records.
     TickResult tick();
+    // The next tick stops the capture for lack of records (and writes the read setting back).
+    bool stallDue() const;
     // Ticks since the last new record.
     int stallTicks() const { return m_stallTicks; }
     size_t recordCount() const;

@@ -215,6 +215,7 @@ TEST(WindowStartup, LanguageSwitchRetitlesTabsMenusAndPageTexts)
     // The first update already ran the language refresh once: the short supply label.
     EXPECT_EQ(readings->supplyDisplay()->labelText(), L"Napięcie");
     settings->sensorList()->setCurrentIndex(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readings->rpmDisplay()->valueText() != COdczytyDlg::kNoReading; }, 5000));
 
     w.frame->action(CMainFrame::CmdEnglish)->trigger();
     ASSERT_EQ(currentLanguage(), kLanguageEnglish);
@@ -273,7 +274,7 @@ TEST(WindowStartup, NoticeOpenWhileTheControllerComesBackClosesByItself)
     CQtUserInteraction qtUser(w.frame.get());
     setUserInteraction(&qtUser);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.device().m_diagData.count() > 0; }, 15000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.view().readings()->rpmDisplay()->valueText() != L"0 RPM"; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.view().readings()->rpmDisplay()->valueText() != COdczytyDlg::kNoReading; }, 5000));
 
     w.sim->sim().addFault({sim::FaultKind::Stall});
     ASSERT_TRUE(QTest::qWaitFor([&] { return qtUser.notice() && qtUser.notice()->isVisible(); }, 15000));

@@ -76,12 +76,13 @@ TEST(ReadingsPanel, EachDisplayShowsItsBytesInItsFormat)
 TEST(ReadingsPanel, OnlyAConnectedDeviceWithSamplesRefreshes)
 {
     CPanel p;
+    // Before any sample nothing is shown as if a controller had sent it: no "0 RPM", no "Off".
     p.panel.onTimer(); // connected, empty store
-    EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"0 RPM");
+    EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), COdczytyDlg::kNoReading);
     p.device.m_connected = false;
     p.tick(sample(900, 0, 0, 0, 0, 1));
-    EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"0 RPM");
-    EXPECT_EQ(p.value(COdczytyDlg::kIdSwitch), L"Wyłączony");
+    EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), COdczytyDlg::kNoReading);
+    EXPECT_EQ(p.value(COdczytyDlg::kIdSwitch), COdczytyDlg::kNoReading);
     p.device.m_connected = true;
     p.panel.onTimer();
     EXPECT_EQ(p.value(COdczytyDlg::kIdRpm), L"900 RPM");

@@ -12,6 +12,7 @@
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/image_check_box.h"
 #include "gui/skin/statics.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/support/qt_app_environment.h"
 #include "operations/diag_threads.h"
 #include "operations/doravine_doc.h"
@@ -90,11 +91,16 @@ struct CSignalPage {
     // in by hand.
     void captureNothing(size_t records)
     {
-        fixture.sim().addFault({sim::FaultKind::WrongType, sim::FaultWhen::Command, 0, 0x08});
         tickReadingMode();
         user.answerYes();
         page.onFetch();
         ASSERT_TRUE(page.capture().running());
+        fixture.sim().addFault({sim::FaultKind::WrongType, sim::FaultWhen::Command, 0, 0x08});
+        // A pass already on the line may still bring its records; after a pass's worth of refused
+        // requests none comes any more.
+        const unsigned seen = fixture.sim().requestCount();
+        ASSERT_TRUE(testsupport::waitUntil([&] { return fixture.sim().requestCount() > seen + 12; }, kCaptureLimit));
+        device().m_pulses.clear();
         const CPulseList held(records, CPulse{3000, 1500});
         device().m_pulses.append(held.data(), held.size());
     }
@@ -121,6 +127,7 @@ struct CSignalPage {
     CRecordingUser user;
     CThreadManager threads;
     CDoravineDoc doc{&threads};
+    CLinkGateway gateway{doc.Device()};
     CReadSignalDlg page{doc};
     std::vector<std::wstring> opened;
 };
@@ -236,6 +243,27 @@ TEST(SignalPage, FetchNeedsReadingModeAndTheEngineQuestion)
     EXPECT_EQ(p.user.questions(),
               std::vector<std::wstring>{L"Uruchom silnik i ustal jednostajne obroty. Czy zostało to wykonane?"});
     EXPECT_FALSE(p.page.capture().running());
+}
+
+// A second "Pobierz dane" while the capture runs asks nothing and stops nothing: the count goes
+// on rising and the refresh timer keeps running.
+TEST(SignalPage, ASecondFetchDuringACaptureIsHarmless)
+{
+    CSignalPage p;
+    bool timerRuns = false;
+    p.doc.LiveSamples().setTimerHook([&](bool run) { timerRuns = run; });
+    p.capture(600);
+    ASSERT_TRUE(timerRuns);
+    const auto questions = p.user.questions();
+    const size_t before = p.page.capture().recordCount();
+
+    p.user.answerYes();
+    QTest::mouseClick(p.page.button(CReadSignalDlg::kIdFetch), Qt::LeftButton);
+    EXPECT_EQ(p.user.questions(), questions);
+    EXPECT_TRUE(timerRuns);
+    EXPECT_TRUE(p.page.capture().running());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return p.page.capture().recordCount() > before + 500; }, kCaptureLimit));
+    p.doc.LiveSamples().setTimerHook({});
 }
 
 TEST(SignalPage, EveryEndOfACaptureResumesTheLiveSamples)

@@ -5,6 +5,7 @@
 #include "device/lpg_device.h"
 #include "gui/support/qt_app_environment.h"
 #include "gui/pages/version_dlg.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/skin/described_display.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/text_list.h"
@@ -44,6 +45,7 @@ struct CPage {
     CSimFixture fixture;
     CRecordingUser user;
     CLPGDevice device;
+    CLinkGateway gateway{device};
     CVersionDlg page{device};
 };
 
@@ -69,6 +71,24 @@ TEST(DevicePage, ActivationShowsTheIdentityReadFromTheController)
         p.page.v_activate();
         EXPECT_EQ(p.page.typeDisplay()->valueText(), text) << type;
     }
+}
+
+// Without a controller the identity is not shown as if one had sent it: dashes, also before the
+// first connection.
+TEST(DevicePage, WithoutAControllerTheDisplaysShowDashes)
+{
+    CPage p;
+    ASSERT_TRUE(p.device.Identify());
+    p.device.m_connected = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const CGDIpDescribedDisplay* d :
+             {p.page.typeDisplay(), p.page.versionDisplay(), p.page.dateDisplay(), p.page.serialDisplay()})
+            EXPECT_EQ(d->valueText(), CVersionDlg::kNoValue) << pass;
+        p.page.v_activate();
+    }
+    p.device.m_connected = true;
+    p.page.v_activate();
+    EXPECT_NE(p.page.typeDisplay()->valueText(), CVersionDlg::kNoValue);
 }
 
 TEST(DevicePage, ReadErrorsListsNoneOrTheDecodedLines)

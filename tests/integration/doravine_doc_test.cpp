@@ -199,6 +199,16 @@ TEST_F(DocSettings, RefusedWriteStopsAtTheFirstFailure)
     EXPECT_EQ(requests(), (std::vector<std::string>{"3", "2/07", "9", "2/0E", "B", "B", "B", "B", "B", "B", "B",
                                                     "B", "B", "B"}));
     EXPECT_NEAR(doc.Device().m_settings.advanceMap[0][0], 7.2, 1e-9) << "the record keeps what was loaded";
+    // Ten attempts of SetMapAxes, no write after the refusal: the controller's record read back.
+    const auto sent = requests();
+    ASSERT_EQ(sent.size(), 15u);
+    EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 12),
+              (std::vector<std::string>{"3", "9", "B", "B", "B", "B", "B", "B", "B", "B", "B", "B"}));
+    EXPECT_EQ(sent[12], "2/07");
+    // What the controller took (settings, map) and not the axes it never got.
+    EXPECT_NEAR(doc.Device().m_settings.advanceMap[0][0], 7.2, 1e-9);
+    EXPECT_NEAR(doc.Device().m_settings.tpsThreshold, 2.25, 0.01) << "as the controller stores it";
+    EXPECT_NE(doc.Device().m_settings.rpmAxis[0], 1000.0) << "the file's axes were never written";
     EXPECT_EQ(views.calls, kAllPagesRefreshed);
 }
 
@@ -289,12 +299,16 @@ TEST_F(DocSettings, FactoryResetRebuildsAxesAndClearsTheMap)
     EXPECT_TRUE(user.messages().empty());
     EXPECT_EQ(views.calls, (std::vector<std::string>{"grid", "map", "settings:0", "device", "signal"}));
 
-    // A controller that refuses the settings: false, silently, the record keeps the factory values.
+    // A settings write left unanswered: false, said once, and the record keeps what it held
+    // before, not a reset the controller never made.
     views.calls.clear();
+    doc.Device().m_settings.teethCount = 36.0;
+    doc.Device().m_settings.workState = kWorkStateNormal;
     sim().addFault(sim::FaultRule{sim::FaultKind::NoReply, sim::FaultWhen::FrameType, 0, 0x03});
     EXPECT_FALSE(doc.RestoreFactorySettings());
-    EXPECT_TRUE(user.messages().empty());
-    EXPECT_EQ(doc.Device().m_settings.teethCount, 60.0);
+    EXPECT_EQ(user.texts(), (std::vector<std::wstring>{L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!"}));
+    EXPECT_EQ(doc.Device().m_settings.teethCount, 36.0);
+    EXPECT_EQ(doc.Device().m_settings.workState, kWorkStateNormal);
     EXPECT_TRUE(views.calls.empty());
 }
 

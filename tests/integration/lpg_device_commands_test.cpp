@@ -361,6 +361,7 @@ TEST_F(DeviceCommandsTest, LinkErrorInAPulseBlockIsShownAndStopsThePass)
     EXPECT_EQ(message.text.rfind(where, 0), 0u);
     EXPECT_GT(message.text.size(), where.size());
     EXPECT_EQ(block[0], 0x5A);
+    EXPECT_FALSE(device.m_connected) << "the watchdog must look for the controller again";
 
     user.clear();
     EXPECT_FALSE(device.ReadSignalPass());
@@ -368,6 +369,7 @@ TEST_F(DeviceCommandsTest, LinkErrorInAPulseBlockIsShownAndStopsThePass)
     EXPECT_EQ(device.m_pulses.size(), 0u);
 
     // Other commands let the link error travel to their caller.
+    device.m_connected = true;
     bool raised = false;
     try {
         device.GetSettings();

@@ -139,27 +139,26 @@ void COdczytyDlg::v_init()
 {
     CGDIpMultiPageDialog::v_init();
     m_map->setLabelText(translateText(L"MAP Podciśnienie"));
-    m_map->setValueText(L"0 bar");
     m_map->setLabelFormat(kLabelFormat);
     m_map->setColors(kDisplayTop, kDisplayBottom);
 
     struct Initial {
         CGDIpDescribedDisplay* display;
         const wchar_t* label;
-        std::wstring value;
     };
     const Initial others[] = {
-        {m_tps, TR_KEY(L"TPS"), L"0 V"},
-        {m_advance, TR_KEY(L"Wyprzedzenie zapłonu"), L"0 °"},
-        {m_rpm, TR_KEY(L"Obroty"), L"0 RPM"},
-        {m_supply, TR_KEY(L"Napięcie zasilania"), L"0.00 V"},
-        {m_switch, TR_KEY(L"Aktualny stan"), translateText(L"Wyłączony")},
+        {m_tps, TR_KEY(L"TPS")},
+        {m_advance, TR_KEY(L"Wyprzedzenie zapłonu")},
+        {m_rpm, TR_KEY(L"Obroty")},
+        {m_supply, TR_KEY(L"Napięcie zasilania")},
+        {m_switch, TR_KEY(L"Aktualny stan")},
     };
     for (const Initial& i : others) {
         i.display->copyStyle(*m_map);
         i.display->setLabelText(translateText(i.label));
-        i.display->setValueText(i.value);
     }
+    // Until a controller sends a sample there is nothing to show: no zeros as if it had.
+    showNoReading();
 }
 
 void COdczytyDlg::onTimer()
@@ -232,9 +231,8 @@ void COdczytyDlg::onLanguageChange()
     m_tps->setLabelText(translateText(L"TPS"));
     m_advance->setLabelText(translateText(L"Wyprzedzenie zapłonu"));
     m_switch->setLabelText(translateText(L"Aktualny stan"));
-    if (m_shown == Shown::NoReading)
-        return;
-    m_switch->setValueText(translateText(L"Wyłączony"));
+    if (m_shown != Shown::NoReading)
+        m_switch->setValueText(translateText(L"Wyłączony"));
     m_chart->setSeriesLabel(ChartRpm, translateText(L"Obroty"));
     m_chart->setSeriesLabel(ChartAdvance, translateText(L"Wyprzedzenie zapłonu"));
     m_chart->setSeriesLabel(ChartMap, translateText(L"MAP Podciśnienie"));

@@ -14,10 +14,10 @@
 #include "gui/skin/qt_text.h"
 #include "gui/skin/statics.h"
 #include "gui/skin/theme.h"
+#include "gui/shell/link_gateway.h"
 #include "operations/diag_threads.h"
 #include "operations/doravine_doc.h"
 #include "platform/folders.h"
-#include "platform/ierror.h"
 #include "platform/paths.h"
 #include "records/wheel_analysis.h"
 
@@ -35,6 +35,8 @@
 #include <thread>
 
 namespace {
+
+using Outcome = CLinkGateway::Outcome;
 
 const QColor kDisplayTop(73, 119, 179);
 const QColor kDisplayBottom(28, 41, 81);
@@ -193,21 +195,18 @@ void CReadSignalDlg::v_init()
 void CReadSignalDlg::v_activate()
 {
     m_active = true;
-    try {
-        if (device().GetSettings()) {
-            // The box shows what the controller is in, and the page believes it.
-            m_modeTicked = device().m_settings.workState != kWorkStateNormal;
-            m_readMode->setChecked(m_modeTicked);
-        }
-    } catch (IError* error) {
-        adoptError(error);
-        showError(kReplugText);
-        device().m_connected = false;
+    const Outcome read = CLinkGateway::runOnInstance(nullptr, [](CLPGDevice& d) { return d.GetSettings(); });
+    if (read == Outcome::Done) {
+        // The box shows what the controller is in, and the page believes it.
+        m_modeTicked = device().m_settings.workState != kWorkStateNormal;
+        m_readMode->setChecked(m_modeTicked);
+    } else if (read == Outcome::Failed && device().m_connected) {
+        showError(L"Nie powiodło się wczytanie ustawień urządzenia!");
     }
     showView(0, kFirstDivisor);
     if (m_setUp && device().m_signalFirmware && !m_liveStoppedByPage) {
         m_liveStoppedByPage = true;
-        m_doc.StopLiveSamples();
+        stopLiveSamples();
         m_capture.stop();
         m_doc.StartRefreshTimer();
     }
@@ -220,12 +219,24 @@ void CReadSignalDlg::v_deactivate()
         return;
     const bool wasCapturing = m_capture.running();
     m_capture.stop();
-    try {
-        if ((device().m_signalFirmware || wasCapturing) && !m_capture.setReadSetting(0))
+    bool readSettingWritten = true;
+    std::optional<CSignalCapture::StateWrite> restored;
+    const Outcome outcome = CLinkGateway::runOnInstance(L"CReadSignalDlg::v_deactivate()", [&](CLPGDevice& d) {
+        if (d.m_signalFirmware || wasCapturing)
+            readSettingWritten = m_capture.setReadSetting(0);
+        // The controller back in the operating state the page found it in, when the page changed it.
+        if (m_stateToRestore)
+            restored = m_capture.writeWorkState(*m_stateToRestore);
+        return true;
+    });
+    if (outcome == Outcome::Done) {
+        if (!readSettingWritten || (restored && *restored != CSignalCapture::StateWrite::Written))
             showError(L"Nie udało się zapisać!");
-        restoreOperatingState();
-    } catch (IError* error) {
-        showLinkError(L"CReadSignalDlg::v_deactivate()", error);
+        if (restored == CSignalCapture::StateWrite::Written) {
+            m_modeTicked = *m_stateToRestore != kWorkStateNormal;
+            m_readMode->setChecked(m_modeTicked);
+            m_stateToRestore.reset();
+        }
     }
     const bool resume = m_liveStoppedByPage || m_liveStoppedForCapture;
     m_liveStoppedByPage = false;
@@ -234,17 +245,14 @@ void CReadSignalDlg::v_deactivate()
         m_doc.ResumeLiveSamples();
 }
 
-void CReadSignalDlg::restoreOperatingState()
+void CReadSignalDlg::stopLiveSamples()
 {
-    if (!m_stateToRestore)
-        return;
-    if (m_capture.writeWorkState(*m_stateToRestore) != CSignalCapture::StateWrite::Written) {
-        showError(L"Nie udało się zapisać!");
-        return;
-    }
-    m_modeTicked = *m_stateToRestore != kWorkStateNormal;
-    m_readMode->setChecked(m_modeTicked);
-    m_stateToRestore.reset();
+    // Stopping waits for the live thread to let go of the link: not on the window's thread.
+    if (CLinkGateway::runOnInstance(nullptr, [this](CLPGDevice&) {
+            m_doc.StopLiveSamples();
+            return true;
+        }) == Outcome::Busy)
+        m_doc.StopLiveSamples();
 }
 
 void CReadSignalDlg::endCapture()
@@ -259,34 +267,40 @@ void CReadSignalDlg::endCapture()
 void CReadSignalDlg::onReadModeClicked()
 {
     const bool wanted = m_readMode->isChecked();
-    try {
-        uint32_t previous = 0;
-        switch (m_capture.setReadingMode(wanted, &previous)) {
-        case CSignalCapture::StateWrite::NotRead:
-            m_readMode->setChecked(!wanted);
-            showError(L"Nie powiodło się wczytanie ustawień urządzenia!");
-            return;
-        case CSignalCapture::StateWrite::Refused:
-            m_readMode->setChecked(!wanted);
-            showError(L"Nie udało się zapisać!");
-            return;
-        case CSignalCapture::StateWrite::Written:
-            break;
-        }
-        m_modeTicked = wanted;
-        if (!m_stateToRestore)
-            m_stateToRestore = previous;
-        if ((wanted ? 0u : kWorkStateNormal) == *m_stateToRestore)
-            m_stateToRestore.reset();
-    } catch (IError* error) {
+    uint32_t previous = 0;
+    auto written = CSignalCapture::StateWrite::NotRead;
+    const Outcome outcome = CLinkGateway::runOnInstance(L"CReadSignalDlg::OnBnClickedCheck()", [&](CLPGDevice&) {
+        written = m_capture.setReadingMode(wanted, &previous);
+        return written == CSignalCapture::StateWrite::Written;
+    });
+    if (outcome != Outcome::Done) {
         m_readMode->setChecked(!wanted);
-        showLinkError(L"CReadSignalDlg::OnBnClickedCheck()", error);
+        if (outcome == Outcome::Failed)
+            showError(written == CSignalCapture::StateWrite::NotRead ? L"Nie powiodło się wczytanie ustawień urządzenia!"
+                                                                     : L"Nie udało się zapisać!");
+        return;
     }
+    m_modeTicked = wanted;
+    if (!m_stateToRestore)
+        m_stateToRestore = previous;
+    if ((wanted ? 0u : kWorkStateNormal) == *m_stateToRestore)
+        m_stateToRestore.reset();
+}
+
+bool CReadSignalDlg::runPasses(bool (CSignalCapture::*passes)())
+{
+    const Outcome outcome = CLinkGateway::runOnInstance(L"CReadSignalDlg::OnBnClickedButtonget()",
+                                                        [&](CLPGDevice&) { return (m_capture.*passes)(); });
+    // A broken link has said so already (and dropped the connected flag); silence has not.
+    if (outcome == Outcome::Failed && device().m_connected)
+        showError(L"Sterownik nie odpowiada.");
+    return outcome == Outcome::Done;
 }
 
 void CReadSignalDlg::onFetch()
 {
-    if (device().m_demo)
+    // A capture already runs: asking again would only hold it up. Its count goes on.
+    if (device().m_demo || m_capture.running())
         return;
     if (!m_modeTicked) {
         userInteraction().showMessage(translateText(L"Sterownik nie jest ustawiony w tryb do odczytu! ") +
@@ -294,21 +308,17 @@ void CReadSignalDlg::onFetch()
                                       MessageIcon::Error);
         return;
     }
-    try {
-        m_capture.primePass();
-        if (!userInteraction().askYesNo(
-                translateText(L"Uruchom silnik i ustal jednostajne obroty. Czy zostało to wykonane?")))
-            return;
-        m_capture.flushPasses();
-        m_doc.StopLiveSamples();
-        m_liveStoppedForCapture = true;
-        if (!m_capture.running())
-            m_doc.StartRefreshTimer();
-        // Also on a capture already running: its quiet count starts again.
-        m_capture.start();
-    } catch (IError* error) {
-        showLinkError(L"CReadSignalDlg::OnBnClickedButtonget()", error);
-    }
+    if (!runPasses(&CSignalCapture::primePass))
+        return;
+    if (!userInteraction().askYesNo(
+            translateText(L"Uruchom silnik i ustal jednostajne obroty. Czy zostało to wykonane?")))
+        return;
+    if (!runPasses(&CSignalCapture::flushPasses))
+        return;
+    stopLiveSamples();
+    m_liveStoppedForCapture = true;
+    m_doc.StartRefreshTimer();
+    m_capture.start();
 }
 
 void CReadSignalDlg::onTimer()
@@ -317,19 +327,27 @@ void CReadSignalDlg::onTimer()
     m_count->setValueText(number(static_cast<long long>(count)));
     m_deficitDisplay->setValueText(number(m_pulseDeficit));
     m_pulseCountDisplay->setValueText(number(m_pulseCount));
-    try {
-        const CSignalCapture::TickResult tick = m_capture.tick();
-        if (tick != CSignalCapture::TickResult::Stalled && tick != CSignalCapture::TickResult::StalledUnsaved)
+    CSignalCapture::TickResult tick = CSignalCapture::TickResult::Capturing;
+    if (m_capture.stallDue()) {
+        // This tick writes the read setting back: on the link's side.
+        const Outcome outcome = CLinkGateway::runOnInstance(L"CReadSignalDlg::OnTimer()", [&](CLPGDevice&) {
+            tick = m_capture.tick();
+            return true;
+        });
+        if (outcome == Outcome::LinkLost)
+            endCapture();
+        if (outcome != Outcome::Done)
             return;
-        endCapture();
-        if (tick == CSignalCapture::TickResult::StalledUnsaved)
-            showError(L"Nie udało się zapisać.");
-        userInteraction().showMessage(translateText(L"Nie wykryto obrotów. Zatrzymano pomiar."),
-                                      MessageIcon::Information);
-    } catch (IError* error) {
-        endCapture();
-        showLinkError(L"CReadSignalDlg::OnTimer()", error);
+    } else {
+        tick = m_capture.tick();
     }
+    if (tick != CSignalCapture::TickResult::Stalled && tick != CSignalCapture::TickResult::StalledUnsaved)
+        return;
+    endCapture();
+    if (tick == CSignalCapture::TickResult::StalledUnsaved)
+        showError(L"Nie udało się zapisać.");
+    userInteraction().showMessage(translateText(L"Nie wykryto obrotów. Zatrzymano pomiar."),
+                                  MessageIcon::Information);
 }
 
 std::wstring CReadSignalDlg::savePath()
@@ -343,13 +361,16 @@ void CReadSignalDlg::onSave()
         showError(L"Za mało pobranych próbek");
         return;
     }
-    try {
-        m_capture.stop();
-        if (!m_capture.setReadSetting(0))
+    m_capture.stop();
+    bool written = false;
+    const Outcome outcome = CLinkGateway::runOnInstance(L"CReadSignalDlg::OnBnClickedButtonsave()", [&](CLPGDevice&) {
+        written = m_capture.setReadSetting(0);
+        return true;
+    });
+    if (outcome == Outcome::Done) {
+        if (!written)
             showError(L"Nie udało się zapisać!");
         saveRecords();
-    } catch (IError* error) {
-        showLinkError(L"CReadSignalDlg::OnBnClickedButtonsave()", error);
     }
     endCapture();
 }
@@ -366,7 +387,13 @@ void CReadSignalDlg::saveRecords()
         !userInteraction().askYesNo(translateText(L"Taki plik już istnieje! Czy chcesz go zamienić?")))
         return;
     CPulseList saved;
-    if (!m_capture.save(path, saved)) {
+    bool stored = false;
+    // A long capture is a large file: written off the window's thread.
+    CLinkGateway::runOnInstance(nullptr, [&](CLPGDevice&) {
+        stored = m_capture.save(path, saved);
+        return stored;
+    });
+    if (!stored) {
         // The records stay with the device: the user can free the file or the disk and save again.
         userInteraction().showMessage(translateText(L"Nie można zapisać wybranego pliku") + L"\n" + path,
                                       MessageIcon::Error);
@@ -390,7 +417,8 @@ void CReadSignalDlg::onLoad()
 bool CReadSignalDlg::loadFile(const std::wstring& path)
 {
     CPulseList pulses;
-    if (!readSignalFile(path, pulses))
+    const Outcome read = CLinkGateway::runOnInstance(nullptr, [&](CLPGDevice&) { return readSignalFile(path, pulses); });
+    if (read != Outcome::Done)
         return false;
     takeSignal(std::move(pulses));
     return true;

@@ -127,8 +127,10 @@ class CReadSignalDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, publi
     void endCapture();
     // "Zapisz dane" once the capture is stopped: the overwrite question, the file, the page's copy.
     void saveRecords();
-    // The controller back in the operating state the page found it in, when the page changed it.
-    void restoreOperatingState();
+    // The live samples stopped off the window's thread (the stop waits for their thread).
+    void stopLiveSamples();
+    // Passes of the capture through the gateway; a silent controller is said here.
+    bool runPasses(bool (CSignalCapture::*passes)());
     void setResults(int32_t pulseCount, int32_t deficit, int32_t algorithm);
     // A new list on the page (saved or loaded): the first view, drawn and analysed.
     void takeSignal(CPulseList pulses);

@@ -2,7 +2,7 @@
 
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
-#include "platform/ierror.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/skin/described_display.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/statics.h"
@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdint>
 #include <thread>
+
+using Outcome = CLinkGateway::Outcome;
 
 namespace {
 
@@ -73,7 +75,7 @@ void CVersionDlg::v_init()
     };
     for (const Initial& i : displays) {
         i.display->setLabelText(translateText(i.label));
-        i.display->setValueText(L"0");
+        i.display->setValueText(kNoValue);
         i.display->setLabelFormat(kLabelFormat);
         i.display->setColors(kDisplayTop, kDisplayBottom);
     }
@@ -95,11 +97,16 @@ std::wstring CVersionDlg::sensorTypeText(double sensorType)
 
 void CVersionDlg::fillDisplays()
 {
-    CLPGDevice* device = &m_device;
-    m_date->setValueText(device->ProductionDateText());
-    m_version->setValueText(device->VersionText());
-    m_type->setValueText(sensorTypeText(device->m_settings.sensorType));
-    m_serial->setValueText(device->m_serialNumber);
+    // Without a controller nothing is shown as if one had said it.
+    if (!m_device.m_connected) {
+        for (CGDIpDescribedDisplay* d : {m_date, m_version, m_type, m_serial})
+            d->setValueText(kNoValue);
+        return;
+    }
+    m_date->setValueText(m_device.ProductionDateText());
+    m_version->setValueText(m_device.VersionText());
+    m_type->setValueText(sensorTypeText(m_device.m_settings.sensorType));
+    m_serial->setValueText(m_device.m_serialNumber);
 }
 
 void CVersionDlg::v_activate()
@@ -109,55 +116,42 @@ void CVersionDlg::v_activate()
 
 void CVersionDlg::onReadErrors()
 {
-    CLPGDevice* device = &m_device;
-    CWaitCursor wait;
-    try {
-        uint8_t errors[kErrorModuleCount] = {};
-        if (!device->GetErrors(errors)) {
-            userInteraction().showMessage(translateText(L"Nie można wczytać błędów urządzenia"),
-                                          MessageIcon::Error);
-            return;
-        }
-        m_list->clearLines();
-        m_list->redraw();
-        if (errors[0] == 0 && errors[1] == 0 && errors[2] == 0 && errors[3] == 0) {
-            m_list->addLine(translateText(L"Brak błędów"));
-        } else {
-            for (const std::wstring& line : device->decodeErrors(errors))
-                m_list->addLine(line);
-        }
-        m_list->redraw();
-    } catch (IError* error) {
-        showLinkError(L"CDevDataDlg::OnBnClickedButtonread()", error);
+    uint8_t errors[kErrorModuleCount] = {};
+    const Outcome read = CLinkGateway::runOnInstance(L"CDevDataDlg::OnBnClickedButtonread()",
+                                                     [&](CLPGDevice& device) { return device.GetErrors(errors); });
+    if (read == Outcome::Failed)
+        userInteraction().showMessage(translateText(L"Nie można wczytać błędów urządzenia"), MessageIcon::Error);
+    if (read != Outcome::Done)
+        return;
+    m_list->clearLines();
+    if (errors[0] == 0 && errors[1] == 0 && errors[2] == 0 && errors[3] == 0) {
+        m_list->addLine(translateText(L"Brak błędów"));
+    } else {
+        for (const std::wstring& line : m_device.decodeErrors(errors))
+            m_list->addLine(line);
     }
+    m_list->redraw();
 }
 
 void CVersionDlg::onClearErrors()
 {
-    CLPGDevice* device = &m_device;
-    CWaitCursor wait;
-    try {
-        if (!device->ResetDevice()) {
-            userInteraction().showMessage(
-                translateText(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!"),
-                MessageIcon::Error);
-            return;
-        }
-        m_list->clearLines();
-        m_list->addLine(translateText(L"Błędy skasowane"));
-        m_list->redraw();
+    const Outcome cleared = CLinkGateway::runOnInstance(L"CDevDataDlg::OnBnClickedButtonclear()",
+                                                        [](CLPGDevice& device) { return device.ResetDevice(); });
+    if (cleared == Outcome::Failed)
+        userInteraction().showMessage(translateText(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!"),
+                                      MessageIcon::Error);
+    if (cleared != Outcome::Done)
+        return;
+    m_list->clearLines();
+    m_list->addLine(translateText(L"Błędy skasowane"));
+    m_list->redraw();
+    // The clear is done; a link that breaks on the settings read after it gets the replug message
+    // alone. A read that is not answered leaves the record as it was.
+    CLinkGateway::runOnInstance(nullptr, [](CLPGDevice& device) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kClearPauseMs));
-        try {
-            device->GetSettings();
-        } catch (IError* error) {
-            adoptError(error);
-            userInteraction().showMessage(translateText(kReplugText), MessageIcon::Error);
-            device->m_connected = false;
-        }
-        fillDisplays();
-    } catch (IError* error) {
-        showLinkError(L"CDevDataDlg::OnBnClickedButtonclear()", error);
-    }
+        return device.GetSettings();
+    });
+    fillDisplays();
 }
 
 void CVersionDlg::onLanguageChange()
@@ -170,5 +164,5 @@ void CVersionDlg::onLanguageChange()
     m_identityHeading->setCaption(translateText(L"Dane sterownika"));
     m_clear->setCaption(translateText(L"Kasuj błędy"));
     m_read->setCaption(translateText(L"Wczytaj błędy"));
-    m_type->setValueText(sensorTypeText(m_device.m_settings.sensorType));
+    fillDisplays();
 }

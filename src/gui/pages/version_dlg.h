@@ -29,11 +29,13 @@ class CVersionDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public I
     static constexpr double kRatio = 0.55;
     // The controller needs a moment after clearing before it answers a settings read.
     static constexpr int kClearPauseMs = 1000;
+    // A display without a controller to fill it.
+    static constexpr const wchar_t* kNoValue = L"---";
 
     explicit CVersionDlg(CLPGDevice& device, QWidget* parent = nullptr);
 
     void v_init() override;
-    // Fills the four displays from the device object.
+    // Fills the four displays from the device object; dashes without a controller.
     void v_activate() override;
     void onTimer() override {}
     void onLanguageChange() override;

@@ -13,6 +13,8 @@
 #include "gui/skin/theme.h"
 #include "operations/doravine_doc.h"
 #include "platform/data_report.h"
+#include "platform/ierror.h"
+#include "platform/text.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -27,6 +29,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -154,6 +158,67 @@ void runSignalCapture(CReadSignalDlg& page, int records, bool zoomGap, std::func
 }
 
 } // namespace
+
+CDoravineApplication::CDoravineApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    m_beat.setTimerType(Qt::PreciseTimer);
+    m_beat.setInterval(2);
+    connect(&m_beat, &QTimer::timeout, this, [this] {
+        const qint64 now = m_sinceStart.nsecsElapsed();
+        m_longestStallNs = std::max(m_longestStallNs, now - m_lastBeatNs);
+        m_lastBeatNs = now;
+    });
+    m_stallLog = qEnvironmentVariable("DORAVINE_STALL_LOG");
+    if (!m_stallLog.isEmpty())
+        startStallProbe();
+}
+
+CDoravineApplication::~CDoravineApplication()
+{
+    if (m_stallLog.isEmpty())
+        return;
+    std::ofstream log(m_stallLog.toStdString());
+    log << "longest_stall_ms " << longestStallMs() << '\n';
+}
+
+void CDoravineApplication::startStallProbe()
+{
+    m_sinceStart.start();
+    resetStallProbe();
+    m_beat.start();
+}
+
+void CDoravineApplication::resetStallProbe()
+{
+    m_lastBeatNs = m_sinceStart.isValid() ? m_sinceStart.nsecsElapsed() : 0;
+    m_longestStallNs = 0;
+}
+
+bool CDoravineApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (IError* error) {
+        showEscaped(adoptError(error)->format());
+    } catch (const std::exception& error) {
+        showEscaped(utf82unicode(error.what()));
+    } catch (...) {
+        showEscaped(std::wstring());
+    }
+    return false;
+}
+
+void CDoravineApplication::showEscaped(const std::wstring& what)
+{
+    ++m_escaped;
+    // Shown once the dispatch that failed has unwound: not from inside a paint or a key press.
+    QTimer::singleShot(0, this, [what] {
+        std::wstring text = translateText(L"Nieoczekiwany błąd programu. Praca trwa dalej.");
+        if (!what.empty())
+            text += L"\n" + what;
+        userInteraction().showMessage(text, MessageIcon::Error);
+    });
+}
 
 std::string screenshotRecord(QMainWindow& frame, const QString& file)
 {
@@ -316,7 +381,7 @@ int runDoravine(int argc, char** argv)
     if (options.language >= 0)
         setCurrentLanguage(options.language);
 
-    QApplication app(argc, argv);
+    CDoravineApplication app(argc, argv);
     // First, so that the window's construction and start-up are watched too.
     const std::unique_ptr<CStallProbe> stallProbe = CStallProbe::fromEnvironment(clock);
     QApplication::setOrganizationName(QStringLiteral("Kestrelia"));

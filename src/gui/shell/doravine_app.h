@@ -3,12 +3,47 @@
 // event loop. Also the command-line options of the program itself.
 #pragma once
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QTimer>
 
 #include <string>
+
+// The program's application object. Its event dispatch is the last net: an exception that a
+// handler let through is shown and the window goes on. With DORAVINE_STALL_LOG=FILE it also keeps
+// a probe of its own event loop (a 2 ms beat) and writes the longest stretch without a beat to
+// FILE when it ends.
+class CDoravineApplication : public QApplication {
+    Q_OBJECT
+  public:
+    CDoravineApplication(int& argc, char** argv);
+    ~CDoravineApplication() override;
+
+    bool notify(QObject* receiver, QEvent* event) override;
+    // Exceptions the last net has caught.
+    int escapedExceptions() const { return m_escaped; }
+
+    // The probe: started by the variable, or here (measuring tools).
+    void startStallProbe();
+    // The longest stretch in milliseconds without the event loop turning since the probe
+    // started or was last reset.
+    double longestStallMs() const { return m_longestStallNs / 1e6; }
+    void resetStallProbe();
+
+  private:
+    void showEscaped(const std::wstring& what);
+
+    int m_escaped = 0;
+    QTimer m_beat;
+    QElapsedTimer m_sinceStart;
+    qint64 m_lastBeatNs = 0;
+    qint64 m_longestStallNs = 0;
+    QString m_stallLog;
+};
 
 struct CStartOptions {
     QString screenshot;           // --screenshot FILE: save the window as PNG after start-up and exit

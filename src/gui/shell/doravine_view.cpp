@@ -265,9 +265,20 @@ void CDoravineView::setConnectionState(bool connected)
         m_bottom->setSearching();
     else
         m_bottom->setConnectionState(connected);
-    // The readings panel gives up values that are no longer current.
+    // The readings panel gives up values that are no longer current, the device page its identity.
     if (!connected && m_readings)
         m_readings->onTimer();
+    activateDevicePage();
+}
+
+void CDoravineView::showControllerState()
+{
+    refreshSettingsPage(static_cast<int>(roundNearest(m_doc.Device().m_settings.wheelType)));
+    refillMapGrid();
+    activateDevicePage();
+    // The signal page's reading-mode box shows the controller's state, read on activation.
+    if (m_signal && m_pages && m_pages->activePage() == m_signal)
+        m_signal->v_activate();
 }
 
 void CDoravineView::revealHiddenTabs()

@@ -61,6 +61,8 @@ class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGU
     void onTickWithoutSamples();
     void onLanguageChange() override;
     void setConnectionState(bool connected);
+    // The pages that show the controller's record, filled from it again (after a new connection).
+    void showControllerState();
     // Clears the hidden mark of every tab (the About box's access code).
     void revealHiddenTabs();
 

@@ -95,6 +95,12 @@ CLinkGateway* CLinkGateway::instance()
     return g_gateway;
 }
 
+CLinkGateway::Outcome CLinkGateway::runOnInstance(const wchar_t* handler,
+                                                  const std::function<bool(CLPGDevice&)>& work)
+{
+    return g_gateway ? g_gateway->run(handler, work) : Outcome::Busy;
+}
+
 bool CLinkGateway::eventFilter(QObject* watched, QEvent* event)
 {
     if (m_busy && isPersonsInput(event->type()) && !insideModalDialog(watched))

@@ -35,6 +35,8 @@ class CLinkGateway : public QObject {
 
     // The process-wide gateway of the window; null while none exists.
     static CLinkGateway* instance();
+    // run() on the process-wide gateway; Busy, with nothing done, while none exists.
+    static Outcome runOnInstance(const wchar_t* handler, const std::function<bool(CLPGDevice&)>& work);
 
     // Runs work with the device on the link's side and answers on the window's thread. handler
     // names the action in the link-error box; without one the box says only the replug message.

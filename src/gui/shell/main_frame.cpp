@@ -5,6 +5,7 @@
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/readings_log_control.h"
 #include "device/lpg_device.h"
+#include "operations/deferred_views.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -81,7 +82,11 @@ CMainFrame::CMainFrame(CDoravineDoc& doc, QWidget* parent)
 
     m_timer.setInterval(kMainTimerMillis);
     connect(&m_timer, &QTimer::timeout, this, [this] { onMainTimer(); });
-    m_doc.LiveSamples().setTimerHook([this](bool run) { run ? startMainTimer() : stopMainTimer(); });
+    // The live samples start and stop on the link's side too (an update, a load): the timer belongs
+    // to the window's thread.
+    m_doc.LiveSamples().setTimerHook([this](bool run) {
+        QMetaObject::invokeMethod(this, [this, run] { run ? startMainTimer() : stopMainTimer(); });
+    });
 
     buildMenu();
 
@@ -157,25 +162,47 @@ QAction* CMainFrame::action(int command) const
 
 void CMainFrame::runCommand(int command)
 {
-    // The one place where a link error from a menu command ends: the replug message, the
-    // connected flag cleared, and the watchdog takes over.
+    dispatch(command);
     // A command that stopped the samples (and with them the timer) may be the one that broke:
     // the watchdog must run to find the controller again.
-    if (!m_doc.Device().RunCommand([&] { dispatch(command); }) && !m_timer.isActive())
+    if (!m_doc.Device().m_connected && !m_timer.isActive())
         startMainTimer();
+}
+
+CLinkGateway::Outcome CMainFrame::runDocumentOperation(const std::function<void()>& operation)
+{
+    // The operation runs off the window's thread: the pages it refreshes are refreshed here,
+    // after it, when the record no longer changes under them.
+    CDeferredViews deferred;
+    IDocumentViews* const views = m_doc.Views();
+    CLinkGateway::Outcome outcome;
+    {
+        struct CViewsBack {
+            CDoravineDoc& doc;
+            IDocumentViews* views;
+            ~CViewsBack() { doc.SetViews(views); }
+        } back{m_doc, views};
+        m_doc.SetViews(&deferred);
+        // The operations name their own handlers in their link-error boxes; one that lets a link
+        // error through gets the replug message.
+        outcome = m_gateway.runAction(nullptr, [&](CLPGDevice&) { operation(); });
+    }
+    if (views)
+        deferred.replay(*views);
+    return outcome;
 }
 
 void CMainFrame::dispatch(int command)
 {
     switch (command) {
     case CmdLoadSettings:
-        m_doc.LoadSettingsFromFile();
+        runDocumentOperation([this] { m_doc.LoadSettingsFromFile(); });
         break;
     case CmdSaveSettings:
-        m_doc.SaveSettingsToFile();
+        runDocumentOperation([this] { m_doc.SaveSettingsToFile(); });
         break;
     case CmdFactorySettings:
-        m_doc.RestoreFactorySettings();
+        runDocumentOperation([this] { m_doc.RestoreFactorySettings(); });
         break;
     case CmdCompareSettings:
         compareWithFile();
@@ -193,7 +220,7 @@ void CMainFrame::dispatch(int command)
         switchLanguage(languageOf(command));
         break;
     case CmdDeviceUpdate:
-        m_doc.OnDeviceUpdate();
+        runDocumentOperation([this] { m_doc.OnDeviceUpdate(); });
         break;
     case CmdAbout:
         showAbout();
@@ -216,12 +243,13 @@ void CMainFrame::showAbout()
 
 void CMainFrame::compareWithFile()
 {
-    const CDoravineDoc::Comparison comparison = m_doc.CompareWithFile();
+    CDoravineDoc::Comparison comparison;
+    runDocumentOperation([&] { comparison = m_doc.CompareWithFile(); });
     if (comparison.result != CDoravineDoc::Comparison::Result::Compared)
         return;
     CCompareDlg dlg(comparison, this);
     if (dlg.exec() == CCompareDlg::GoOnToLoad)
-        m_doc.LoadSettingsFromFile(comparison.path);
+        runDocumentOperation([&] { m_doc.LoadSettingsFromFile(comparison.path); });
 }
 
 void CMainFrame::initialUpdate()
@@ -242,6 +270,9 @@ void CMainFrame::stopMainTimer()
 
 CConnectionWatchdog::Tick CMainFrame::onMainTimer()
 {
+    // An exchange of the window holds the link: no rescan may start under it. Its end decides.
+    if (m_gateway.busy())
+        return CConnectionWatchdog::Tick::Idle;
     const CConnectionWatchdog::Tick tick = m_watchdog.tick();
     if (tick == CConnectionWatchdog::Tick::Lost)
         return tick;
@@ -258,8 +289,13 @@ CConnectionWatchdog::Tick CMainFrame::onMainTimer()
 
 void CMainFrame::setConnectionState(bool connected)
 {
-    if (m_view)
-        m_view->setConnectionState(connected);
+    if (!m_view)
+        return;
+    m_view->setConnectionState(connected);
+    // A new connection read the controller's settings, map and axes afresh: the pages show them,
+    // whatever a write that broke off left in the record before.
+    if (connected)
+        m_view->showControllerState();
 }
 
 void CMainFrame::refreshLanguage()

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class CDoravineView;
@@ -68,7 +69,8 @@ class CMainFrame : public QMainWindow {
     QAction* action(int command) const;
     std::array<QMenu*, 3> menus() const { return m_menus; }
 
-    // Runs a menu command as a click on it would; a link error it raises is reported here.
+    // Runs a menu command as a click on it would; the ones that reach the controller go through
+    // the gateway.
     void runCommand(int command);
     // The About box, modal; the right access code reveals the hidden tabs.
     void showAbout();
@@ -87,8 +89,9 @@ class CMainFrame : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    // The command's own work, without the link-error guard of runCommand.
     void dispatch(int command);
+    // A document operation through the gateway, its page refreshes made afterwards.
+    CLinkGateway::Outcome runDocumentOperation(const std::function<void()>& operation);
     void buildMenu();
     QAction* addCommand(QMenu* menu, int command);
 

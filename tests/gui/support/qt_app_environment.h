@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 // Plain: Qt's own look. Program: the program's palette and style sheet, as at its start-up.
 enum class QtAppTheme { Plain, Program };
 
@@ -16,9 +18,12 @@ namespace qt_test {
 
 inline QApplication* g_app = nullptr;
 
+// Makes the application object; a plain QApplication unless a test needs the program's own.
+using AppFactory = std::function<QApplication*(int& argc, char** argv)>;
+
 class CAppEnvironment : public ::testing::Environment {
   public:
-    explicit CAppEnvironment(QtAppTheme theme) : m_theme(theme) {}
+    CAppEnvironment(QtAppTheme theme, AppFactory make) : m_theme(theme), m_make(std::move(make)) {}
 
     void SetUp() override
     {
@@ -27,7 +32,7 @@ class CAppEnvironment : public ::testing::Environment {
         static int argc = 1;
         static char name[] = "doravine_gui_test";
         static char* argv[] = {name, nullptr};
-        g_app = new QApplication(argc, argv);
+        g_app = m_make ? m_make(argc, argv) : new QApplication(argc, argv);
         if (m_theme == QtAppTheme::Program)
             startupGDIp();
     }
@@ -39,15 +44,16 @@ class CAppEnvironment : public ::testing::Environment {
 
   private:
     QtAppTheme m_theme;
+    AppFactory m_make;
 };
 
 } // namespace qt_test
 
 // Registers the application for this test program; call once, at namespace scope, through
 // `const auto* const g_environment = registerQtApp(...)`.
-inline ::testing::Environment* registerQtApp(QtAppTheme theme)
+inline ::testing::Environment* registerQtApp(QtAppTheme theme, qt_test::AppFactory make = {})
 {
-    return ::testing::AddGlobalTestEnvironment(new qt_test::CAppEnvironment(theme));
+    return ::testing::AddGlobalTestEnvironment(new qt_test::CAppEnvironment(theme, std::move(make)));
 }
 
 inline QApplication& app()
