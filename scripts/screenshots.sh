@@ -54,6 +54,15 @@ for lang in pl en; do
   shoot "window-signal-$lang.png" --tab 3 --lang "$lang"
 done
 
+# Where the engine runs: a revving engine leaves its trail and shades the cells it used; its
+# readings, recorded by doravine-cli in the readings log's format, replayed against the map.
+start_sim --profile rev
+"$bin/doravine-cli" --port "$work/link" watch --csv --count 400 > "$work/readings.csv"
+for lang in pl en; do
+  shoot "map-views-$lang.png" --tab 1 --lang "$lang" --select 3,4,6,9 --dwell --wait 8000
+  shoot "replay-$lang.png" --lang "$lang" --log "$work/readings.csv"
+done
+
 # No controller: an empty port table.
 export DORAVINE_PORTS=""
 for lang in pl en; do

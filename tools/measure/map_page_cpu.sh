@@ -2,7 +2,8 @@
 # CPU of the running window with the map page active and the engine revving: the virtual
 # controller (rev profile, paced at 38400 baud) on a pseudo-terminal, the window under a virtual
 # X server, the map tab clicked, then the window's user and system time over SECONDS (default 60).
-# Usage: tools/measure/map_page_cpu.sh [SECONDS]   (DORAVINE_BUILD_DIR picks the build, default build)
+# Usage: tools/measure/map_page_cpu.sh [SECONDS [doravine options...]]   (DORAVINE_BUILD_DIR picks
+# the build, default build); e.g. `60 --dwell` with the grid shaded by the time in its cells.
 set -euo pipefail
 if [ -z "${MAP_CPU_INNER:-}" ]; then
   MAP_CPU_INNER=1 exec xvfb-run -a -s "-screen 0 1366x768x24" "$0" "$@"
@@ -10,6 +11,7 @@ fi
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 bin="$here/${DORAVINE_BUILD_DIR:-build}/bin"
 seconds="${1:-60}"
+shift || true
 work="$(mktemp -d "${TMPDIR:-/tmp}/doravine-cpu.XXXXXX")"
 pids=()
 cleanup() {
@@ -22,7 +24,7 @@ trap cleanup EXIT INT TERM
 pids+=($!)
 for _ in $(seq 50); do [ -e "$work/tty" ] && break; sleep 0.1; done
 DORAVINE_PORTS="$work/tty" HOME="$work" XDG_CONFIG_HOME="$work/config" \
-  "$bin/doravine" --size 1366x768 > "$work/app.out" 2>&1 &
+  "$bin/doravine" --size 1366x768 "$@" > "$work/app.out" 2>&1 &
 app=$!
 pids=("$app" "${pids[@]}")
 sleep 4

@@ -6,12 +6,15 @@
 #include "gui/shell/link_gateway.h"
 #include "operations/map_operations.h"
 #include "gui/pages/map_angle.h"
+#include "gui/pages/map_curves.h"
+#include "gui/pages/map_overlay.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/qt_text.h"
 #include "gui/skin/statics.h"
 #include "gui/skin/theme.h"
 
 #include <QFontMetrics>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QTextDocument>
 
@@ -36,6 +39,7 @@ CMapAngleDlg::CMapAngleDlg(CDoravineDoc& doc, QWidget* parent)
     connect(m_definition, &QPushButton::clicked, this, &CMapAngleDlg::onDefinition);
     connect(m_clear, &QPushButton::clicked, this, &CMapAngleDlg::onClear);
     connect(m_saveDefault, &QPushButton::clicked, this, &CMapAngleDlg::onSaveDefault);
+    createViews();
 }
 
 void CMapAngleDlg::v_init()
@@ -49,6 +53,7 @@ void CMapAngleDlg::v_init()
     m_definition->setCaption(translateText(L"Definicja"));
     m_saveDefault->setCaption(translateText(L"Zapisz jako domyślną"));
     showLimits();
+    nameViews();
 }
 
 void CMapAngleDlg::v_activate()
@@ -79,6 +84,7 @@ void CMapAngleDlg::onTimer()
     if (samples.count() == 0 || !samples.getLast(sample))
         return;
     m_grid->showOperatingPoint(sample.rpm(), sample.mapVolts());
+    m_curves->setOperatingPoint(sample.rpm(), sample.mapVolts());
 }
 
 void CMapAngleDlg::onLanguageChange()
@@ -87,6 +93,7 @@ void CMapAngleDlg::onLanguageChange()
     m_definition->setCaption(translateText(L"Definicja"));
     m_saveDefault->setCaption(translateText(L"Zapisz jako domyślną"));
     showLimits();
+    nameViews();
 }
 
 void CMapAngleDlg::showLimits()
@@ -149,6 +156,11 @@ void CMapAngleDlg::onSaveDefault()
 
 bool CMapAngleDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_grid) {
+        if (event->type() == QEvent::Paint)
+            m_curves->refresh();
+        return CGDIpMultiPageDialog::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::KeyPress && isEnabled() && !m_grid->isEditing()) {
         if (m_grid->handleKey(static_cast<QKeyEvent*>(event)))
             return true;
@@ -208,6 +220,7 @@ void CMapAngleDlg::resizeEvent(QResizeEvent* event)
     save.setHeight(buttonHeight(*m_saveDefault, save.height()));
     save.moveBottom(bottom);
     m_saveDefault->setGeometry(save);
+    placeViews();
 }
 
 QRect CMapAngleDlg::freeColumn() const
@@ -215,4 +228,75 @@ QRect CMapAngleDlg::freeColumn() const
     const int gap = std::max(4, m_definition->height() / 3);
     return QRect(QPoint(m_clear->x(), m_clear->geometry().bottom() + 1 + gap),
                  QPoint(m_clear->geometry().right(), m_saveDefault->y() - gap - 1));
+}
+
+// ---- Curves, trail and shading ---------------------------------------------------------------
+
+void CMapAngleDlg::createViews()
+{
+    CSettingsRecord& record = m_doc.Device().m_settings;
+    m_curves = new CMapCurves(m_grid->mapEditor(), record, this);
+    m_overlay = new CMapOverlay(*m_grid, record);
+    m_againstMap = new QCheckBox(this);
+    m_trailBox = new QCheckBox(this);
+    m_dwellBox = new QCheckBox(this);
+    m_resetDwell = new CGDIpGradientButton(this);
+    m_trailBox->setChecked(m_overlay->trailShown());
+    connect(m_againstMap, &QCheckBox::toggled, m_curves, &CMapCurves::setAgainstMap);
+    connect(m_trailBox, &QCheckBox::toggled, m_overlay, &CMapOverlay::setTrailShown);
+    connect(m_dwellBox, &QCheckBox::toggled, this, [this](bool on) {
+        m_overlay->setDwellShown(on);
+        m_resetDwell->setEnabled(on);
+    });
+    connect(m_resetDwell, &QPushButton::clicked, m_overlay, &CMapOverlay::resetDwell);
+    m_resetDwell->setEnabled(false);
+    // Whatever repaints the grid (an edit, undo, a refill) may have changed what the curves show.
+    m_grid->installEventFilter(this);
+    // A click on a switch leaves the keys with the grid.
+    for (QWidget* w : {static_cast<QWidget*>(m_againstMap), static_cast<QWidget*>(m_trailBox),
+                       static_cast<QWidget*>(m_dwellBox), static_cast<QWidget*>(m_resetDwell)})
+        w->setFocusPolicy(Qt::NoFocus);
+}
+
+void CMapAngleDlg::nameViews()
+{
+    m_againstMap->setText(toQString(translateText(L"Wg MAP")));
+    m_trailBox->setText(toQString(translateText(L"Ślad")));
+    m_dwellBox->setText(toQString(translateText(L"Czas w komórkach")));
+    m_resetDwell->setCaption(translateText(L"Zeruj"));
+    m_dwellBox->setToolTip(toQString(translateText(L"Cieniuje komórki wg czasu pracy silnika w nich od włączenia; "
+                                                   L"czas komórki w dymku nad nią.")));
+    // The texts' widths decide whether the reset fits beside its switch.
+    placeViews();
+}
+
+void CMapAngleDlg::placeViews()
+{
+    // Below "Kasuj": the grid's two switches (the reset beside its switch where the column is
+    // wide enough, under it where not), then the curves down to the save button with their own
+    // switch under them.
+    const QRect clear = m_clear->geometry();
+    const QRect save = m_saveDefault->geometry();
+    const int row = std::max(18, clear.height() * 4 / 5);
+    const int gap = std::max(3, row / 4);
+    const int resetText = m_resetDwell->sizeHint().width();
+    const bool resetBeside = m_dwellBox->sizeHint().width() + gap + resetText <= clear.width();
+    const int reset = resetBeside ? resetText : clear.width();
+    int y = clear.bottom() + gap * 2;
+    m_trailBox->setGeometry(clear.left(), y, clear.width(), row);
+    y += row + gap / 2;
+    m_dwellBox->setGeometry(clear.left(), y, resetBeside ? clear.width() - reset - gap : clear.width(), row);
+    if (!resetBeside)
+        y += row + gap / 2;
+    m_resetDwell->setGeometry(clear.right() - reset + 1, y, reset, row);
+    y += row + gap * 2;
+    const int curvesBottom = save.top() - gap * 2 - row;
+    m_curves->setGeometry(clear.left(), y, clear.width(), std::max(0, curvesBottom - y));
+    m_curves->setVisible(curvesBottom - y >= row * 3);
+    m_againstMap->setGeometry(clear.left(), curvesBottom + gap / 2, clear.width(), row);
+}
+
+void CMapAngleDlg::countSamples()
+{
+    m_overlay->countSamples(m_doc.Device().m_diagData);
 }

@@ -11,7 +11,10 @@ class CDoravineDoc;
 class CDefinicjaDlg;
 class CGDIpGradientButton;
 class CMapAngle;
+class CMapCurves;
+class CMapOverlay;
 class CTransparentStatic;
+class QCheckBox;
 
 class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public IMultilangGUI {
     Q_OBJECT
@@ -45,6 +48,15 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CTransparentStatic* limitsLabel() const { return m_limits; }
     // The part of the button column left free between "Kasuj" and the save button.
     QRect freeColumn() const;
+    CMapCurves* curves() const { return m_curves; }
+    CMapOverlay* overlay() const { return m_overlay; }
+    QCheckBox* againstMapBox() const { return m_againstMap; }
+    QCheckBox* trailBox() const { return m_trailBox; }
+    QCheckBox* dwellBox() const { return m_dwellBox; }
+    CGDIpGradientButton* resetDwellButton() const { return m_resetDwell; }
+    // On every tick of the window, whichever page is shown: the trail and the dwell shading
+    // count every live sample.
+    void countSamples();
 
   protected:
     // Keys reaching the page, or any of its buttons, go to the grid's key table first.
@@ -58,6 +70,10 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     // After the definition or the clear: written, the change is kept for undo and shown; not,
     // it is marked as not written and the controller's map is read again.
     void afterWrite(const CMapState& before, bool written);
+    // The curves, the trail and the shading in the right column below "Kasuj".
+    void createViews();
+    void placeViews();
+    void nameViews();
 
     CDoravineDoc& m_doc;
     CMapAngle* m_grid;
@@ -65,4 +81,10 @@ class CMapAngleDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CGDIpGradientButton* m_clear;
     CGDIpGradientButton* m_saveDefault;
     CTransparentStatic* m_limits;
+    CMapCurves* m_curves = nullptr;
+    CMapOverlay* m_overlay = nullptr;
+    QCheckBox* m_againstMap = nullptr;
+    QCheckBox* m_trailBox = nullptr;
+    QCheckBox* m_dwellBox = nullptr;
+    CGDIpGradientButton* m_resetDwell = nullptr;
 };

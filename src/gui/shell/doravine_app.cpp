@@ -6,6 +6,8 @@
 #include "doravine_version.h"
 #include "gui/pages/map_angle.h"
 #include "gui/pages/map_angle_dlg.h"
+#include "gui/pages/readings_replay_dlg.h"
+#include "gui/skin/log_chart.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
@@ -21,6 +23,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QAction>
+#include <QCheckBox>
 #include <QImage>
 #include <QMenuBar>
 #include <QPixmap>
@@ -238,6 +241,8 @@ std::string startOptionsHelp()
            "  --size WxH          window size in pixels (default: the whole work area)\n"
            "  --wait MS           live readings before the screenshot (default 1500 with a controller)\n"
            "  --select C0,R0,C1,R1  map cells (columns 0-14, rows 0-15) selected in the screenshot\n"
+           "  --dwell             the map grid shaded by the time spent in its cells (from start-up)\n"
+           "  --log FILE          the screenshot shows this readings log replayed, its cursor at the middle\n"
            "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
            "  --capture N         with --tab 3: capture N crank records on the signal page and save them\n"
            "  --zoom-gap          after --capture: zoom onto the first gap and read out its tooth\n"
@@ -325,6 +330,13 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
             }
         } else if (arg == "--zoom-gap") {
             options.zoomGap = true;
+        } else if (arg == "--log") {
+            const char* v = value("--log");
+            if (!v)
+                return false;
+            options.replayLog = QString::fromLocal8Bit(v);
+        } else if (arg == "--dwell") {
+            options.dwell = true;
         } else if (arg == "--select") {
             const char* v = value("--select");
             if (!v)
@@ -407,6 +419,9 @@ int runDoravine(int argc, char** argv)
     frame->initialUpdate();
     if (options.size.isValid())
         frame->resize(options.size);
+    if (options.dwell)
+        if (auto* map = dynamic_cast<CMapAngleDlg*>(frame->view()->tabPage(CDoravineView::TabMap)))
+            map->dwellBox()->setChecked(true);
 
     CFirstPaint firstPaint(clock, options.quitAfterPaint);
     frame->installEventFilter(&firstPaint);
@@ -430,10 +445,21 @@ int runDoravine(int argc, char** argv)
             if (map && options.mapSelection.isValid())
                 map->grid()->selectRect({options.mapSelection.left(), options.mapSelection.top()},
                                         {options.mapSelection.right(), options.mapSelection.bottom()});
-            auto shoot = [&] {
+            QWidget* shown = frame;
+            if (!options.replayLog.isEmpty()) {
+                auto* replay = CReadingsReplayDlg::open(options.replayLog.toStdWString(),
+                                                        frame->document().Device().m_settings, frame);
+                if (replay) {
+                    if (options.size.isValid())
+                        replay->resize(options.size);
+                    replay->chart()->setCursorTime((replay->series().startTime() + replay->series().endTime()) / 2);
+                    shown = replay;
+                }
+            }
+            auto shoot = [&, shown] {
                 // One more moment so the freshly shown page has painted with the latest sample.
-                QTimer::singleShot(150, frame, [&] {
-                    const QImage shot = frame->grab().toImage();
+                QTimer::singleShot(150, frame, [&, shown] {
+                    const QImage shot = shown->grab().toImage();
                     if (!shot.save(options.screenshot, "PNG")) {
                         std::cerr << "doravine: cannot write " << options.screenshot.toStdString() << '\n';
                         status = 1;

@@ -56,6 +56,8 @@ struct CStartOptions {
     bool quitAfterSearch = false; // --quit-after-search: end once the search for the controller answered
     int captureRecords = 0;       // --capture N: the signal page captures N records before the screenshot
     bool zoomGap = false;         // --zoom-gap: then zooms onto the first gap with its readout
+    QString replayLog;            // --log FILE: the screenshot shows this readings log replayed
+    bool dwell = false;           // --dwell: the map grid shaded by the time spent in its cells
     bool help = false;
     bool version = false;        // --version: "doravine <version>" and exit
     bool where = false;          // --where: the data folders found and their files, and exit

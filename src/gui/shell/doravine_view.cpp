@@ -231,6 +231,8 @@ void CDoravineView::onTimer()
         timed->onTimer();
     if (m_readings)
         m_readings->onTimer();
+    if (auto* map = dynamic_cast<CMapAngleDlg*>(tabPage(TabMap)))
+        map->countSamples();
 }
 
 void CDoravineView::onTickWithoutSamples()

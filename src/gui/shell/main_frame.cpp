@@ -1,6 +1,7 @@
 #include "gui/shell/main_frame.h"
 
 #include "gui/pages/compare_dlg.h"
+#include "gui/pages/readings_replay_dlg.h"
 #include "gui/shell/about_dlg.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/readings_log_control.h"
@@ -34,6 +35,7 @@ const MenuItem kFileItems[] = {
     {CMainFrame::CmdSaveSettings, TR_KEY(L"Zapisz ustawienia do pliku...")},
     {CMainFrame::CmdFactorySettings, TR_KEY(L"Przywróć ustawienia fabryczne")},
     {CMainFrame::CmdRecordReadings, TR_KEY(L"Zapisuj odczyty do pliku")},
+    {CMainFrame::CmdOpenReadingsLog, TR_KEY(L"Otwórz zapis odczytów...")},
     {CMainFrame::CmdExit, TR_KEY(L"Wyjście")},
 };
 const MenuItem kLanguageItems[] = {
@@ -209,6 +211,9 @@ void CMainFrame::dispatch(int command)
         break;
     case CmdRecordReadings:
         m_readingsLog->toggle();
+        break;
+    case CmdOpenReadingsLog:
+        CReadingsReplayDlg::pickAndOpen(m_doc.Device().m_settings, this);
         break;
     case CmdExit:
         close();

@@ -41,6 +41,7 @@ class CMainFrame : public QMainWindow {
         CmdAbout = 57664,
         CmdCompareSettings = 32800,
         CmdRecordReadings = 32801,
+        CmdOpenReadingsLog = 32802,
     };
 
     // Builds the menu and the view; the view's creation starts the device (the port scan).

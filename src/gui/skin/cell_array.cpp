@@ -83,6 +83,12 @@ bool CCellArray::cellAt(QPoint point, CCellPos& cell) const
     return true;
 }
 
+void CCellArray::setCellOverlay(CellOverlay overlay)
+{
+    m_overlay = std::move(overlay);
+    update();
+}
+
 void CCellArray::updateCell(CCellPos cell)
 {
     update(cellRect(cell).adjusted(-2, -2, 2, 2));
@@ -116,10 +122,12 @@ void CCellArray::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.fillRect(event->rect(), m_colors.lines);
     painter.setFont(font());
+    // Cells scattered over the grid (a trail) are repainted alone, not the rectangle around them.
+    const QRegion& region = event->region();
     for (int y = -1; y < m_rows; ++y) {
         for (int x = -1; x < m_columns; ++x) {
             const CCellPos cell{x, y};
-            if (event->rect().intersects(cellRect(cell).adjusted(-2, -2, 2, 2)))
+            if (region.intersects(cellRect(cell).adjusted(-2, -2, 2, 2)))
                 paintCell(painter, cell);
         }
     }
@@ -146,6 +154,8 @@ void CCellArray::paintCell(QPainter& painter, CCellPos cell)
     if (!cell.isData() && !cell.isCorner() && cell == m_focusedHeader)
         background = blend(background, m_colors.selection, 0.7);
     painter.fillRect(rect, background);
+    if (m_overlay && cell.isData() && !cellCurrent(cell))
+        m_overlay(painter, cell, rect);
 
     // Headers and the corner in a smaller bold face, so a four-digit RPM keeps its margins.
     QFont font = painter.font();

@@ -8,9 +8,11 @@
 #include <QColor>
 #include <QWidget>
 
+#include <functional>
 #include <string>
 
 class QLineEdit;
+class QPainter;
 
 struct CCellPos {
     int column = -1;
@@ -38,6 +40,10 @@ class CCellArray : public QWidget {
     const Colors& colors() const { return m_colors; }
     // The colour a current cell is drawn in.
     void setCurrentColor(const QColor& color) { m_currentColor = color; }
+    // Painted over each data cell's background and under its text (not on the current cell): a
+    // page's shading of the cells without a grid of its own.
+    using CellOverlay = std::function<void(QPainter&, CCellPos, const QRect&)>;
+    void setCellOverlay(CellOverlay overlay);
 
     // Where a cell (or header) is drawn, and the cell under a point (nothing outside).
     QRect cellRect(CCellPos cell) const;
@@ -99,6 +105,7 @@ class CCellArray : public QWidget {
     std::wstring m_corner;
     Colors m_colors;
     QColor m_currentColor{120, 0, 0};
+    CellOverlay m_overlay;
     QLineEdit* m_editor;
     bool m_editing = false;
     CCellPos m_editCell;

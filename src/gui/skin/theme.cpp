@@ -89,6 +89,26 @@ QColor panelText()
     return {30, 36, 48};
 }
 
+QColor chartTop()
+{
+    return {33, 48, 76};
+}
+
+QColor chartBottom()
+{
+    return {22, 31, 50};
+}
+
+QColor chartGrid()
+{
+    return {70, 86, 112};
+}
+
+QColor chartScaleText()
+{
+    return {168, 180, 200};
+}
+
 QFont baseFont(int pixelSize)
 {
     QFont font;

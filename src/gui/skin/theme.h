@@ -39,6 +39,11 @@ QColor connectedText();
 QColor disconnectedText();
 // Text on light panels.
 QColor panelText();
+// The charts: the dark background's gradient, grid lines and scale text.
+QColor chartTop();
+QColor chartBottom();
+QColor chartGrid();
+QColor chartScaleText();
 
 // The program's base font (Tahoma where present, then the platform's sans serif).
 QFont baseFont(int pixelSize = 12);

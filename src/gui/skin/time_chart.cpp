@@ -14,10 +14,10 @@
 
 namespace {
 
-const QColor kBackTop(33, 48, 76);
-const QColor kBackBottom(22, 31, 50);
-const QColor kGrid(70, 86, 112);
-const QColor kScaleText(168, 180, 200);
+const QColor kBackTop = theme::chartTop();
+const QColor kBackBottom = theme::chartBottom();
+const QColor kGrid = theme::chartGrid();
+const QColor kScaleText = theme::chartScaleText();
 
 QString valueText(double v, int decimals, const std::wstring& unit)
 {
