@@ -10,6 +10,7 @@
 #include "base/user_interaction.h"
 #include "gui/pages/autokalibracja_dlg.h"
 #include "gui/pages/settings_dlg.h"
+#include "gui/shell/link_gateway.h"
 #include "gui/skin/gradient_button.h"
 #include "operations/doravine_doc.h"
 #include "platform/port_table.h"
@@ -116,6 +117,8 @@ void AutoDetectionFromTheSettingsPage(benchmark::State& state)
     CDoravineDoc doc(&threads);
     doc.Device().Start();
     doc.ResumeLiveSamples();
+    // The page reaches the controller through the window's gateway.
+    CLinkGateway gateway(doc.Device());
     CSettingsDlg page(doc);
     page.resize(800, 600);
     page.initialiseOnce();

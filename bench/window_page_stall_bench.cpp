@@ -4,7 +4,8 @@
 //   a map step's write goes unanswered (every SetMap frame swallowed, so all 10 attempts run out);
 //   a TPS step's settings write goes unanswered the same way;
 //   the wheel auto-detection runs from its button to its end (a steady engine on a 60-2 wheel).
-// Usage: measure_page_stall_measure   (offscreen; one run, on a shared machine: a noisy figure)
+// Run: bench_window_page_stall_bench (offscreen, one iteration of about 40 s; the figures are
+// printed and kept as counters; on a shared machine a noisy figure)
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
 #include "gui/pages/map_angle.h"
@@ -18,6 +19,8 @@
 #include "operations/doravine_doc.h"
 #include "platform/port_table.h"
 #include "sim/virtual_controller.h"
+
+#include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -77,13 +80,18 @@ void swallow(sim::VirtualController& sim, uint8_t frameType)
 
 } // namespace
 
-int main(int argc, char** argv)
+void PageStalls(benchmark::State& state)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "bench_window_page_stall_bench";
+    static char* argv[] = {name, nullptr};
     // The detection's settings copy and the last good port go to a home of their own.
     char home[] = "/tmp/doravine-stall-XXXXXX";
-    if (!::mkdtemp(home))
-        return 1;
+    if (!::mkdtemp(home)) {
+        state.SkipWithError("no temporary home");
+        return;
+    }
     ::setenv("HOME", home, 1);
     ::setenv("XDG_CONFIG_HOME", (std::string(home) + "/.config").c_str(), 1);
     ::setenv("XDG_DOCUMENTS_DIR", (std::string(home) + "/Documents").c_str(), 1);
@@ -91,14 +99,15 @@ int main(int argc, char** argv)
     sim::VirtualController sim;
     sim.setWheel(sim::Wheel::W60_2);
     sim.setProfile(sim::Profile::Steady);
-    if (!sim.start())
-        return 1;
+    if (!sim.start()) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
     porttable::setPortOverride({sim.path()});
     CYesUser user;
     CThreadManager threads;
     CDoravineDoc doc(&threads);
-    int status = 0;
-    {
+    for (auto _ : state) {
         CMainFrame frame(doc);
         frame.initialUpdate();
         frame.resize(1366, 768);
@@ -107,8 +116,8 @@ int main(int argc, char** argv)
         const auto idle = [] { return !CLinkGateway::instance()->busy() && !QApplication::activeModalWidget(); };
         longestStall([] {}, [&] { return !view.searching() && doc.Device().m_connected; }, 20000);
         if (!doc.Device().m_connected) {
-            std::printf("no connection to the virtual controller\n");
-            return 1;
+            state.SkipWithError("no connection to the virtual controller");
+            break;
         }
 
         view.pageCtrl()->activatePage(CDoravineView::TabMap);
@@ -142,11 +151,16 @@ int main(int argc, char** argv)
             [&] { return started && !settings.autoCalibrationRunning() && idle(); }, 120000);
         std::printf("auto-detection, button to end (%.1f s): longest stall %lld ms\n", took.elapsed() / 1000.0,
                     static_cast<long long>(detectStall));
-        status = settings.autoCalibrationRunning() ? 1 : 0;
+        state.counters["map_write_unanswered_longest_stall_ms"] = static_cast<double>(mapStall);
+        state.counters["tps_write_unanswered_longest_stall_ms"] = static_cast<double>(tpsStall);
+        state.counters["autodetection_longest_stall_ms"] = static_cast<double>(detectStall);
         doc.StopLiveSamples();
         threads.joinAll();
     }
+    doc.StopLiveSamples();
+    threads.joinAll();
     sim.stop();
     std::filesystem::remove_all(home);
-    return status;
 }
+
+BENCHMARK(PageStalls)->Iterations(1)->Unit(benchmark::kSecond);
