@@ -200,8 +200,8 @@ bool CDoravineDoc::RestoreFactorySettings()
         return false;
     m_device.ResetDevice();
 
-    CAxisDefinition::factory().applyDefinition(m_device);
-    if (clearMapStep(m_device) && m_views)
+    CAxisDefinition::factory().applyDefinition(m_edited.controller());
+    if (clearMapStep(m_edited.controller()) && m_views)
         m_views->refillMapGrid();
 
     if (m_views) {

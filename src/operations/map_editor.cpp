@@ -2,7 +2,6 @@
 
 #include "base/language.h"
 #include "base/user_interaction.h"
-#include "device/lpg_device.h"
 #include "operations/map_operations.h"
 #include "platform/ierror.h"
 
@@ -22,7 +21,7 @@ void showError(const wchar_t* key)
 
 } // namespace
 
-CMapEditor::CMapEditor(CLPGDevice& device) : m_device(device), m_model(device.m_settings)
+CMapEditor::CMapEditor(IEditedRecord& target) : m_target(target)
 {
     fillFromRecord();
 }
@@ -39,18 +38,24 @@ uint32_t CMapEditor::cellColor(int column, int row) const
 
 std::wstring CMapEditor::columnHeaderText(int column) const
 {
-    return formatDecimal(m_device.m_settings.rpmAxis[column], 0);
+    return formatDecimal(m_target.record().rpmAxis[column], 0);
 }
 
 std::wstring CMapEditor::rowHeaderText(int row) const
 {
-    return formatDecimal(m_device.m_settings.mapAxis[row], 2);
+    return formatDecimal(m_target.record().mapAxis[row], 2);
+}
+
+void CMapEditor::recordSwitched()
+{
+    m_history.clear();
+    fillFromRecord();
 }
 
 void CMapEditor::fillFromRecord()
 {
-    m_model.updateLimits();
-    const CSettingsRecord& record = m_device.m_settings;
+    m_limits = model().limits();
+    const CSettingsRecord& record = m_target.record();
     for (int r = 0; r < kMapRows; ++r)
         for (int c = 0; c < kMapColumns; ++c)
             setCellValue(c, r, record.advanceMap[r][c]);
@@ -62,7 +67,7 @@ void CMapEditor::fillFromRecord()
 
 bool CMapEditor::connectedOrSay() const
 {
-    if (m_device.isConnected())
+    if (m_target.isConnected())
         return true;
     userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Warning);
     return false;
@@ -70,10 +75,10 @@ bool CMapEditor::connectedOrSay() const
 
 void CMapEditor::copyCellsToRecord()
 {
-    const CAngleLimits& l = m_model.limits();
+    const CAngleLimits& l = m_limits;
     for (int r = 0; r < kMapRows; ++r)
         for (int c = 0; c < kMapColumns; ++c)
-            m_device.m_settings.advanceMap[r][c] = std::clamp(m_cells[r][c], l.lowest, l.highest);
+            m_target.record().advanceMap[r][c] = std::clamp(m_cells[r][c], l.lowest, l.highest);
 }
 
 bool CMapEditor::send(const wchar_t* handler, const wchar_t* refused, const std::function<bool()>& write)
@@ -91,12 +96,12 @@ bool CMapEditor::send(const wchar_t* handler, const wchar_t* refused, const std:
 
 bool CMapEditor::sendMap(const wchar_t* handler)
 {
-    return send(handler, kMapWriteFailed, [this] { return m_device.SetMap() && m_device.SaveMap(); });
+    return send(handler, kMapWriteFailed, [this] { return m_target.SetMap() && m_target.SaveMap(); });
 }
 
 bool CMapEditor::sendAxes(const wchar_t* handler)
 {
-    return send(handler, kAxesWriteFailed, [this] { return m_device.SetMapAxes(); });
+    return send(handler, kAxesWriteFailed, [this] { return m_target.SetMapAxes(); });
 }
 
 bool CMapEditor::changeCells(const wchar_t* handler, const std::function<void(AdvanceMap&)>& change)
@@ -104,14 +109,14 @@ bool CMapEditor::changeCells(const wchar_t* handler, const std::function<void(Ad
     if (!connectedOrSay())
         return false;
     CWaitCursor wait;
-    const CMapState before = CMapState::of(m_device.m_settings);
+    const CMapState before = CMapState::of(m_target.record());
     change(m_cells);
     for (int r = 0; r < kMapRows; ++r)
         for (int c = 0; c < kMapColumns; ++c)
             setCellValue(c, r, m_cells[r][c]);
     copyCellsToRecord();
     // The record keeps the change even when the controller refuses it, so undo must know it too.
-    m_known = CMapState::of(m_device.m_settings);
+    m_known = CMapState::of(m_target.record());
     m_history.push(before, m_known);
     return sendMap(handler);
 }
@@ -120,7 +125,7 @@ bool CMapEditor::incrementSelected(double delta)
 {
     if (!m_selection.any())
         return false;
-    const CAngleLimits l = m_model.limits();
+    const CAngleLimits l = m_limits;
     return changeCells(kIncrementHandler, [&](AdvanceMap& cells) {
         for (int c = 0; c < kMapColumns; ++c)
             for (int r = 0; r < kMapRows; ++r)
@@ -139,7 +144,7 @@ std::wstring CMapEditor::getText(CMapCell cell, const std::wstring& typed)
     if (header)
         return value ? editHeader(cell, *value) : headerText(cell);
     if (value) {
-        const double angle = snapAngle(m_model.limits(), *value);
+        const double angle = snapAngle(m_limits, *value);
         changeCells(kEditHandler, [&](AdvanceMap& cells) {
             cells[cell.row][cell.column] = angle;
             for (int c = 0; c < kMapColumns; ++c)
@@ -158,7 +163,7 @@ std::wstring CMapEditor::headerText(CMapCell cell) const
 
 std::wstring CMapEditor::editHeader(CMapCell cell, double typed)
 {
-    CSettingsRecord& record = m_device.m_settings;
+    CSettingsRecord& record = m_target.record();
     const bool rowHeader = cell.column < 0;
     const auto point = rowHeader ? mapBreakpoint(record.mapAxis, cell.row, typed)
                                  : rpmBreakpoint(record.rpmAxis, cell.column, typed);
@@ -183,7 +188,7 @@ bool CMapEditor::interpolate(InterpolationDirection direction)
     const auto rect = m_selection.scan();
     if (!rect || (rect->columns() < 2 && rect->rows() < 2))
         return false;
-    const CSettingsRecord& record = m_device.m_settings;
+    const CSettingsRecord& record = m_target.record();
     return changeCells(L"CMapAngle::interpolateSelected()", [&](AdvanceMap& cells) {
         double filled[kMapRows][kMapColumns];
         std::copy(&cells[0][0], &cells[0][0] + kMapRows * kMapColumns, &filled[0][0]);
@@ -191,7 +196,7 @@ bool CMapEditor::interpolate(InterpolationDirection direction)
         for (int c = rect->c0; c <= rect->c1; ++c)
             for (int r = rect->r0; r <= rect->r1; ++r)
                 if (m_selection.selected(c, r))
-                    cells[r][c] = snapAngle(m_model.limits(), filled[r][c]);
+                    cells[r][c] = snapAngle(m_limits, filled[r][c]);
     });
 }
 
@@ -224,18 +229,18 @@ bool CMapEditor::paste(const std::wstring& text)
             for (int c = target.c0; c <= target.c1; ++c) {
                 const size_t at = fill ? 0 : static_cast<size_t>(c - target.c0);
                 if (at < line.size() && line[at] && (!fill || m_selection.selected(c, r)))
-                    cells[r][c] = snapAngle(m_model.limits(), *line[at]);
+                    cells[r][c] = snapAngle(m_limits, *line[at]);
             }
         }
     });
-    if (!fill && m_device.isConnected())
+    if (!fill && m_target.isConnected())
         m_selection.selectRect({target.c0, target.r0}, {target.c1, target.r1});
     return changed;
 }
 
 bool CMapEditor::restore(const CMapState& target, const CMapState& from, const wchar_t* handler)
 {
-    target.applyTo(m_device.m_settings);
+    target.applyTo(m_target.record());
     m_known = target;
     fillFromRecord();
     bool ok = true;
@@ -270,8 +275,8 @@ bool CMapEditor::clearMap()
 {
     if (!connectedOrSay())
         return false;
-    const CMapState before = CMapState::of(m_device.m_settings);
-    if (!clearMapStep(m_device))
+    const CMapState before = CMapState::of(m_target.record());
+    if (!clearMapStep(m_target))
         return false;
     recordChange(before);
     fillFromRecord();
@@ -280,13 +285,13 @@ bool CMapEditor::clearMap()
 
 void CMapEditor::recordChange(const CMapState& before)
 {
-    m_known = CMapState::of(m_device.m_settings);
+    m_known = CMapState::of(m_target.record());
     m_history.push(before, m_known);
 }
 
 std::optional<CMapCell> CMapEditor::showOperatingPoint(double rpm, double mapVolts)
 {
     const auto previous = m_operating;
-    m_operating = m_model.findCell(rpm, mapVolts);
+    m_operating = model().findCell(rpm, mapVolts);
     return previous;
 }

@@ -1,30 +1,30 @@
 // What the map grid does, without the window: the cells it shows, the selection, the step keys,
 // the in-place edits of cells and headers, set value, interpolation, copy and paste, undo and
-// redo, the clear step and the operating point. Every change reaches the controller at once
-// (SetMap and SaveMap for cells, SetMapAxes for breakpoints) and is kept for undo; while no
-// controller is connected every change is refused with a word, so the screen never shows what
-// the controller does not have.
+// redo, the clear step and the operating point. Every change goes to the edited record at once
+// (for the controller: SetMap and SaveMap for cells, SetMapAxes for breakpoints; for an open
+// settings file: marked for saving) and is kept for undo; while the controller's record is edited
+// and no controller is connected every change is refused with a word, so the screen never shows
+// what the controller does not have.
 #pragma once
 
 #include "records/map_grid_rules.h"
 #include "records/map_history.h"
 #include "records/map_model.h"
 #include "records/map_selection.h"
+#include "operations/edited_record.h"
 
 #include <functional>
 #include <optional>
 #include <string>
 
-class CLPGDevice;
-
 class CMapEditor {
   public:
-    // Works on the device's record, which must outlive the editor; the limits are computed and
-    // the cells filled at once.
-    explicit CMapEditor(CLPGDevice& device);
+    // Works on the edited record, which must outlive the editor; the limits are computed and the
+    // cells filled at once.
+    explicit CMapEditor(IEditedRecord& target);
 
     // ---- What the grid shows ------------------------------------------------------------------
-    const CAngleLimits& limits() const { return m_model.limits(); }
+    const CAngleLimits& limits() const { return m_limits; }
     // The angle of a data cell (one decimal), its "%.1f" text and its background (0x00BBGGRR).
     double cellValue(int column, int row) const { return m_cells[row][column]; }
     // The cell's text (and with it its colour) from an angle: one decimal is what the cell keeps.
@@ -42,6 +42,9 @@ class CMapEditor {
     // updateLimits, then every cell from the record. The undo history is forgotten when the
     // record was changed behind the editor's back (a settings file, the factory reset).
     void fillFromRecord();
+    // The edited record became another one (a file opened or closed): filled from it, with no
+    // undo history, since a change of one record must never be replayed on the other.
+    void recordSwitched();
 
     // ---- Changes --------------------------------------------------------------------------------
     // Ctrl+Up / Ctrl+Down: delta added to every selected cell, capped at the angle limits.
@@ -90,9 +93,10 @@ class CMapEditor {
     // The text of a row header (column -1) or a column header (row -1).
     std::wstring headerText(CMapCell cell) const;
     void copyCellsToRecord();
+    CMapModel model() const { return CMapModel(m_target.record()); }
 
-    CLPGDevice& m_device;
-    CMapModel m_model;
+    IEditedRecord& m_target;
+    CAngleLimits m_limits;
     double m_cells[kMapRows][kMapColumns] = {};
     CMapSelection m_selection;
     CMapHistory m_history;

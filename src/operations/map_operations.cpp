@@ -2,7 +2,7 @@
 
 #include "base/language.h"
 #include "base/user_interaction.h"
-#include "device/lpg_device.h"
+#include "operations/edited_record.h"
 #include "records/map_model.h"
 #include "platform/ierror.h"
 
@@ -27,13 +27,13 @@ const wchar_t* CAxisDefinition::check() const
     return nullptr;
 }
 
-bool CAxisDefinition::applyDefinition(CLPGDevice& device) const
+bool CAxisDefinition::applyDefinition(IEditedRecord& target) const
 {
-    CSettingsRecord& record = device.m_settings;
+    CSettingsRecord& record = target.record();
     record.rpmAxis[0] = rpmMin;
     record.rpmAxis[kMapColumns - 1] = rpmMax;
     CMapModel model(record);
-    if (model.generateAxes(device, rpmMin, rpmMax, mapMin, mapMax))
+    if (model.generateAxes(target, rpmMin, rpmMax, mapMin, mapMax))
         return true;
     userInteraction().showMessage(translateText(L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!!"),
                                   MessageIcon::Error);
@@ -48,12 +48,12 @@ double CAxisSpin::apply(double value, int delta) const
     return moved > highest ? highest : moved;
 }
 
-bool clearMapStep(CLPGDevice& device)
+bool clearMapStep(IEditedRecord& target)
 {
     CWaitCursor wait;
     try {
-        CMapModel model(device.m_settings);
-        return model.eraseMap(device);
+        CMapModel model(target.record());
+        return model.eraseMap(target);
     } catch (IError* raw) {
         showLinkError(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", raw);
         return false;

@@ -73,7 +73,8 @@ int main(int argc, char** argv)
         std::printf("no connection to the virtual controller\n");
         return 1;
     }
-    CMapEditor editor(device);
+    CControllerRecord target(device);
+    CMapEditor editor(target);
     editor.selection().selectCell({7, 5});
 
     const double wire = wireMs(frameBytes(kMapBlockSize)) + wireMs(frameBytes(6)) + // SetMap and its status

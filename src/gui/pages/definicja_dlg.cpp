@@ -2,7 +2,7 @@
 
 #include "base/language.h"
 #include "base/user_interaction.h"
-#include "device/lpg_device.h"
+#include "operations/edited_record.h"
 #include "records/map_grid_rules.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/gradient_edit.h"
@@ -13,9 +13,9 @@
 
 #include <cmath>
 
-CDefinicjaDlg::CDefinicjaDlg(CLPGDevice& device, QWidget* parent)
-    : CSkinDlg(QSize(330, 107), parent), m_device(device),
-      m_definition(CAxisDefinition::fromRecord(device.m_settings)), m_rpmMinEdit(new CGDIpGradientEdit(this)),
+CDefinicjaDlg::CDefinicjaDlg(IEditedRecord& target, QWidget* parent)
+    : CSkinDlg(QSize(330, 107), parent), m_target(target),
+      m_definition(CAxisDefinition::fromRecord(target.record())), m_rpmMinEdit(new CGDIpGradientEdit(this)),
       m_rpmMaxEdit(new CGDIpGradientEdit(this)), m_mapMinEdit(new CGDIpGradientEdit(this)),
       m_mapMaxEdit(new CGDIpGradientEdit(this)), m_rpmMinSpin(new CGDIpGradientSpinButtonCtrl(this)),
       m_rpmMaxSpin(new CGDIpGradientSpinButtonCtrl(this)), m_mapMinSpin(new CGDIpGradientSpinButtonCtrl(this)),
@@ -44,7 +44,7 @@ CDefinicjaDlg::CDefinicjaDlg(CLPGDevice& device, QWidget* parent)
     showRpm(m_rpmMinEdit, m_definition.rpmMin);
     showRpm(m_rpmMaxEdit, m_definition.rpmMax);
     // The start reads the ends from the record unrounded; only the spin buttons go through the texts.
-    m_definition = CAxisDefinition::fromRecord(device.m_settings);
+    m_definition = CAxisDefinition::fromRecord(target.record());
 
     connect(m_rpmMinSpin, &CGDIpGradientSpinButtonCtrl::deltaPos, this,
             [this](int d) { spinRpm(m_definition.rpmMin, m_rpmMinEdit, d); });
@@ -106,7 +106,7 @@ void CDefinicjaDlg::onOk()
         userInteraction().showMessage(translateText(violated), MessageIcon::Error);
         return;
     }
-    m_definition.applyDefinition(m_device);
+    m_definition.applyDefinition(m_target);
     accept();
 }
 

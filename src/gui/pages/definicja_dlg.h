@@ -5,7 +5,7 @@
 #include "gui/shell/skin_dlg.h"
 #include "operations/map_operations.h"
 
-class CLPGDevice;
+class IEditedRecord;
 class CGDIpGradientButton;
 class CGDIpGradientEdit;
 class CGDIpGradientSpinButtonCtrl;
@@ -16,7 +16,7 @@ class CDefinicjaDlg : public CSkinDlg {
   public:
     static constexpr int kTemplateId = 315;
 
-    explicit CDefinicjaDlg(CLPGDevice& device, QWidget* parent = nullptr);
+    explicit CDefinicjaDlg(IEditedRecord& target, QWidget* parent = nullptr);
 
     const CAxisDefinition& definition() const { return m_definition; }
     CGDIpGradientEdit* rpmMinEdit() const { return m_rpmMinEdit; }
@@ -48,7 +48,7 @@ class CDefinicjaDlg : public CSkinDlg {
                    CGDIpGradientSpinButtonCtrl* minSpin, CGDIpGradientEdit* maxEdit,
                    CGDIpGradientSpinButtonCtrl* maxSpin);
 
-    CLPGDevice& m_device;
+    IEditedRecord& m_target;
     CAxisDefinition m_definition;
     CGDIpGradientEdit* m_rpmMinEdit;
     CGDIpGradientEdit* m_rpmMaxEdit;

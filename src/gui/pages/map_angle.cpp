@@ -35,7 +35,7 @@ std::optional<GridArrow> arrowOf(int key)
 
 } // namespace
 
-CMapAngle::CMapAngle(CLPGDevice& device, QWidget* parent) : CCellArray(parent), m_editor(device)
+CMapAngle::CMapAngle(IEditedRecord& target, QWidget* parent) : CCellArray(parent), m_editor(target)
 {
     setCurrentColor(theme::fromColorRef(kOperatingPointColor));
 }

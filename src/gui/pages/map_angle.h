@@ -7,7 +7,6 @@
 #include "gui/skin/cell_array.h"
 #include "operations/map_editor.h"
 
-class CLPGDevice;
 class QMenu;
 
 class CMapAngle : public CCellArray {
@@ -16,7 +15,7 @@ class CMapAngle : public CCellArray {
     // The operating point's colour (Windows colour value 120: dark red).
     static constexpr unsigned kOperatingPointColor = 120;
 
-    explicit CMapAngle(CLPGDevice& device, QWidget* parent = nullptr);
+    explicit CMapAngle(IEditedRecord& target, QWidget* parent = nullptr);
 
     CMapEditor& mapEditor() { return m_editor; }
     const CMapEditor& mapEditor() const { return m_editor; }

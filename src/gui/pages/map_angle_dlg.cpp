@@ -11,7 +11,7 @@
 #include <QKeyEvent>
 
 CMapAngleDlg::CMapAngleDlg(CDoravineDoc& doc, QWidget* parent)
-    : CGDIpMultiPageDialog(QSize(627, 291), parent), m_doc(doc), m_grid(new CMapAngle(doc.Device(), this)),
+    : CGDIpMultiPageDialog(QSize(627, 291), parent), m_doc(doc), m_grid(new CMapAngle(doc.EditedRecord(), this)),
       m_definition(new CGDIpGradientButton(this)), m_clear(new CGDIpGradientButton(this)),
       m_saveDefault(new CGDIpGradientButton(this)), m_limits(new CTransparentStatic(this))
 {
@@ -47,7 +47,8 @@ void CMapAngleDlg::v_activate()
 {
     m_grid->fillFromRecord();
     showLimits();
-    setEnabled(m_doc.Device().m_settings.workState == kWorkStateNormal);
+    // A file has no operating state of its own: it is always open for editing.
+    setEnabled(m_doc.EditedRecord().file() || m_doc.Device().m_settings.workState == kWorkStateNormal);
     m_grid->setFocus();
 }
 
@@ -86,9 +87,9 @@ void CMapAngleDlg::showLimits()
 
 void CMapAngleDlg::onDefinition()
 {
-    const CMapState before = CMapState::of(m_doc.Device().m_settings);
+    const CMapState before = CMapState::of(m_doc.EditedRecord().record());
     {
-        CDefinicjaDlg dialog(m_doc.Device(), window());
+        CDefinicjaDlg dialog(m_doc.EditedRecord(), window());
         dialog.exec();
     }
     m_grid->mapEditor().recordChange(before);
