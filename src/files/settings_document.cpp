@@ -11,6 +11,8 @@ const wchar_t* CSettingsDocument::open(const std::wstring& path)
     read.readFields(m_record);
     m_path = path;
     m_modified = false;
+    if (m_changed)
+        m_changed();
     return nullptr;
 }
 
@@ -18,6 +20,17 @@ void CSettingsDocument::close()
 {
     m_path.clear();
     m_modified = false;
+    if (m_changed)
+        m_changed();
+}
+
+void CSettingsDocument::markModified()
+{
+    if (m_modified)
+        return;
+    m_modified = true;
+    if (m_changed)
+        m_changed();
 }
 
 CSettingsSnapshot CSettingsDocument::snapshot() const
@@ -36,5 +49,7 @@ const wchar_t* CSettingsDocument::saveTo(const std::wstring& path)
     m_read = now;
     m_path = target;
     m_modified = false;
+    if (m_changed)
+        m_changed();
     return nullptr;
 }

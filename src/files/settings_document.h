@@ -6,6 +6,7 @@
 
 #include "files/settings_file.h"
 
+#include <functional>
 #include <string>
 
 class CSettingsDocument {
@@ -22,7 +23,10 @@ class CSettingsDocument {
     CSettingsRecord& record() { return m_record; }
     const CSettingsRecord& record() const { return m_record; }
     bool modified() const { return m_modified; }
-    void markModified() { m_modified = true; }
+    void markModified();
+    // Runs whenever the file opened, closed or saved, or its first unsaved change came (the
+    // window's title and status strip follow it).
+    void setChangeHook(std::function<void()> hook) { m_changed = std::move(hook); }
 
     // The file as a save would write it now.
     CSettingsSnapshot snapshot() const;
@@ -36,4 +40,5 @@ class CSettingsDocument {
     CSettingsSnapshot m_read;
     CSettingsRecord m_record;
     bool m_modified = false;
+    std::function<void()> m_changed;
 };

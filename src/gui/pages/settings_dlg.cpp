@@ -73,6 +73,11 @@ CLPGDevice& CSettingsDlg::device()
     return m_doc.Device();
 }
 
+bool CSettingsDlg::editingFile()
+{
+    return m_doc.EditedRecord().file() != nullptr;
+}
+
 void CSettingsDlg::readSettings()
 {
     try {
@@ -124,13 +129,26 @@ void CSettingsDlg::fillSensorList(int selectIndex)
 
 void CSettingsDlg::refreshFromRecord()
 {
-    m_tpsEdit->setCaption(formatTps("%0.2f", device().m_settings.tpsThreshold));
+    m_tpsEdit->setCaption(formatTps("%0.2f", m_doc.EditedRecord().record().tpsThreshold));
     m_tpsEdit->setEnabled(false);
 }
 
 void CSettingsDlg::showStateTexts()
 {
     const CSettingsRecord& record = device().m_settings;
+    // A file holds neither the state nor the wheel nor the sensor: none of them is the controller's.
+    const bool file = editingFile();
+    m_sensor->setEnabled(!file);
+    m_auto->setEnabled(!file && !m_calibrating);
+    if (file)
+        m_sensor->setCurrentIndex(-1);
+    else if (m_sensor->currentIndex() < 0)
+        m_sensor->setCurrentIndex(m_shownSensorType == 0.0 ? 0 : 1);
+    if (file) {
+        m_state->setValueText(translateText(L"Brak w pliku"));
+        m_wheel->setValueText(translateText(L"Brak w pliku"));
+        return;
+    }
     m_state->setValueText(translateText(workStateText(record.workState)));
     if (record.workState == kWorkStateNormal) {
         wchar_t text[64];
@@ -167,6 +185,8 @@ void CSettingsDlg::onTimer()
         return;
     m_ticks = 0;
     const CSettingsRecord& record = device().m_settings;
+    if (editingFile())
+        return;
     if (record.sensorType != m_shownSensorType) {
         m_shownSensorType = record.sensorType;
         m_sensor->setCurrentIndex(m_shownSensorType == 0.0 ? 0 : 1);
@@ -184,9 +204,9 @@ void CSettingsDlg::onLanguageChange()
     m_wheel->setLabelText(translateText(L"Wykryty typ koła"));
     m_auto->setCaption(translateText(L"Autodetekcja koła zamachowego"));
     m_tpsLabel->setCaption(translateText(L"Próg TPS"));
-    showStateTexts();
     const int selected = m_sensor->currentIndex();
     fillSensorList(selected < 0 ? 0 : selected);
+    showStateTexts();
 }
 
 void CSettingsDlg::writeFailed()
@@ -214,7 +234,8 @@ void CSettingsDlg::onSensorChosen(int index)
 
 void CSettingsDlg::onTpsSpin(int delta)
 {
-    CSettingsRecord& record = device().m_settings;
+    IEditedRecord& edited = m_doc.EditedRecord();
+    CSettingsRecord& record = edited.record();
     double value = record.tpsThreshold - delta * kTpsStep;
     if (value <= 0.0)
         value = 0.0;
@@ -223,7 +244,7 @@ void CSettingsDlg::onTpsSpin(int delta)
     record.tpsThreshold = value;
     m_tpsEdit->setCaption(formatTps("%.2f", value));
     try {
-        if (device().m_connected && !device().SetSettings())
+        if (edited.isConnected() && !edited.SetSettings())
             writeFailed();
     } catch (IError* raw) {
         showLinkError(L"CSettingsDlg::OnDeltaposSpinTpsTh()", raw);

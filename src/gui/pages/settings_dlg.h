@@ -1,6 +1,7 @@
 // The settings page (first tab): the crank sensor type, the controller's state and the wheel it
 // detected with that wheel's reference chart, the TPS threshold, and the button that starts the
-// trigger-wheel auto-detection. Every change is written to the controller at once.
+// trigger-wheel auto-detection. Every change is written to the controller at once. While a settings
+// file is open the TPS threshold is the file's, and what a file does not hold shows as absent.
 #pragma once
 
 #include "base/language.h"
@@ -36,8 +37,10 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     void onTimer() override;
     void onLanguageChange() override;
 
-    // The TPS edit from the record.
+    // The TPS edit from the edited record.
     void refreshFromRecord();
+    // The TPS edit and the state texts from the edited record as it stands.
+    void showRecord();
     // The reference chart of a wheel type for the record's sensor type; a flat line outside normal
     // operation or without a readable file.
     void showWheelChart(int wheelType);
@@ -66,8 +69,8 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     void readSettings();
     void fillSensorList(int selectIndex);
     void showStateTexts();
-    // The TPS edit and the state texts from the record as it stands.
-    void showRecord();
+    // A settings file is being edited instead of the controller's record.
+    bool editingFile();
     void writeFailed();
     void styleControls();
 
