@@ -56,6 +56,12 @@ std::string wheelKey(const std::wstring& path)
     return key;
 }
 
+// The settings files' dialog in the map-data folder; empty when cancelled.
+std::wstring pickSettingsFile(bool save)
+{
+    return COpenFile(getMapDataFolder(), translateText(kSettingsFileFilter), L"settings", save).show();
+}
+
 } // namespace
 
 CSettingsFileControl::CSettingsFileControl(CDoravineDoc& doc, QMainWindow& window,
@@ -89,9 +95,7 @@ bool CSettingsFileControl::openFile(const std::wstring& given)
 {
     if (!mayLeaveFile())
         return false;
-    const std::wstring path =
-        given.empty() ? COpenFile(getMapDataFolder(), translateText(kSettingsFileFilter), L"settings", false).show()
-                      : given;
+    const std::wstring path = given.empty() ? pickSettingsFile(false) : given;
     if (path.empty())
         return false;
     CSettingsDocument& file = m_doc.SettingsFile();
@@ -121,9 +125,7 @@ bool CSettingsFileControl::saveAs(const std::wstring& given)
     CSettingsDocument& file = m_doc.SettingsFile();
     if (!file.isOpen())
         return false;
-    const std::wstring path =
-        given.empty() ? COpenFile(getMapDataFolder(), translateText(kSettingsFileFilter), L"settings", true).show()
-                      : given;
+    const std::wstring path = given.empty() ? pickSettingsFile(true) : given;
     if (path.empty())
         return false;
     std::error_code ec;
