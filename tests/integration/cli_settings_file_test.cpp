@@ -142,6 +142,9 @@ TEST_F(CliSettingsFile, RefusalsExitTwoAndFailedSavesExitOneLeavingTheFile)
         EXPECT_EQ(r.status, 2) << u.args[0];
         EXPECT_EQ(r.err, u.err);
     }
+    const CliOutcome empty = runCliAt(port(), {"--file", "", "set", "inputSource=1"});
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err.rfind("doravine-cli: --file needs a file name\n", 0), 0u);
     if (CFileSizeLimit::supported()) {
         CliOutcome r;
         {

@@ -92,6 +92,11 @@ bool parseArguments(const std::vector<std::string>& argv, Options& options, std:
         } else if (a == "--file") {
             if (!value(a, options.file))
                 return false;
+            // An empty name (an unset variable in a script) must not fall back to the controller.
+            if (options.file.empty()) {
+                error = "--file needs a file name";
+                return false;
+            }
         } else if (a == "--help") {
             options.help = true;
         } else if (a == "--version") {
