@@ -140,6 +140,7 @@ TEST(SettingsFileWindow, EditedOfflineNamedWithItsMarkAndSavedWithCtrlS)
 
     w.editMap();
     w.settingsPage().onTpsSpin(-1);
+    w.settingsPage().onInputSourceChosen(1);
     EXPECT_EQ(w.frame->windowTitle(), QStringLiteral("car.settings* - Doravine"));
     EXPECT_EQ(w.strip(), L"Plik: car.settings *");
     EXPECT_TRUE(w.user.texts().empty()) << "no BRAK POŁĄCZENIA for a file";
@@ -155,7 +156,8 @@ TEST(SettingsFileWindow, EditedOfflineNamedWithItsMarkAndSavedWithCtrlS)
     size_t differing = 0;
     for (size_t i = 0; i < saved.size(); ++i)
         differing += saved[i] != w.original[i];
-    EXPECT_LE(differing, 24u) << "only the three edited values";
+    EXPECT_DOUBLE_EQ(w.savedDouble(kInputSource), 1.0);
+    EXPECT_LE(differing, 32u) << "only the four edited values";
     EXPECT_EQ(saved[kSettingsMarkerSize + kReservedTail], 0xEE);
 
     // Another wheel chosen for the file changes its step, and the choice is remembered.

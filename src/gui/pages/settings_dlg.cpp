@@ -34,6 +34,7 @@ struct SensorEntry {
     double value;
 };
 constexpr SensorEntry kSensorEntries[] = {{TR_KEY(L"Halotronowy"), 0.0}, {TR_KEY(L"Indukcyjny"), 1.0}};
+constexpr SensorEntry kInputSources[] = {{TR_KEY(L"Przełącznik"), 0.0}, {TR_KEY(L"Aplikacja"), 1.0}};
 
 std::wstring formatTps(const char* format, double volts)
 {
@@ -49,7 +50,8 @@ CSettingsDlg::CSettingsDlg(CDoravineDoc& doc, QWidget* parent)
       m_sensor(new CStrValueCmbBox(this)), m_state(new CGDIpDescribedDisplay(this)),
       m_wheel(new CGDIpDescribedDisplay(this)), m_auto(new CGDIpGradientButton(this)),
       m_tpsLabel(new CTransparentStatic(this)), m_tpsEdit(new CGDIpGradientEdit(this)),
-      m_tpsSpin(new CGDIpGradientSpinButtonCtrl(this))
+      m_tpsSpin(new CGDIpGradientSpinButtonCtrl(this)), m_inputLabel(new CTransparentStatic(this)),
+      m_inputSource(new CStrValueCmbBox(this))
 {
     m_auto->setCaption(L"Autokalibracja");
     m_tpsLabel->setCaption(L"Próg TPS [V]");
@@ -62,9 +64,12 @@ CSettingsDlg::CSettingsDlg(CDoravineDoc& doc, QWidget* parent)
     placeControl(m_tpsLabel, 8, 228, 163, 20);
     placeControl(m_tpsEdit, 178, 228, 71, 20);
     placeControl(m_tpsSpin, 257, 228, 11, 20);
+    placeControl(m_inputLabel, 8, 256, 125, 14);
+    placeControl(m_inputSource, 137, 256, 131, 14);
 
     connect(m_sensor, qOverload<int>(&QComboBox::activated), this, &CSettingsDlg::onSensorChosen);
     connect(m_tpsSpin, &CGDIpGradientSpinButtonCtrl::deltaPos, this, &CSettingsDlg::onTpsSpin);
+    connect(m_inputSource, qOverload<int>(&QComboBox::activated), this, &CSettingsDlg::onInputSourceChosen);
     connect(m_auto, &QPushButton::clicked, this, &CSettingsDlg::runAutoCalibration);
 }
 
@@ -129,8 +134,10 @@ void CSettingsDlg::fillSensorList(int selectIndex)
 
 void CSettingsDlg::refreshFromRecord()
 {
-    m_tpsEdit->setCaption(formatTps("%0.2f", m_doc.EditedRecord().record().tpsThreshold));
+    const CSettingsRecord& record = m_doc.EditedRecord().record();
+    m_tpsEdit->setCaption(formatTps("%0.2f", record.tpsThreshold));
     m_tpsEdit->setEnabled(false);
+    m_inputSource->setCurrentIndex(record.inputSource == 0.0 ? 0 : 1);
 }
 
 void CSettingsDlg::showStateTexts()
@@ -204,6 +211,11 @@ void CSettingsDlg::onLanguageChange()
     m_wheel->setLabelText(translateText(L"Wykryty typ koła"));
     m_auto->setCaption(translateText(L"Autodetekcja koła zamachowego"));
     m_tpsLabel->setCaption(translateText(L"Próg TPS"));
+    m_inputLabel->setCaption(translateText(L"Źródło sygnału"));
+    m_inputSource->clearItems();
+    for (const SensorEntry& e : kInputSources)
+        m_inputSource->addItem(0, e.value, translateText(e.text));
+    m_inputSource->setCurrentIndex(m_doc.EditedRecord().record().inputSource == 0.0 ? 0 : 1);
     const int selected = m_sensor->currentIndex();
     fillSensorList(selected < 0 ? 0 : selected);
     showStateTexts();
@@ -248,6 +260,27 @@ void CSettingsDlg::onTpsSpin(int delta)
             writeFailed();
     } catch (IError* raw) {
         showLinkError(L"CSettingsDlg::OnDeltaposSpinTpsTh()", raw);
+    }
+}
+
+void CSettingsDlg::onInputSourceChosen(int index)
+{
+    const CCmbBoxStrVal* chosen = m_inputSource->entry(index);
+    IEditedRecord& edited = m_doc.EditedRecord();
+    if (!chosen || chosen->value == edited.record().inputSource)
+        return;
+    // Without a controller there is nowhere to write it: the list shows what is held.
+    if (!edited.isConnected()) {
+        userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Warning);
+        refreshFromRecord();
+        return;
+    }
+    edited.record().inputSource = chosen->value;
+    try {
+        if (!edited.SetSettings())
+            writeFailed();
+    } catch (IError* raw) {
+        showLinkError(L"CSettingsDlg::onInputSourceChosen()", raw);
     }
 }
 

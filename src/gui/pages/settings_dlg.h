@@ -1,7 +1,7 @@
 // The settings page (first tab): the crank sensor type, the controller's state and the wheel it
-// detected with that wheel's reference chart, the TPS threshold, and the button that starts the
+// detected with that wheel's reference chart, the TPS threshold, the input source, and the button that starts the
 // trigger-wheel auto-detection. Every change is written to the controller at once. While a settings
-// file is open the TPS threshold is the file's, and what a file does not hold shows as absent.
+// file is open the TPS threshold and the input source are the file's, and what a file does not hold shows as absent.
 #pragma once
 
 #include "base/language.h"
@@ -49,6 +49,8 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     void onSensorChosen(int index);
     // TPS spin: delta is the proposed change (-1 for the up arrow).
     void onTpsSpin(int delta);
+    // Input source list: a choice confirmed (switch or application).
+    void onInputSourceChosen(int index);
     // Button "Autodetekcja koła zamachowego": the whole auto-detection.
     void runAutoCalibration();
     bool autoCalibrationRunning() const { return m_calibrating; }
@@ -62,6 +64,7 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CGDIpGradientSpinButtonCtrl* tpsSpin() const { return m_tpsSpin; }
     CTransparentStatic* sensorLabel() const { return m_sensorLabel; }
     CTransparentStatic* tpsLabel() const { return m_tpsLabel; }
+    CStrValueCmbBox* inputSourceList() const { return m_inputSource; }
 
   private:
     CLPGDevice& device();
@@ -84,6 +87,8 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CTransparentStatic* m_tpsLabel;
     CGDIpGradientEdit* m_tpsEdit;
     CGDIpGradientSpinButtonCtrl* m_tpsSpin;
+    CTransparentStatic* m_inputLabel;
+    CStrValueCmbBox* m_inputSource;
 
     double m_shownSensorType = 0.0;
     uint32_t m_shownWorkState = 0;
