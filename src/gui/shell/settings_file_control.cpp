@@ -73,6 +73,11 @@ CSettingsFileControl::CSettingsFileControl(CDoravineDoc& doc, QMainWindow& windo
     m_doc.SettingsFile().setChangeHook([this] { showState(); });
 }
 
+CSettingsFileControl::~CSettingsFileControl()
+{
+    m_doc.SettingsFile().setChangeHook({});
+}
+
 void CSettingsFileControl::addTo(QMenu* menu, QAction* before)
 {
     for (int i = 0; i < ActionCount; ++i) {

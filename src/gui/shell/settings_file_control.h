@@ -26,6 +26,8 @@ class CSettingsFileControl : public QObject {
     // comparison of a settings file with the controller and, when chosen there, its load.
     CSettingsFileControl(CDoravineDoc& doc, QMainWindow& window, std::function<CDoravineView*()> view,
                          std::function<void(const std::wstring&)> compareAndLoad);
+    // The document outlives the window: its file no longer reports to this control.
+    ~CSettingsFileControl() override;
 
     // The items, inserted before `before` (at the end when null), with Ctrl+O and Ctrl+S.
     void addTo(QMenu* menu, QAction* before);
