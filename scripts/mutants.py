@@ -45,6 +45,13 @@ FAULTS = [
     ("utf8-two-bytes", "src/platform/text.cpp",
      "} else if (c < 0x800) {", "} else if (c < 0x400) {",
      "characters from U+0400 (Cyrillic) take three UTF-8 bytes", "unit_text_test"),
+    ("replace-failed-write-renamed", "src/platform/file_replace_posix.cpp",
+     "if (::close(fd) != 0 || !written || ::rename(", "if (::close(fd) != 0 || !(written || true) || ::rename(",
+     "a replacement cut short by a full disk is still renamed over the old file",
+     "unit_settings_document_test|unit_settings_file_posix_test|integration_cli_settings_file_test"),
+    ("replace-temp-left", "src/platform/file_replace_posix.cpp",
+     "        ::unlink(temp.c_str());\n", "",
+     "a failed replacement leaves its temporary file beside the target", "unit_settings_document_test"),
     # ---- src/base ----
     ("lang-fallback", "src/base/language.cpp",
      "text = translateIn(kLanguageEnglish, key);", "text = translateIn(index, key);",
@@ -208,6 +215,11 @@ FAULTS = [
     ("signal-saturate", "src/files/signal_file.cpp",
      "    if (value > INT_MAX)\n        return INT_MAX;\n", "",
      "a huge number in a signal file wraps instead of saturating", "unit_signal_file_test"),
+    ("document-untouched-bytes", "src/files/settings_document.cpp",
+     "    now.writeFields(m_record);",
+     "    now.takeSnapshot(now.firmwareVersion(), static_cast<uint8_t>(now.deviceType()), m_record);",
+     "a saved settings file loses the reserved bytes it was opened with",
+     "unit_settings_document_test|gui_settings_file_control_test"),
     # ---- src/device ----
     ("frame-checksum", "src/device/frame.cpp",
      "length + type + 1 + (random & 0xFF)", "length + type + 2 + (random & 0xFF)",
@@ -297,6 +309,14 @@ FAULTS = [
      "for (int attempt = 0; attempt < kProgramAttempts && !programmed; ++attempt) {",
      "for (int attempt = 1; attempt < kProgramAttempts && !programmed; ++attempt) {",
      "programming tried 9 times instead of 10", "integration_firmware_update_test"),
+    ("edited-record-switch", "src/operations/edited_record.cpp",
+     "return m_file.file()->isOpen() ? static_cast<IEditedRecord&>(m_file) : m_controller;",
+     "return m_file.file()->isOpen() ? m_controller : static_cast<IEditedRecord&>(m_file);",
+     "the map editor edits the controller's record while a file is open",
+     "unit_edited_record_test"),
+    ("file-map-edit-waits", "src/operations/map_editor.cpp",
+     "if (m_target.file() && !m_writing)", "if (false)",
+     "a map edit made while a file is open never reaches the file's record", "unit_edited_record_test"),
     # ---- src/gui ----
     ("gui-advance-text", "src/gui/pages/odczyty_dlg.cpp",
      "return withUnit(tenths / 10.0, 2, L\"°\");",
@@ -408,6 +428,10 @@ FAULTS = [
      "if (!doc.LastBackupPath().empty())\n        printRaw(context.err, unicode2utf8(backupSavedLine(doc.LastBackupPath())));",
      "",
      "factory-reset does not name its backup", "integration_cli_device_test"),
+    ("unsaved-cancel-lets-go", "src/gui/shell/settings_file_control.cpp",
+     "    case Unsaved::Cancel:\n        break;\n    }\n    return false;",
+     "    case Unsaved::Cancel:\n        break;\n    }\n    return true;",
+     "Cancel on the unsaved-changes question still closes the file", "gui_settings_file_control_test"),
     # ---- tools/cli, tools/sim, tests ----
     ("cli-no-controller", "tools/cli/connect.cpp",
      "return kNoController;", "return kFailed;",
@@ -526,6 +550,10 @@ FAULTS = [
     ("last-net", "src/gui/shell/doravine_app.cpp",
      "        showEscaped(utf82unicode(error.what()));", "        throw;",
      "an exception escaping a handler ends the program", "gui_last_net_test"),
+    ("cli-file-opens-port", "tools/cli/command_map.cpp",
+     "        printMap(context.out, file.record());",
+     "        CLPGDevice probe;\n        connectController(context, probe);\n        printMap(context.out, file.record());",
+     "map --file connects to the controller", "integration_cli_settings_file_test"),
 ]
 
 

@@ -253,7 +253,8 @@ bool CDoravineDoc::RestoreFactorySettings()
     m_device.ResetDevice();
 
     // Each step shows its own failure; the pages then show what the record holds.
-    const bool done = CAxisDefinition::factory().applyDefinition(m_device) && clearMapStep(m_device);
+    IEditedRecord& controller = m_edited.controller();
+    const bool done = CAxisDefinition::factory().applyDefinition(controller) && clearMapStep(controller);
     if (m_views) {
         m_views->refillMapGrid();
         m_views->activateMapPage();
