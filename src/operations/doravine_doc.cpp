@@ -175,6 +175,9 @@ void CDoravineDoc::refreshAfterLoad()
 
 bool CDoravineDoc::SaveDefaultSettings()
 {
+    // The map page's button keeps what the page shows: the open file's values, as that file is.
+    if (m_settingsFile.isOpen())
+        return m_settingsFile.snapshot().writeFileAt(defaultSettingsPath());
     CSettingsSnapshot snapshot;
     snapshot.initMarker(m_device.m_firmwareVersion);
     snapshot.takeSnapshot(m_device.m_firmwareVersion, m_device.m_deviceType, m_device.m_settings);

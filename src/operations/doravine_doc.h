@@ -99,7 +99,8 @@ class CDoravineDoc {
     Comparison CompareWithFile();
     // The same for a file already chosen (doravine-cli diff).
     Comparison CompareWithFile(const std::wstring& path);
-    // The map page's "Zapisz jako domyślną": default.settings in the map-data folder.
+    // The map page's "Zapisz jako domyślną": default.settings in the map-data folder, from the
+    // open settings file while one is open, else from the controller's record.
     bool SaveDefaultSettings();
     // Used by the wheel auto-detection: true also when there is no usable default file; false
     // only when the controller refused a write or the file belongs to another controller type.

@@ -159,6 +159,10 @@ TEST(SettingsFileWindow, EditedOfflineNamedWithItsMarkAndSavedWithCtrlS)
     EXPECT_DOUBLE_EQ(w.savedDouble(kInputSource), 1.0);
     EXPECT_LE(differing, 32u) << "only the four edited values";
     EXPECT_EQ(saved[kSettingsMarkerSize + kReservedTail], 0xEE);
+    // "Zapisz jako domyślną" keeps the file the page shows, not the record of no controller.
+    fs::remove(CDoravineDoc::defaultSettingsPath());
+    QTest::mouseClick(w.mapPage().saveDefaultButton(), Qt::LeftButton);
+    EXPECT_EQ(readAll(CDoravineDoc::defaultSettingsPath()), saved);
 
     // Another wheel chosen for the file changes its step, and the choice is remembered.
     w.control().setFileWheel(1, 1.0);

@@ -168,9 +168,15 @@ void CMapAngleDlg::onClear()
 
 void CMapAngleDlg::onSaveDefault()
 {
-    // The file takes the record: after a failed write, the controller's map first.
+    // The file takes the record: after a failed write, the controller's map first. Demo values
+    // are nobody's: they never become the map a detection loads.
     m_grid->rereadIfDue();
-    m_doc.SaveDefaultSettings();
+    if (!m_doc.EditedRecord().holdsValues()) {
+        userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Warning);
+        return;
+    }
+    if (!m_doc.SaveDefaultSettings())
+        userInteraction().showMessage(translateText(L"Nie można zapisać wybranego pliku"), MessageIcon::Error);
 }
 
 bool CMapAngleDlg::eventFilter(QObject* watched, QEvent* event)
@@ -259,9 +265,9 @@ QRect CMapAngleDlg::freeColumn() const
 
 void CMapAngleDlg::createViews()
 {
-    CSettingsRecord& record = m_doc.Device().m_settings;
-    m_curves = new CMapCurves(m_grid->mapEditor(), record, this);
-    m_overlay = new CMapOverlay(*m_grid, record);
+    IEditedRecord& edited = m_doc.EditedRecord();
+    m_curves = new CMapCurves(m_grid->mapEditor(), edited, this);
+    m_overlay = new CMapOverlay(*m_grid, edited);
     m_againstMap = new QCheckBox(this);
     m_trailBox = new QCheckBox(this);
     m_dwellBox = new QCheckBox(this);

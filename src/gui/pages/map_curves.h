@@ -5,6 +5,7 @@
 // changed, whichever way the map was changed (an edit, undo, a file).
 #pragma once
 
+#include "operations/edited_record.h"
 #include "records/map_model.h"
 
 #include <QPixmap>
@@ -19,7 +20,7 @@ class CMapEditor;
 class CMapCurves : public QWidget {
     Q_OBJECT
   public:
-    CMapCurves(const CMapEditor& editor, const CSettingsRecord& record, QWidget* parent = nullptr);
+    CMapCurves(const CMapEditor& editor, IEditedRecord& edited, QWidget* parent = nullptr);
 
     // Against MAP: one line per RPM column instead of one per MAP row.
     void setAgainstMap(bool againstMap);
@@ -55,7 +56,8 @@ class CMapCurves : public QWidget {
     void paintScale(QPainter& painter, const QRectF& plot) const;
 
     const CMapEditor& m_editor;
-    const CSettingsRecord& m_record;
+    // The controller's record or the open file's, whichever the grid edits now.
+    IEditedRecord& m_edited;
     Shown m_shown;
     // The lines and the scale of m_shown at the widget's size: a moving marker is drawn over it.
     QPixmap m_picture;
