@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <string>
 
 // What one write sends, and the action that asked for it last (named in a link-error box).
@@ -124,6 +125,8 @@ class CMapEditor {
 
     // Marks the cell of this engine speed and MAP voltage; answers the one marked before.
     std::optional<CMapCell> showOperatingPoint(double rpm, double mapVolts);
+    // No engine is reporting: no cell marked. Answers the one marked before.
+    std::optional<CMapCell> hideOperatingPoint() { return std::exchange(m_operating, std::nullopt); }
 
   private:
     // Runs change on the shown cells, keeps the change for undo and makes the map's write due.

@@ -118,6 +118,12 @@ void CMapAngle::showOperatingPoint(double rpm, double mapVolts)
     updateCell({now.column, now.row});
 }
 
+void CMapAngle::hideOperatingPoint()
+{
+    if (const auto previous = m_editor.hideOperatingPoint())
+        updateCell({previous->column, previous->row});
+}
+
 // ---- What the cells show ---------------------------------------------------------------------
 
 bool CMapAngle::unwritten(CCellPos cell) const

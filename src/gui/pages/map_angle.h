@@ -35,6 +35,7 @@ class CMapAngle : public CCellArray {
     void fillFromRecord();
     // Marks the running cell, repainting only the cell that lost the mark and the one that got it.
     void showOperatingPoint(double rpm, double mapVolts);
+    void hideOperatingPoint();
     // The key table, undo and redo, copy and paste; true when the key was taken.
     bool handleKey(QKeyEvent* event) override;
     // The editing commands as the context menu offers them (texts looked up when built).

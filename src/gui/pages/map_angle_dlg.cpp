@@ -84,10 +84,16 @@ void CMapAngleDlg::onTimer()
         showLimits();
     CDiagData& samples = m_doc.Device().m_diagData;
     CDiag sample;
+    // A lost controller's last point is not where the engine is now.
+    if (!m_doc.Device().isConnected()) {
+        m_grid->hideOperatingPoint();
+        m_curves->setOperatingPoint(std::nullopt);
+        return;
+    }
     if (samples.count() == 0 || !samples.getLast(sample))
         return;
     m_grid->showOperatingPoint(sample.rpm(), sample.mapVolts());
-    m_curves->setOperatingPoint(sample.rpm(), sample.mapVolts());
+    m_curves->setOperatingPoint(std::make_pair(sample.rpm(), sample.mapVolts()));
 }
 
 void CMapAngleDlg::onLanguageChange()

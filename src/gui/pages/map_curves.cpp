@@ -44,9 +44,8 @@ void CMapCurves::setAgainstMap(bool againstMap)
     update();
 }
 
-void CMapCurves::setOperatingPoint(double rpm, double mapVolts)
+void CMapCurves::setOperatingPoint(std::optional<std::pair<double, double>> point)
 {
-    const std::pair<double, double> point{rpm, mapVolts};
     if (m_point == point)
         return;
     // Only around the marker's old and new place: the lines under it come from the picture.

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
 class CMapEditor;
 
@@ -25,7 +26,8 @@ class CMapCurves : public QWidget {
     // Against MAP: one line per RPM column instead of one per MAP row.
     void setAgainstMap(bool againstMap);
     bool againstMap() const { return m_againstMap; }
-    void setOperatingPoint(double rpm, double mapVolts);
+    // The engine's speed and MAP voltage, or none while no engine is reporting.
+    void setOperatingPoint(std::optional<std::pair<double, double>> point);
     // Repaints when the map, its axes, the limits or the selection changed since the last look.
     void refresh();
 
