@@ -6,6 +6,7 @@
 
 #include "device/lpg_device.h"
 #include "platform/ierror.h"
+#include "records/map_history.h"
 
 #include <algorithm>
 #include <cmath>
@@ -135,14 +136,6 @@ void printMap(std::ostream& out, const CSettingsRecord& r)
     }
 }
 
-// The axes and the map of `from` into `to`, nothing else.
-void copyMapAndAxes(const CSettingsRecord& from, CSettingsRecord& to)
-{
-    std::copy(std::begin(from.mapAxis), std::end(from.mapAxis), std::begin(to.mapAxis));
-    std::copy(std::begin(from.rpmAxis), std::end(from.rpmAxis), std::begin(to.rpmAxis));
-    std::copy(&from.advanceMap[0][0], &from.advanceMap[0][0] + kMapBlockSize, &to.advanceMap[0][0]);
-}
-
 } // namespace
 
 int commandMap(Context& context)
@@ -188,7 +181,7 @@ int commandMapWrite(Context& context)
         CSettingsDocument file;
         if (const int status = openSettingsFile(context, file))
             return status;
-        copyMapAndAxes(wanted, file.record());
+        CMapState::of(wanted).applyTo(file.record());
         return saveSettingsFile(context, file);
     }
     CLPGDevice device;
@@ -200,7 +193,7 @@ int commandMapWrite(Context& context)
     }
     CSettingsRecord& r = device.m_settings;
     const bool axesDiffer = encodeAxesBlock(r) != encodeAxesBlock(wanted);
-    copyMapAndAxes(wanted, r);
+    CMapState::of(wanted).applyTo(r);
     if (axesDiffer && !device.SetMapAxes()) {
         printMessage(context.err, L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
         return kFailed;
