@@ -3,13 +3,12 @@
 #include "base/language.h"
 #include "base/user_interaction.h"
 #include "files/csv_file.h"
+#include "platform/file_replace.h"
 #include "platform/paths.h"
 #include "records/map_model.h"
 #include "platform/folders.h"
 
-#include <atomic>
 #include <bit>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -53,16 +52,6 @@ void showError(const wchar_t* key)
     userInteraction().showMessage(translateText(key), MessageIcon::Error);
 }
 
-// A name beside the target that no other save uses at the same moment.
-fs::path temporaryBeside(const fs::path& target)
-{
-    static std::atomic<unsigned> counter{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    fs::path temp = target;
-    temp += ".tmp-" + std::to_string(stamp) + "-" + std::to_string(counter++);
-    return temp;
-}
-
 bool writeBytes(const fs::path& path, const uint8_t* bytes, size_t size, bool truncate)
 {
     std::ofstream out(path, std::ios::binary | std::ios::out | (truncate ? std::ios::trunc : std::ios::app));
@@ -90,6 +79,12 @@ void CSettingsSnapshot::takeSnapshot(uint16_t firmwareVersion, uint8_t deviceTyp
     m_data.fill(0);
     put16(&m_data[kVersion], firmwareVersion);
     put16(&m_data[kDeviceType], deviceType);
+    writeFields(record);
+}
+
+void CSettingsSnapshot::writeFields(const CSettingsRecord& record)
+{
+    using namespace settings_layout;
     size_t at = kAdvanceMap;
     for (const auto& row : record.advanceMap)
         for (double cell : row) {
@@ -106,6 +101,13 @@ void CSettingsSnapshot::takeSnapshot(uint16_t firmwareVersion, uint8_t deviceTyp
 
 void CSettingsSnapshot::applySnapshot(CSettingsRecord& record) const
 {
+    readFields(record);
+    if (record.workState == kWorkStateNormal)
+        CMapModel(record).roundMapToStep();
+}
+
+void CSettingsSnapshot::readFields(CSettingsRecord& record) const
+{
     using namespace settings_layout;
     record.tpsThreshold = getDouble(&m_data[kTpsThreshold]);
     record.inputSource = getDouble(&m_data[kInputSource]);
@@ -119,8 +121,6 @@ void CSettingsSnapshot::applySnapshot(CSettingsRecord& record) const
         }
     for (int i = 0; i < kMapColumns; ++i)
         record.rpmAxis[i] = getDouble(&m_data[kRpmAxis + 8 * i]);
-    if (record.workState == kWorkStateNormal)
-        CMapModel(record).roundMapToStep();
 }
 
 uint16_t CSettingsSnapshot::firmwareVersion() const
@@ -180,26 +180,25 @@ bool CSettingsSnapshot::writeFileAt(const std::wstring& name) const
 
     // The new file is written completely beside the old one and only then renamed over it, so a
     // full disk or a pulled drive leaves the old file (or none, if there was none) intact.
-    const fs::path temp = temporaryBeside(target);
-    {
-        std::ofstream create(temp, std::ios::binary | std::ios::out | std::ios::trunc);
-        if (!create) {
-            showError(TR_KEY(L"Nie można otworzyć wybranego pliku"));
-            return false;
-        }
-    }
-    if (!writeBytes(temp, bytes.data(), bytes.size(), true)) {
-        fs::remove(temp, ec);
-        showError(TR_KEY(L"Nie można zapisać wybranego pliku"));
-        return false;
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        showError(TR_KEY(L"Nie można zapisać wybranego pliku"));
+    if (const wchar_t* failure = replaceFile(name, bytes)) {
+        showError(failure);
         return false;
     }
     return true;
+}
+
+const wchar_t* CSettingsSnapshot::replaceFile(const std::wstring& path,
+                                              const std::array<uint8_t, kSettingsFileSize>& bytes)
+{
+    switch (replaceFileContents(path, bytes.data(), bytes.size())) {
+    case ReplaceResult::Replaced:
+        return nullptr;
+    case ReplaceResult::NotCreated:
+        return TR_KEY(L"Nie można otworzyć wybranego pliku");
+    case ReplaceResult::NotWritten:
+        break;
+    }
+    return TR_KEY(L"Nie można zapisać wybranego pliku");
 }
 
 std::wstring CSettingsSnapshot::pickFileToRead()
@@ -227,29 +226,32 @@ bool CSettingsSnapshot::readFileAt(const std::wstring& path)
 
 bool CSettingsSnapshot::readFile(const std::wstring& name, bool withMessages)
 {
-    auto fail = [&](const wchar_t* key) {
-        if (withMessages)
-            showError(key);
-        return false;
-    };
+    const wchar_t* refusal = readFileRefusal(name);
+    if (refusal && withMessages)
+        showError(refusal);
+    return !refusal;
+}
+
+const wchar_t* CSettingsSnapshot::readFileRefusal(const std::wstring& name)
+{
     const fs::path path = nativePath(name);
     std::error_code ec;
     if (fs::is_directory(path, ec))
-        return fail(TR_KEY(L"Nie można otworzyć wybranego pliku"));
+        return TR_KEY(L"Nie można otworzyć wybranego pliku");
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return fail(TR_KEY(L"Nie można otworzyć wybranego pliku"));
+        return TR_KEY(L"Nie można otworzyć wybranego pliku");
     in.seekg(0, std::ios::end);
     const std::streamoff length = in.tellg();
     if (length != static_cast<std::streamoff>(kSettingsFileSize))
-        return fail(TR_KEY(L"Niezgodny rozmiar pliku"));
+        return TR_KEY(L"Niezgodny rozmiar pliku");
     in.seekg(0, std::ios::beg);
     std::array<uint8_t, kSettingsFileSize> bytes{};
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (in.gcount() != static_cast<std::streamsize>(bytes.size()))
-        return fail(TR_KEY(L"Niezgodny rozmiar pliku"));
+        return TR_KEY(L"Niezgodny rozmiar pliku");
     if (std::memcmp(bytes.data(), m_marker.data(), kSettingsMarkerSize) != 0)
-        return fail(TR_KEY(L"Plik nie zawiera ustawień doravinea"));
+        return TR_KEY(L"Plik nie zawiera ustawień doravinea");
     std::memcpy(m_data.data(), bytes.data() + kSettingsMarkerSize, kSettingsSnapshotSize);
-    return true;
+    return nullptr;
 }

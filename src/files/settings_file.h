@@ -46,6 +46,10 @@ class CSettingsSnapshot {
     // TPS threshold, input source, map and both axes into the record (never the identity); in
     // normal operation the map is then snapped to the wheel's angle step.
     void applySnapshot(CSettingsRecord& record) const;
+    // The same five fields exactly as the file holds them, nothing snapped.
+    void readFields(CSettingsRecord& record) const;
+    // The five fields from the record; every other byte (identity, reserved) is left as it is.
+    void writeFields(const CSettingsRecord& record);
 
     uint16_t firmwareVersion() const;
     uint16_t deviceType() const;
@@ -68,8 +72,14 @@ class CSettingsSnapshot {
     bool readFileAt(const std::wstring& path);
     // readFileWithDialog for a path already known, with its messages.
     bool readFileWithMessages(const std::wstring& path);
+    // readFileAt answering null, or the untranslated key of the message that refuses the file.
+    const wchar_t* readFileRefusal(const std::wstring& path);
     // The open dialog of readFileWithDialog; empty when cancelled.
     static std::wstring pickFileToRead();
+
+    // Writes these bytes safely at path (beside it, then renamed over it); answers null, or the
+    // untranslated key of the failure, and then the file is as it was.
+    static const wchar_t* replaceFile(const std::wstring& path, const std::array<uint8_t, kSettingsFileSize>& bytes);
 
   private:
     bool readFile(const std::wstring& path, bool withMessages);

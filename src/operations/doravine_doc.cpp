@@ -7,6 +7,7 @@
 #include "operations/firmware_update.h"
 #include "operations/map_operations.h"
 #include "operations/settings_backup.h"
+#include "records/map_model.h"
 #include "platform/folders.h"
 #include "platform/ierror.h"
 
@@ -175,6 +176,9 @@ void CDoravineDoc::refreshAfterLoad()
 
 bool CDoravineDoc::SaveDefaultSettings()
 {
+    // The map page's button keeps what the page shows: the open file's values, as that file is.
+    if (m_settingsFile.isOpen())
+        return m_settingsFile.snapshot().writeFileAt(defaultSettingsPath());
     CSettingsSnapshot snapshot;
     snapshot.initMarker(m_device.m_firmwareVersion);
     snapshot.takeSnapshot(m_device.m_firmwareVersion, m_device.m_deviceType, m_device.m_settings);
@@ -261,7 +265,9 @@ bool CDoravineDoc::RestoreFactorySettings()
 
     // A refused step shows its own failure; a broken link passes through to the caller's one
     // message. The pages then show what the record holds.
-    const bool done = CAxisDefinition::factory().applyDefinition(m_device) && eraseControllerMap(m_device);
+    IEditedRecord& controller = m_edited.controller();
+    const bool done = CAxisDefinition::factory().applyDefinition(controller) &&
+                      CMapModel(controller.record()).eraseMap(controller);
     if (m_views) {
         m_views->refillMapGrid();
         m_views->activateMapPage();

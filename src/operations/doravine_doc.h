@@ -9,7 +9,9 @@
 #include "device/device_search.h"
 #include "device/lpg_device.h"
 #include "operations/firmware_update.h"
+#include "files/settings_document.h"
 #include "files/settings_file.h"
+#include "operations/edited_record.h"
 #include "operations/live_samples.h"
 #include "operations/readings_recorder.h"
 #include "records/settings_compare.h"
@@ -54,6 +56,10 @@ class CDoravineDoc {
     CLiveSampleControl& LiveSamples() { return m_liveSamples; }
     // The readings log of the File menu.
     CReadingsRecorder& ReadingsLog() { return m_readingsLog; }
+    // The settings file opened for editing without the controller (closed: none).
+    CSettingsDocument& SettingsFile() { return m_settingsFile; }
+    // The record that the map and settings pages edit: the open file's, else the controller's.
+    CEditedRecord& EditedRecord() { return m_edited; }
     // Not owned; may be null.
     void SetViews(IDocumentViews* views) { m_views = views; }
     IDocumentViews* Views() const { return m_views; }
@@ -93,7 +99,8 @@ class CDoravineDoc {
     Comparison CompareWithFile();
     // The same for a file already chosen (doravine-cli diff).
     Comparison CompareWithFile(const std::wstring& path);
-    // The map page's "Zapisz jako domyślną": default.settings in the map-data folder.
+    // The map page's "Zapisz jako domyślną": default.settings in the map-data folder, from the
+    // open settings file while one is open, else from the controller's record.
     bool SaveDefaultSettings();
     // Used by the wheel auto-detection: true also when there is no usable default file; false
     // only when the controller refused a write or the file belongs to another controller type.
@@ -146,4 +153,6 @@ class CDoravineDoc {
     bool m_factoryTaken = false;
     CFirmwareUpdate::Outcome m_lastUpdate = CFirmwareUpdate::Outcome::None;
     CDeviceSearch m_deviceStart{m_device};
+    CSettingsDocument m_settingsFile;
+    CEditedRecord m_edited{m_device, m_settingsFile};
 };

@@ -2,7 +2,6 @@
 
 #include "base/language.h"
 #include "base/user_interaction.h"
-#include "device/lpg_device.h"
 #include "operations/settings_backup.h"
 
 #include <algorithm>
@@ -16,7 +15,7 @@ const wchar_t* const kEditHandler = L"CMapEdit::getText()";
 
 } // namespace
 
-CMapEditor::CMapEditor(CLPGDevice& device) : m_device(device), m_model(device.m_settings)
+CMapEditor::CMapEditor(IEditedRecord& target) : m_target(target)
 {
     fillFromRecord();
 }
@@ -48,16 +47,24 @@ bool CMapEditor::unwrittenCell(int column, int row) const
 
 void CMapEditor::fillFromRecord()
 {
-    m_model.updateLimits();
+    m_limits = model().limits();
     // Demo values, or a record not read from a controller yet, are nobody's map.
-    if (m_device.m_demo || !m_device.isConnected())
+    if (!m_target.holdsValues())
         return;
     copyRecord();
 }
 
+void CMapEditor::recordSwitched()
+{
+    m_history.clear();
+    m_limits = model().limits();
+    copyRecord();
+    m_read = m_target.holdsValues();
+}
+
 void CMapEditor::copyRecord()
 {
-    const CSettingsRecord& record = m_device.m_settings;
+    const CSettingsRecord& record = m_target.record();
     m_shown = CMapState::of(record);
     for (int r = 0; r < kMapRows; ++r)
         for (int c = 0; c < kMapColumns; ++c)
@@ -73,7 +80,7 @@ void CMapEditor::copyRecord()
 
 bool CMapEditor::connectedOrSay() const
 {
-    if (m_device.isConnected())
+    if (m_target.isConnected())
         return true;
     userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Warning);
     return false;
@@ -82,8 +89,8 @@ bool CMapEditor::connectedOrSay() const
 CMapWrite CMapEditor::beginWrite()
 {
     CMapWrite write{m_mapDue, m_axesDue, m_handler};
-    CSettingsRecord& record = m_device.m_settings;
-    const CAngleLimits& l = m_model.limits();
+    CSettingsRecord& record = m_target.record();
+    const CAngleLimits& l = m_limits;
     m_shown.applyTo(record);
     for (auto& row : record.advanceMap)
         for (double& cell : row)
@@ -94,11 +101,11 @@ CMapWrite CMapEditor::beginWrite()
     return write;
 }
 
-bool CMapEditor::send(CLPGDevice& device, const CMapWrite& write)
+bool CMapEditor::send(IEditedRecord& target, const CMapWrite& write)
 {
-    if (write.map && !(device.SetMap() && device.SaveMap()))
+    if (write.map && !(target.SetMap() && target.SaveMap()))
         return false;
-    return !write.axes || device.SetMapAxes();
+    return !write.axes || target.SetMapAxes();
 }
 
 const wchar_t* CMapEditor::refusedText(const CMapWrite& write)
@@ -138,6 +145,9 @@ bool CMapEditor::show(const CMapState& before, const CMapState& to, const wchar_
     m_axesDue = m_axesDue || !to.sameAxes(m_shown);
     m_shown = to;
     m_handler = handler;
+    // A file takes the change at once: there is no wire to wait for.
+    if (m_target.file() && !m_writing)
+        writeEnded(send(m_target, beginWrite()));
     return true;
 }
 
@@ -147,7 +157,7 @@ bool CMapEditor::changeCells(const wchar_t* handler, const std::function<void(Ad
         return false;
     CMapState after = m_shown;
     change(after.advanceMap);
-    const CAngleLimits& l = m_model.limits();
+    const CAngleLimits& l = m_limits;
     for (auto& row : after.advanceMap)
         for (double& cell : row)
             cell = cellAngle(std::clamp(cell, l.lowest, l.highest));
@@ -158,7 +168,7 @@ bool CMapEditor::incrementSelected(double delta)
 {
     if (!m_selection.any())
         return false;
-    const CAngleLimits l = m_model.limits();
+    const CAngleLimits l = m_limits;
     return changeCells(kIncrementHandler, [&](AdvanceMap& cells) {
         for (int c = 0; c < kMapColumns; ++c)
             for (int r = 0; r < kMapRows; ++r)
@@ -177,7 +187,7 @@ std::wstring CMapEditor::getText(CMapCell cell, const std::wstring& typed)
     if (header)
         return value ? editHeader(cell, *value) : headerText(cell);
     if (value) {
-        const double angle = snapAngle(m_model.limits(), *value);
+        const double angle = snapAngle(m_limits, *value);
         changeCells(kEditHandler, [&](AdvanceMap& cells) {
             cells[cell.row][cell.column] = angle;
             for (int c = 0; c < kMapColumns; ++c)
@@ -224,7 +234,7 @@ bool CMapEditor::interpolate(InterpolationDirection direction)
         for (int c = rect->c0; c <= rect->c1; ++c)
             for (int r = rect->r0; r <= rect->r1; ++r)
                 if (m_selection.selected(c, r))
-                    cells[r][c] = snapAngle(m_model.limits(), filled[r][c]);
+                    cells[r][c] = snapAngle(m_limits, filled[r][c]);
     });
 }
 
@@ -257,11 +267,11 @@ bool CMapEditor::paste(const std::wstring& text)
             for (int c = target.c0; c <= target.c1; ++c) {
                 const size_t at = fill ? 0 : static_cast<size_t>(c - target.c0);
                 if (at < line.size() && line[at] && (!fill || m_selection.selected(c, r)))
-                    cells[r][c] = snapAngle(m_model.limits(), *line[at]);
+                    cells[r][c] = snapAngle(m_limits, *line[at]);
             }
         }
     });
-    if (!fill && m_device.isConnected())
+    if (!fill && m_target.isConnected())
         m_selection.selectRect({target.c0, target.r0}, {target.c1, target.r1});
     return changed;
 }
@@ -285,13 +295,13 @@ bool CMapEditor::replay(bool back)
                 : show(m_shown, change->after, L"CMapAngle::redo()", false);
 }
 
-std::wstring CMapEditor::prepareClear()
+std::wstring CMapEditor::prepareClear(const CLPGDevice& device)
 {
     // Undo lasts only while the program runs: the backup outlives it.
     if (!userInteraction().askYesNo(translateText(
             L"Skasowanie mapy ustawi kąt 0° we wszystkich punktach mapy w sterowniku! Czy chcesz kontynuować?")))
         return {};
-    return saveRequiredSettingsBackup(m_device);
+    return saveRequiredSettingsBackup(device);
 }
 
 void CMapEditor::reportCleared(const std::wstring& backup) const
@@ -302,7 +312,7 @@ void CMapEditor::reportCleared(const std::wstring& backup) const
 
 void CMapEditor::recordChange(const CMapState& before)
 {
-    const CMapState after = CMapState::of(m_device.m_settings);
+    const CMapState after = CMapState::of(m_target.record());
     fillFromRecord();
     m_history.push(before, after);
 }
@@ -310,6 +320,6 @@ void CMapEditor::recordChange(const CMapState& before)
 std::optional<CMapCell> CMapEditor::showOperatingPoint(double rpm, double mapVolts)
 {
     const auto previous = m_operating;
-    m_operating = m_model.findCell(rpm, mapVolts);
+    m_operating = model().findCell(rpm, mapVolts);
     return previous;
 }

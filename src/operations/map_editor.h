@@ -6,19 +6,20 @@
 // which sends the latest map. What the controller has not confirmed is told apart (unwritten),
 // and a failed write asks for the controller's map to be read again. While no controller is
 // connected every change is refused with a word, so the screen never shows what the controller
-// does not have.
+// does not have. While a settings file is open the edited record is the file's: each change goes
+// into it at once, on the window's thread, and marks it for saving.
 #pragma once
 
 #include "records/map_grid_rules.h"
 #include "records/map_history.h"
 #include "records/map_model.h"
 #include "records/map_selection.h"
+#include "operations/edited_record.h"
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <string>
-
-class CLPGDevice;
 
 // What one write sends, and the action that asked for it last (named in a link-error box).
 struct CMapWrite {
@@ -28,14 +29,16 @@ struct CMapWrite {
     bool any() const { return map || axes; }
 };
 
+class CLPGDevice;
+
 class CMapEditor {
   public:
-    // Works on the device's record, which must outlive the editor; the limits are computed and
-    // the cells filled at once.
-    explicit CMapEditor(CLPGDevice& device);
+    // Works on the edited record, which must outlive the editor; the limits are computed and the
+    // cells filled at once.
+    explicit CMapEditor(IEditedRecord& target);
 
     // ---- What the grid shows ------------------------------------------------------------------
-    const CAngleLimits& limits() const { return m_model.limits(); }
+    const CAngleLimits& limits() const { return m_limits; }
     // The angle of a data cell (one decimal), its "%.1f" text and its background (0x00BBGGRR).
     double cellValue(int column, int row) const { return m_shown.advanceMap[row][column]; }
     // The cell's text (and with it its colour) from an angle: one decimal is what the cell keeps.
@@ -57,6 +60,9 @@ class CMapEditor {
     // (a settings file, the factory reset). Demo values or a record not yet read from a
     // controller are not the controller's: the grid keeps the last values read.
     void fillFromRecord();
+    // The edited record became another one (a file opened or closed): filled from it, with no
+    // undo history, since a change of one record must never be replayed on the other.
+    void recordSwitched();
 
     // ---- The way to the controller ----------------------------------------------------------
     // A change waits for its write and none is on the wire.
@@ -66,9 +72,9 @@ class CMapEditor {
     // On the window's thread: the shown map into the record, which is not touched again until
     // writeEnded; answers what to send.
     CMapWrite beginWrite();
-    // On the link's side: sends what beginWrite answered (the map first); true when all of it
-    // was accepted.
-    static bool send(CLPGDevice& device, const CMapWrite& write);
+    // On the link's side (or the window's, for a file): sends what beginWrite answered (the map
+    // first); true when all of it was accepted.
+    static bool send(IEditedRecord& target, const CMapWrite& write);
     // The refusal's message for a write.
     static const wchar_t* refusedText(const CMapWrite& write);
     // The write's end: accepted, what it sent is the controller's; not, the controller's map is
@@ -103,13 +109,14 @@ class CMapEditor {
     bool canRedo() const { return m_history.canRedo(); }
     bool undo();
     bool redo();
-    // A change made elsewhere (the axis definition, the clear) since `before`, now in the record
-    // and the controller's: kept for undo, and shown.
-    // "Kasuj" asks first and writes a dated backup before anything is sent: the backup's path, or
-    // empty when the answer was No or the backup could not be written (said already).
-    std::wstring prepareClear();
+    // "Kasuj" on the controller asks first and writes a dated backup of its settings before
+    // anything is sent: the backup's path, or empty when the answer was No or the backup could
+    // not be written (said already).
+    std::wstring prepareClear(const CLPGDevice& device);
     // The message over the emptied grid, naming the backup.
     void reportCleared(const std::wstring& backup) const;
+    // A change made elsewhere (the axis definition, the clear) since `before`, now in the record
+    // and the controller's: kept for undo, and shown.
     void recordChange(const CMapState& before);
     // The map and axes as the grid shows them.
     const CMapState& shown() const { return m_shown; }
@@ -118,6 +125,8 @@ class CMapEditor {
 
     // Marks the cell of this engine speed and MAP voltage; answers the one marked before.
     std::optional<CMapCell> showOperatingPoint(double rpm, double mapVolts);
+    // No engine is reporting: no cell marked. Answers the one marked before.
+    std::optional<CMapCell> hideOperatingPoint() { return std::exchange(m_operating, std::nullopt); }
 
   private:
     // Runs change on the shown cells, keeps the change for undo and makes the map's write due.
@@ -133,9 +142,10 @@ class CMapEditor {
     std::wstring editHeader(CMapCell cell, double typed);
     // The text of a row header (column -1) or a column header (row -1).
     std::wstring headerText(CMapCell cell) const;
+    CMapModel model() const { return CMapModel(m_target.record()); }
 
-    CLPGDevice& m_device;
-    CMapModel m_model;
+    IEditedRecord& m_target;
+    CAngleLimits m_limits;
     // What the grid shows; the record is written from it only when a write begins.
     CMapState m_shown;
     // What the controller holds as far as the page knows (read, or a write it accepted).

@@ -3,6 +3,7 @@
 #include "base/language.h"
 #include "base/user_interaction.h"
 #include "device/lpg_device.h"
+#include "operations/edited_record.h"
 #include "records/map_model.h"
 #include "platform/ierror.h"
 
@@ -27,13 +28,13 @@ const wchar_t* CAxisDefinition::check() const
     return nullptr;
 }
 
-bool CAxisDefinition::applyDefinition(CLPGDevice& device) const
+bool CAxisDefinition::applyDefinition(IEditedRecord& target) const
 {
-    CSettingsRecord& record = device.m_settings;
+    CSettingsRecord& record = target.record();
     record.rpmAxis[0] = rpmMin;
     record.rpmAxis[kMapColumns - 1] = rpmMax;
     CMapModel model(record);
-    const bool written = model.generateAxes(device, rpmMin, rpmMax, mapMin, mapMax);
+    const bool written = model.generateAxes(target, rpmMin, rpmMax, mapMin, mapMax);
     // The record holds the breakpoints as the wire carries them (100 RPM, 5 mV), not as generated.
     for (double& rpm : record.rpmAxis)
         rpm = rpmPointFromWire(rpmPointToWire(rpm));
@@ -63,4 +64,16 @@ bool eraseControllerMap(CLPGDevice& device)
 {
     CMapModel model(device.m_settings);
     return model.eraseMap(device);
+}
+
+bool clearMapStep(IEditedRecord& target)
+{
+    CWaitCursor wait;
+    try {
+        CMapModel model(target.record());
+        return model.eraseMap(target);
+    } catch (IError* raw) {
+        showLinkError(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", raw);
+        return false;
+    }
 }

@@ -6,6 +6,7 @@
 #include "records/settings_record.h"
 
 class CLPGDevice;
+class IEditedRecord;
 
 // The four ends from which both axes are generated.
 struct CAxisDefinition {
@@ -23,10 +24,10 @@ struct CAxisDefinition {
     // when the ends may be applied (equal ends are accepted).
     const wchar_t* check() const;
 
-    // Writes the ends into the record, rebuilds both axes and sends them with SetMapAxes. A
+    // Writes the ends into the edited record, rebuilds both axes and sends them with SetMapAxes. A
     // refused write shows "Błąd - Nie powiodło się wpisanie ustawień do urządzenia!!" and the
     // record keeps the new axes. Answers whether the controller took them.
-    bool applyDefinition(CLPGDevice& device) const;
+    bool applyDefinition(IEditedRecord& target) const;
 };
 
 // One spin button of the axis definition: a click moves the value by the step (delta -1 for the
@@ -46,3 +47,8 @@ bool readControllerMap(CLPGDevice& device);
 // ClearMap and SaveMap, then every cell 0.0 in the record (a refused command shows its error box
 // and the cells stay); link errors pass through. Answers whether the map was cleared.
 bool eraseControllerMap(CLPGDevice& device);
+
+// The clear button's step, with the wait cursor: only while connected, ClearMap and SaveMap, then
+// every cell 0.0 (a refused command shows its error box and the cells stay). A link error is
+// caught and shown as the page's handler shows it. Answers whether the map was cleared.
+bool clearMapStep(IEditedRecord& target);

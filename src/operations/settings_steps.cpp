@@ -29,3 +29,9 @@ bool writeTpsThreshold(CLPGDevice& device, double volts)
     device.m_settings.tpsThreshold = volts;
     return device.SetSettings();
 }
+
+bool writeInputSource(CLPGDevice& device, double source)
+{
+    device.m_settings.inputSource = source;
+    return device.SetSettings();
+}

@@ -16,3 +16,6 @@ double tpsAsStored(double volts);
 
 // The TPS threshold into the record and written with the settings; true when accepted.
 bool writeTpsThreshold(CLPGDevice& device, double volts);
+
+// The input source (0 switch, 1 application) into the record and written with the settings.
+bool writeInputSource(CLPGDevice& device, double source);

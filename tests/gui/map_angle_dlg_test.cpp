@@ -544,4 +544,11 @@ TEST(MapPage, TheOperatingPointFollowsTheEngine)
     p.device().m_diagData.add(sample);
     p.page.onTimer();
     EXPECT_EQ(p.grid().mapEditor().operatingPoint(), (CMapCell{6, 3}));
+
+    // The cable pulled: the last sample stays in the log, but no cell is the engine's any more.
+    p.fixture.sim().hangUp();
+    EXPECT_FALSE(p.device().RunCommand([&] { p.device().GetDiagSample(sample); }));
+    ASSERT_FALSE(p.device().isConnected());
+    p.page.onTimer();
+    EXPECT_FALSE(p.grid().mapEditor().operatingPoint());
 }

@@ -121,7 +121,7 @@ TEST(TextFit, DialogTextsHoldInEveryLanguageAndGrowWithTheWindow)
         int smallWidth = 0;
         for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
             w.frame->resize(size);
-            CDefinicjaDlg definition(w.doc->Device(), w.frame.get());
+            CDefinicjaDlg definition(w.doc->EditedRecord(), w.frame.get());
             CAboutDlg about(w.frame.get());
             if (size.height() == 768)
                 smallWidth = definition.width();

@@ -22,6 +22,7 @@ const char* const kUsageText =
     "  --port DEVICE   a serial device of the port table, in order (repeatable; default: the\n"
     "                  program's own table, DORAVINE_PORTS or the serial devices found)\n"
     "  --lang pl|en|ru language of the messages (default: Polish for a Polish locale, else English)\n"
+    "  --file FILE     settings, map, set, map-write: work on a settings file, no controller\n"
     "  --help          this text\n"
     "  --version       the program's version\n"
     "exit status: 0 success, 1 refused or failed, 2 usage or bad input, 3 no controller\n"
@@ -86,6 +87,14 @@ bool parseArguments(const std::vector<std::string>& argv, Options& options, std:
             options.language = languageIndex(v);
             if (options.language < 0) {
                 error = "unknown language '" + v + "' (pl, en or ru)";
+                return false;
+            }
+        } else if (a == "--file") {
+            if (!value(a, options.file))
+                return false;
+            // An empty name (an unset variable in a script) must not fall back to the controller.
+            if (options.file.empty()) {
+                error = "--file needs a file name";
                 return false;
             }
         } else if (a == "--help") {
@@ -164,6 +173,10 @@ int run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     if (!command) {
         printRaw(err, "unknown command '" + context.options.command + "'");
         printUsage(err);
+        return kUsage;
+    }
+    if (!context.options.file.empty() && !command->takesFile) {
+        printRaw(err, "--file works with settings, map, set and map-write only");
         return kUsage;
     }
     if (context.options.args.size() < command->minArgs || context.options.args.size() > command->maxArgs) {

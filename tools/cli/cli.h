@@ -20,6 +20,7 @@ struct Options {
     long records = 2000;             // --records N (capture)
     bool help = false;               // --help: the usage on standard output, nothing else runs
     bool version = false;            // --version: "doravine-cli <version>", nothing else runs
+    std::string file;                // --file FILE: a settings file instead of the controller
     std::string command;
     std::vector<std::string> args;   // the command's own arguments
 };

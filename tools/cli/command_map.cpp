@@ -2,10 +2,13 @@
 #include "cli_user.h"
 #include "commands.h"
 #include "connect.h"
+#include "settings_file_target.h"
 
 #include "device/lpg_device.h"
 #include "platform/ierror.h"
+#include "records/map_history.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -119,11 +122,32 @@ bool parseMapFile(std::istream& in, CSettingsRecord& record, int& badLine, std::
     return true;
 }
 
+void printMap(std::ostream& out, const CSettingsRecord& r)
+{
+    out << kCorner;
+    for (int c = 0; c < kMapColumns; ++c)
+        out << ";" << format("%.0f", r.rpmAxis[c]);
+    out << "\n";
+    for (int row = 0; row < kMapRows; ++row) {
+        out << format("%.2f", r.mapAxis[row]);
+        for (int c = 0; c < kMapColumns; ++c)
+            out << ";" << format("%.1f", r.advanceMap[row][c]);
+        out << "\n";
+    }
+}
+
 } // namespace
 
 int commandMap(Context& context)
 {
     CCliUser user(context.err, context.options.yes);
+    if (!context.options.file.empty()) {
+        CSettingsDocument file;
+        if (const int status = openSettingsFile(context, file))
+            return status;
+        printMap(context.out, file.record());
+        return kOk;
+    }
     CLPGDevice device;
     if (const int status = connectController(context, device))
         return status;
@@ -131,17 +155,7 @@ int commandMap(Context& context)
         printMessage(context.err, L"Nie powiodło się wczytanie ustawień urządzenia!");
         return kFailed;
     }
-    const CSettingsRecord& r = device.m_settings;
-    context.out << kCorner;
-    for (int c = 0; c < kMapColumns; ++c)
-        context.out << ";" << format("%.0f", r.rpmAxis[c]);
-    context.out << "\n";
-    for (int row = 0; row < kMapRows; ++row) {
-        context.out << format("%.2f", r.mapAxis[row]);
-        for (int c = 0; c < kMapColumns; ++c)
-            context.out << ";" << format("%.1f", r.advanceMap[row][c]);
-        context.out << "\n";
-    }
+    printMap(context.out, device.m_settings);
     return kOk;
 }
 
@@ -162,6 +176,14 @@ int commandMapWrite(Context& context)
     }
 
     CCliUser user(context.err, context.options.yes);
+    if (!context.options.file.empty()) {
+        // A file knows no wheel: the angles are stored as they were given.
+        CSettingsDocument file;
+        if (const int status = openSettingsFile(context, file))
+            return status;
+        CMapState::of(wanted).applyTo(file.record());
+        return saveSettingsFile(context, file);
+    }
     CLPGDevice device;
     if (const int status = connectController(context, device))
         return status;
@@ -170,17 +192,12 @@ int commandMapWrite(Context& context)
         return kFailed;
     }
     CSettingsRecord& r = device.m_settings;
-    if (encodeAxesBlock(r) != encodeAxesBlock(wanted)) {
-        std::copy(std::begin(wanted.mapAxis), std::end(wanted.mapAxis), std::begin(r.mapAxis));
-        std::copy(std::begin(wanted.rpmAxis), std::end(wanted.rpmAxis), std::begin(r.rpmAxis));
-        if (!device.SetMapAxes()) {
-            printMessage(context.err, L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
-            return kFailed;
-        }
+    const bool axesDiffer = encodeAxesBlock(r) != encodeAxesBlock(wanted);
+    CMapState::of(wanted).applyTo(r);
+    if (axesDiffer && !device.SetMapAxes()) {
+        printMessage(context.err, L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
+        return kFailed;
     }
-    for (int row = 0; row < kMapRows; ++row)
-        for (int c = 0; c < kMapColumns; ++c)
-            r.advanceMap[row][c] = wanted.advanceMap[row][c];
     if (!device.SetMap() || !device.SaveMap()) {
         printMessage(context.err, L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
         return kFailed;

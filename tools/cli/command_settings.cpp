@@ -2,6 +2,7 @@
 #include "cli_user.h"
 #include "commands.h"
 #include "connect.h"
+#include "settings_file_target.h"
 
 #include "device/lpg_device.h"
 
@@ -21,12 +22,13 @@ struct Field {
     double CSettingsRecord::*member; // null for workState, which is held as an integer
     double highest;
     bool whole;
+    bool inFile = false; // a settings file holds it
 };
 
 // The ten fields in their printed order, with what the wire can carry.
 const Field kFields[] = {
-    {"tpsThreshold", &CSettingsRecord::tpsThreshold, 15.0, false},
-    {"inputSource", &CSettingsRecord::inputSource, 255, true},
+    {"tpsThreshold", &CSettingsRecord::tpsThreshold, 15.0, false, true},
+    {"inputSource", &CSettingsRecord::inputSource, 255, true, true},
     {"teethCount", &CSettingsRecord::teethCount, 255, true},
     {"missingTeeth", &CSettingsRecord::missingTeeth, 255, true},
     {"wheelAlgorithm", &CSettingsRecord::wheelAlgorithm, 255, true},
@@ -99,16 +101,11 @@ int connectAndReadSettings(Context& context, CLPGDevice& device)
     return kOk;
 }
 
-} // namespace
-
-int commandSettings(Context& context)
+void printFields(Context& context, const CSettingsRecord& r, bool fileOnly)
 {
-    CCliUser user(context.err, context.options.yes);
-    CLPGDevice device;
-    if (const int status = connectAndReadSettings(context, device))
-        return status;
-    const CSettingsRecord& r = device.m_settings;
     for (const Field& f : kFields) {
+        if (fileOnly && !f.inFile)
+            continue;
         context.out << f.name << ": ";
         if (!f.member)
             context.out << r.workState << "\n";
@@ -116,6 +113,49 @@ int commandSettings(Context& context)
             context.out << format(f.member == &CSettingsRecord::tpsThreshold ? "%.4f" : "%.0f", r.*(f.member))
                         << "\n";
     }
+}
+
+void applyChanges(const std::vector<Change>& changes, CSettingsRecord& record)
+{
+    for (const Change& c : changes) {
+        if (c.field->member)
+            record.*(c.field->member) = c.value;
+        else
+            record.workState = static_cast<uint32_t>(c.value);
+    }
+}
+
+int setInFile(Context& context, const std::vector<Change>& changes)
+{
+    for (const Change& c : changes)
+        if (!c.field->inFile) {
+            printRaw(context.err, std::string("a settings file does not hold ") + c.field->name);
+            return kUsage;
+        }
+    CCliUser user(context.err, context.options.yes);
+    CSettingsDocument file;
+    if (const int status = openSettingsFile(context, file))
+        return status;
+    applyChanges(changes, file.record());
+    return saveSettingsFile(context, file);
+}
+
+} // namespace
+
+int commandSettings(Context& context)
+{
+    CCliUser user(context.err, context.options.yes);
+    if (!context.options.file.empty()) {
+        CSettingsDocument file;
+        if (const int status = openSettingsFile(context, file))
+            return status;
+        printFields(context, file.record(), true);
+        return kOk;
+    }
+    CLPGDevice device;
+    if (const int status = connectAndReadSettings(context, device))
+        return status;
+    printFields(context, device.m_settings, false);
     return kOk;
 }
 
@@ -131,17 +171,14 @@ int commandSet(Context& context)
         }
         changes.push_back(change);
     }
+    if (!context.options.file.empty())
+        return setInFile(context, changes);
 
     CCliUser user(context.err, context.options.yes);
     CLPGDevice device;
     if (const int status = connectAndReadSettings(context, device))
         return status;
-    for (const Change& c : changes) {
-        if (c.field->member)
-            device.m_settings.*(c.field->member) = c.value;
-        else
-            device.m_settings.workState = static_cast<uint32_t>(c.value);
-    }
+    applyChanges(changes, device.m_settings);
     if (!device.SetSettings()) {
         printMessage(context.err, L"Błąd - Nie powiodło się wpisanie ustawień do urządzenia!");
         return kFailed;

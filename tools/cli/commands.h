@@ -15,6 +15,7 @@ struct Command {
     size_t minArgs;
     size_t maxArgs;
     int (*run)(Context&);
+    bool takesFile = false; // --file FILE instead of the controller
 };
 
 const std::vector<Command>& commandTable();

@@ -38,7 +38,7 @@ struct Figures {
     int good = 0;
 };
 
-Figures pressCtrlUp(CLPGDevice& device, CMapEditor& editor, int presses)
+Figures pressCtrlUp(IEditedRecord& target, CMapEditor& editor, int presses)
 {
     std::vector<double> ms;
     Figures f;
@@ -47,7 +47,7 @@ Figures pressCtrlUp(CLPGDevice& device, CMapEditor& editor, int presses)
         const double step = editor.limits().step * (i % 2 == 0 ? 1 : -1);
         const auto t0 = Clock::now();
         editor.incrementSelected(step);
-        const bool written = CMapEditor::send(device, editor.beginWrite());
+        const bool written = CMapEditor::send(target, editor.beginWrite());
         editor.writeEnded(written);
         f.good += written ? 1 : 0;
         ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
@@ -76,19 +76,20 @@ int main(int argc, char** argv)
         std::printf("no connection to the virtual controller\n");
         return 1;
     }
-    CMapEditor editor(device);
+    CControllerRecord target(device);
+    CMapEditor editor(target);
     editor.selection().selectCell({7, 5});
 
     const double wire = wireMs(frameBytes(kMapBlockSize)) + wireMs(frameBytes(6)) + // SetMap and its status
                         wireMs(frameBytes(6)) + wireMs(frameBytes(kMapBlockSize)) + // the map read back
                         wireMs(frameBytes(6)) + wireMs(frameBytes(6));               // SaveMap and its status
-    const Figures alone = pressCtrlUp(device, editor, presses);
+    const Figures alone = pressCtrlUp(target, editor, presses);
 
     CThreadManager threads;
     CLiveSampleControl live(device, &threads);
     live.ResumeLiveSamples();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const Figures beside = pressCtrlUp(device, editor, presses);
+    const Figures beside = pressCtrlUp(target, editor, presses);
     live.StopLiveSamples();
     threads.joinAll();
 

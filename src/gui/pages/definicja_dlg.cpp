@@ -2,7 +2,7 @@
 
 #include "base/language.h"
 #include "base/user_interaction.h"
-#include "device/lpg_device.h"
+#include "operations/edited_record.h"
 #include "records/map_grid_rules.h"
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/gradient_edit.h"
@@ -13,9 +13,9 @@
 
 #include <cmath>
 
-CDefinicjaDlg::CDefinicjaDlg(CLPGDevice& device, QWidget* parent)
-    : CSkinDlg(QSize(330, 107), parent),
-      m_definition(CAxisDefinition::fromRecord(device.m_settings)), m_rpmMinEdit(new CGDIpGradientEdit(this)),
+CDefinicjaDlg::CDefinicjaDlg(IEditedRecord& target, QWidget* parent)
+    : CSkinDlg(QSize(330, 107), parent), m_target(target),
+      m_definition(CAxisDefinition::fromRecord(target.record())), m_rpmMinEdit(new CGDIpGradientEdit(this)),
       m_rpmMaxEdit(new CGDIpGradientEdit(this)), m_mapMinEdit(new CGDIpGradientEdit(this)),
       m_mapMaxEdit(new CGDIpGradientEdit(this)), m_rpmMinSpin(new CGDIpGradientSpinButtonCtrl(this)),
       m_rpmMaxSpin(new CGDIpGradientSpinButtonCtrl(this)), m_mapMinSpin(new CGDIpGradientSpinButtonCtrl(this)),
@@ -44,7 +44,7 @@ CDefinicjaDlg::CDefinicjaDlg(CLPGDevice& device, QWidget* parent)
     showRpm(m_rpmMinEdit, m_definition.rpmMin);
     showRpm(m_rpmMaxEdit, m_definition.rpmMax);
     // The start reads the ends from the record unrounded; only the spin buttons go through the texts.
-    m_definition = CAxisDefinition::fromRecord(device.m_settings);
+    m_definition = CAxisDefinition::fromRecord(target.record());
 
     connect(m_rpmMinSpin, &CGDIpGradientSpinButtonCtrl::deltaPos, this,
             [this](int d) { spinRpm(m_definition.rpmMin, m_rpmMinEdit, d); });
@@ -106,12 +106,20 @@ void CDefinicjaDlg::onOk()
         userInteraction().showMessage(translateText(violated), MessageIcon::Error);
         return;
     }
+    // An open file takes the axes on the window's thread; the controller through the gateway.
+    if (m_target.file()) {
+        m_outcome = m_definition.applyDefinition(m_target) ? CLinkGateway::Outcome::Done : CLinkGateway::Outcome::Failed;
+        accept();
+        return;
+    }
     CLinkGateway* gateway = CLinkGateway::instance();
     if (!gateway)
         return;
     const CAxisDefinition definition = m_definition;
-    m_outcome = gateway->run(L"CDefinicjaDlg::OnBnClickedOk()",
-                             [definition](CLPGDevice& device) { return definition.applyDefinition(device); });
+    m_outcome = gateway->run(L"CDefinicjaDlg::OnBnClickedOk()", [definition](CLPGDevice& device) {
+        CControllerRecord controller(device);
+        return definition.applyDefinition(controller);
+    });
     if (m_outcome != CLinkGateway::Outcome::Busy)
         accept();
 }

@@ -6,7 +6,7 @@
 #include "gui/shell/skin_dlg.h"
 #include "operations/map_operations.h"
 
-class CLPGDevice;
+class IEditedRecord;
 class CGDIpGradientButton;
 class CGDIpGradientEdit;
 class CGDIpGradientSpinButtonCtrl;
@@ -17,7 +17,7 @@ class CDefinicjaDlg : public CSkinDlg {
   public:
     static constexpr int kTemplateId = 315;
 
-    explicit CDefinicjaDlg(CLPGDevice& device, QWidget* parent = nullptr);
+    explicit CDefinicjaDlg(IEditedRecord& target, QWidget* parent = nullptr);
 
     const CAxisDefinition& definition() const { return m_definition; }
     CGDIpGradientEdit* rpmMinEdit() const { return m_rpmMinEdit; }
@@ -32,7 +32,7 @@ class CDefinicjaDlg : public CSkinDlg {
     CGDIpGradientButton* cancelButton() const { return m_cancel; }
 
     // The OK button: the order checks (the dialog stays open on a violation), then the axes,
-    // written through the link gateway.
+    // written through the link gateway, or into the open file.
     void onOk();
     // How the write of OK ended (Busy while none ran).
     CLinkGateway::Outcome outcome() const { return m_outcome; }
@@ -52,6 +52,7 @@ class CDefinicjaDlg : public CSkinDlg {
                    CGDIpGradientSpinButtonCtrl* minSpin, CGDIpGradientEdit* maxEdit,
                    CGDIpGradientSpinButtonCtrl* maxSpin);
 
+    IEditedRecord& m_target;
     CAxisDefinition m_definition;
     CGDIpGradientEdit* m_rpmMinEdit;
     CGDIpGradientEdit* m_rpmMaxEdit;

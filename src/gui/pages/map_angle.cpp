@@ -40,7 +40,8 @@ std::optional<GridArrow> arrowOf(int key)
 
 } // namespace
 
-CMapAngle::CMapAngle(CLPGDevice& device, QWidget* parent) : CCellArray(parent), m_device(device), m_editor(device)
+CMapAngle::CMapAngle(CLPGDevice& device, IEditedRecord& target, QWidget* parent)
+    : CCellArray(parent), m_device(device), m_editor(target)
 {
     setCurrentColor(theme::fromColorRef(kOperatingPointColor));
 }
@@ -74,8 +75,12 @@ void CMapAngle::flushWrites()
     disconnect(gateway, &CLinkGateway::busyChanged, this, &CMapAngle::flushWrites);
     const CMapWrite write = m_editor.beginWrite();
     gateway->runInBackground(
-        write.handler, [write](CLPGDevice& device) { return CMapEditor::send(device, write); }, this,
-        [this, write](CLinkGateway::Outcome outcome) { writeEnded(write, static_cast<int>(outcome)); });
+        write.handler,
+        [write](CLPGDevice& device) {
+            CControllerRecord controller(device);
+            return CMapEditor::send(controller, write);
+        },
+        this, [this, write](CLinkGateway::Outcome outcome) { writeEnded(write, static_cast<int>(outcome)); });
 }
 
 void CMapAngle::writeEnded(const CMapWrite& write, int outcome)
@@ -111,6 +116,12 @@ void CMapAngle::showOperatingPoint(double rpm, double mapVolts)
     if (previous)
         updateCell({previous->column, previous->row});
     updateCell({now.column, now.row});
+}
+
+void CMapAngle::hideOperatingPoint()
+{
+    if (const auto previous = m_editor.hideOperatingPoint())
+        updateCell({previous->column, previous->row});
 }
 
 // ---- What the cells show ---------------------------------------------------------------------

@@ -3,7 +3,8 @@
 // cells, Shift+arrows resize the selection, arrows move it), the mouse, the in-place edits, undo
 // and redo, copy and paste, and offers the editing commands in a context menu. Its changes go to
 // the controller through the link gateway in the background, so that a held key keeps stepping
-// while a write is on the wire; a value the controller has not confirmed is drawn apart.
+// while a write is on the wire; a value the controller has not confirmed is drawn apart. While a
+// settings file is open its changes go into the file's record instead, with no gateway.
 #pragma once
 
 #include "gui/skin/cell_array.h"
@@ -24,7 +25,8 @@ class CMapAngle : public CCellArray {
     // What a cell shows without a value read from a controller.
     static constexpr const wchar_t* kNoValue = L"-";
 
-    explicit CMapAngle(CLPGDevice& device, QWidget* parent = nullptr);
+    // device is the controller the grid reads again after a failed write; target what it edits.
+    CMapAngle(CLPGDevice& device, IEditedRecord& target, QWidget* parent = nullptr);
 
     CMapEditor& mapEditor() { return m_editor; }
     const CMapEditor& mapEditor() const { return m_editor; }
@@ -33,6 +35,7 @@ class CMapAngle : public CCellArray {
     void fillFromRecord();
     // Marks the running cell, repainting only the cell that lost the mark and the one that got it.
     void showOperatingPoint(double rpm, double mapVolts);
+    void hideOperatingPoint();
     // The key table, undo and redo, copy and paste; true when the key was taken.
     bool handleKey(QKeyEvent* event) override;
     // The editing commands as the context menu offers them (texts looked up when built).

@@ -23,7 +23,7 @@
 #include <cmath>
 
 CMapAngleDlg::CMapAngleDlg(CDoravineDoc& doc, QWidget* parent)
-    : CGDIpMultiPageDialog(QSize(627, 291), parent), m_doc(doc), m_grid(new CMapAngle(doc.Device(), this)),
+    : CGDIpMultiPageDialog(QSize(627, 291), parent), m_doc(doc), m_grid(new CMapAngle(doc.Device(), doc.EditedRecord(), this)),
       m_definition(new CGDIpGradientButton(this)), m_clear(new CGDIpGradientButton(this)),
       m_saveDefault(new CGDIpGradientButton(this)), m_limits(new CTransparentStatic(this))
 {
@@ -69,7 +69,9 @@ void CMapAngleDlg::v_activate()
 void CMapAngleDlg::showUsable()
 {
     const CLPGDevice& device = m_doc.Device();
-    setEnabled(!device.m_demo && !m_grid->mapEditor().blank() && device.m_settings.workState == kWorkStateNormal);
+    // A file has no operating state of its own: it is always open for editing.
+    setEnabled(m_doc.EditedRecord().file() ||
+               (!device.m_demo && !m_grid->mapEditor().blank() && device.m_settings.workState == kWorkStateNormal));
 }
 
 void CMapAngleDlg::onTimer()
@@ -82,10 +84,16 @@ void CMapAngleDlg::onTimer()
         showLimits();
     CDiagData& samples = m_doc.Device().m_diagData;
     CDiag sample;
+    // A lost controller's last point is not where the engine is now.
+    if (!m_doc.Device().isConnected()) {
+        m_grid->hideOperatingPoint();
+        m_curves->setOperatingPoint(std::nullopt);
+        return;
+    }
     if (samples.count() == 0 || !samples.getLast(sample))
         return;
     m_grid->showOperatingPoint(sample.rpm(), sample.mapVolts());
-    m_curves->setOperatingPoint(sample.rpm(), sample.mapVolts());
+    m_curves->setOperatingPoint(std::make_pair(sample.rpm(), sample.mapVolts()));
 }
 
 void CMapAngleDlg::onLanguageChange()
@@ -120,8 +128,8 @@ void CMapAngleDlg::showLimits()
 
 void CMapAngleDlg::onDefinition()
 {
-    const CMapState before = CMapState::of(m_doc.Device().m_settings);
-    CDefinicjaDlg dialog(m_doc.Device(), window());
+    const CMapState before = CMapState::of(m_doc.EditedRecord().record());
+    CDefinicjaDlg dialog(m_doc.EditedRecord(), window());
     if (dialog.exec() != QDialog::Accepted)
         return;
     afterWrite(before, dialog.outcome() == CLinkGateway::Outcome::Done);
@@ -141,14 +149,20 @@ void CMapAngleDlg::afterWrite(const CMapState& before, bool written)
 
 void CMapAngleDlg::onClear()
 {
+    IEditedRecord& edited = m_doc.EditedRecord();
+    const CMapState before = CMapState::of(edited.record());
+    // An open file is cleared on the window's thread; the controller through the gateway.
+    if (edited.file()) {
+        afterWrite(before, clearMapStep(edited));
+        return;
+    }
     CLinkGateway* gateway = CLinkGateway::instance();
     CMapEditor& editor = m_grid->mapEditor();
     if (!gateway || !editor.connectedOrSay())
         return;
-    const std::wstring backup = editor.prepareClear();
+    const std::wstring backup = editor.prepareClear(m_doc.Device());
     if (backup.empty())
         return;
-    const CMapState before = CMapState::of(m_doc.Device().m_settings);
     const auto outcome = gateway->run(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", &eraseControllerMap);
     if (outcome == CLinkGateway::Outcome::Busy)
         return;
@@ -160,9 +174,15 @@ void CMapAngleDlg::onClear()
 
 void CMapAngleDlg::onSaveDefault()
 {
-    // The file takes the record: after a failed write, the controller's map first.
+    // The file takes the record: after a failed write, the controller's map first. Demo values
+    // are nobody's: they never become the map a detection loads.
     m_grid->rereadIfDue();
-    m_doc.SaveDefaultSettings();
+    if (!m_doc.EditedRecord().holdsValues()) {
+        userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Warning);
+        return;
+    }
+    if (!m_doc.SaveDefaultSettings())
+        userInteraction().showMessage(translateText(L"Nie można zapisać wybranego pliku"), MessageIcon::Error);
 }
 
 bool CMapAngleDlg::eventFilter(QObject* watched, QEvent* event)
@@ -251,9 +271,9 @@ QRect CMapAngleDlg::freeColumn() const
 
 void CMapAngleDlg::createViews()
 {
-    CSettingsRecord& record = m_doc.Device().m_settings;
-    m_curves = new CMapCurves(m_grid->mapEditor(), record, this);
-    m_overlay = new CMapOverlay(*m_grid, record);
+    IEditedRecord& edited = m_doc.EditedRecord();
+    m_curves = new CMapCurves(m_grid->mapEditor(), edited, this);
+    m_overlay = new CMapOverlay(*m_grid, edited);
     m_againstMap = new QCheckBox(this);
     m_trailBox = new QCheckBox(this);
     m_dwellBox = new QCheckBox(this);

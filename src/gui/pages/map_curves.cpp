@@ -27,8 +27,8 @@ QColor strongColor(int index, int count)
 
 } // namespace
 
-CMapCurves::CMapCurves(const CMapEditor& editor, const CSettingsRecord& record, QWidget* parent)
-    : QWidget(parent), m_editor(editor), m_record(record)
+CMapCurves::CMapCurves(const CMapEditor& editor, IEditedRecord& edited, QWidget* parent)
+    : QWidget(parent), m_editor(editor), m_edited(edited)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_shown = current();
@@ -44,9 +44,8 @@ void CMapCurves::setAgainstMap(bool againstMap)
     update();
 }
 
-void CMapCurves::setOperatingPoint(double rpm, double mapVolts)
+void CMapCurves::setOperatingPoint(std::optional<std::pair<double, double>> point)
 {
-    const std::pair<double, double> point{rpm, mapVolts};
     if (m_point == point)
         return;
     // Only around the marker's old and new place: the lines under it come from the picture.
@@ -73,8 +72,9 @@ CMapCurves::Shown CMapCurves::current() const
     for (int r = 0; r < kMapRows; ++r)
         for (int c = 0; c < kMapColumns; ++c)
             s.cells[static_cast<size_t>(r * kMapColumns + c)] = m_editor.cellValue(c, r);
-    std::copy(std::begin(m_record.rpmAxis), std::end(m_record.rpmAxis), s.rpm.begin());
-    std::copy(std::begin(m_record.mapAxis), std::end(m_record.mapAxis), s.map.begin());
+    const CSettingsRecord& record = m_edited.record();
+    std::copy(std::begin(record.rpmAxis), std::end(record.rpmAxis), s.rpm.begin());
+    std::copy(std::begin(record.mapAxis), std::end(record.mapAxis), s.map.begin());
     for (int r = 0; r < kMapRows; ++r)
         for (int c = 0; c < kMapColumns; ++c)
             if (m_editor.selection().selected(c, r))
@@ -123,7 +123,8 @@ std::optional<QPointF> CMapCurves::markerPoint() const
 {
     if (!m_point)
         return std::nullopt;
-    const double angle = advanceAt(m_record.advanceMap, mapPlace(m_record, m_point->first, m_point->second));
+    const CSettingsRecord& record = m_edited.record();
+    const double angle = advanceAt(record.advanceMap, mapPlace(record, m_point->first, m_point->second));
     return QPointF(xOf(m_againstMap ? m_point->second : m_point->first), yOf(angle));
 }
 

@@ -5,6 +5,7 @@
 // changed, whichever way the map was changed (an edit, undo, a file).
 #pragma once
 
+#include "operations/edited_record.h"
 #include "records/map_model.h"
 
 #include <QPixmap>
@@ -13,18 +14,20 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
 class CMapEditor;
 
 class CMapCurves : public QWidget {
     Q_OBJECT
   public:
-    CMapCurves(const CMapEditor& editor, const CSettingsRecord& record, QWidget* parent = nullptr);
+    CMapCurves(const CMapEditor& editor, IEditedRecord& edited, QWidget* parent = nullptr);
 
     // Against MAP: one line per RPM column instead of one per MAP row.
     void setAgainstMap(bool againstMap);
     bool againstMap() const { return m_againstMap; }
-    void setOperatingPoint(double rpm, double mapVolts);
+    // The engine's speed and MAP voltage, or none while no engine is reporting.
+    void setOperatingPoint(std::optional<std::pair<double, double>> point);
     // Repaints when the map, its axes, the limits or the selection changed since the last look.
     void refresh();
 
@@ -55,7 +58,8 @@ class CMapCurves : public QWidget {
     void paintScale(QPainter& painter, const QRectF& plot) const;
 
     const CMapEditor& m_editor;
-    const CSettingsRecord& m_record;
+    // The controller's record or the open file's, whichever the grid edits now.
+    IEditedRecord& m_edited;
     Shown m_shown;
     // The lines and the scale of m_shown at the widget's size: a moving marker is drawn over it.
     QPixmap m_picture;

@@ -3,6 +3,7 @@
 #include "base/language.h"
 #include "gui/skin/cell_array.h"
 #include "gui/skin/qt_text.h"
+#include "operations/edited_record.h"
 #include "records/readings_format.h"
 
 #include <QHelpEvent>
@@ -41,8 +42,8 @@ QString dwellTipText(double seconds, double total)
            QString::fromStdString(formatFixed(share, 1)) + QStringLiteral(" %)");
 }
 
-CMapOverlay::CMapOverlay(CCellArray& grid, CSettingsRecord& record)
-    : QObject(&grid), m_grid(grid), m_record(record)
+CMapOverlay::CMapOverlay(CCellArray& grid, IEditedRecord& edited)
+    : QObject(&grid), m_grid(grid), m_edited(edited)
 {
     m_grid.setCellOverlay(
         [this](QPainter& painter, CCellPos cell, const QRect& rect) { paintCell(painter, cell.column, cell.row, rect); });
@@ -78,7 +79,7 @@ void CMapOverlay::countSamples(CDiagData& store)
     }
     std::vector<CDiagEntry> entries;
     m_next = store.copySince(m_next, entries);
-    const CMapModel model(m_record);
+    const CMapModel model(m_edited.record());
     for (const CDiagEntry& e : entries) {
         const CMapCell cell = model.findCell(e.sample.rpm(), e.sample.mapVolts());
         if (m_dwellShown)

@@ -14,7 +14,7 @@
 class CCellArray;
 class QPainter;
 class QRect;
-struct CSettingsRecord;
+class IEditedRecord;
 
 // The shading of a cell by its share of the longest stay (0: none), and the hover text of a time
 // in a cell; the replayed log's grid draws the same.
@@ -25,7 +25,7 @@ class CMapOverlay : public QObject {
     Q_OBJECT
   public:
     // Paints on grid through its cell overlay; the cells are found on record's axes.
-    CMapOverlay(CCellArray& grid, CSettingsRecord& record);
+    CMapOverlay(CCellArray& grid, IEditedRecord& edited);
 
     void setTrailShown(bool shown);
     bool trailShown() const { return m_trailShown; }
@@ -46,7 +46,8 @@ class CMapOverlay : public QObject {
     void repaintTrail(double now);
 
     CCellArray& m_grid;
-    CSettingsRecord& m_record;
+    // The controller's record or the open file's: the operating point lands on the grid shown.
+    IEditedRecord& m_edited;
     CMapDwell m_dwell;
     CMapTrail m_trail;
     bool m_trailShown = true;

@@ -34,6 +34,7 @@ struct SensorEntry {
     double value;
 };
 constexpr SensorEntry kSensorEntries[] = {{TR_KEY(L"Halotronowy"), 0.0}, {TR_KEY(L"Indukcyjny"), 1.0}};
+constexpr SensorEntry kInputSources[] = {{TR_KEY(L"Przełącznik"), 0.0}, {TR_KEY(L"Aplikacja"), 1.0}};
 
 std::wstring formatTps(const char* format, double volts)
 {
@@ -49,7 +50,8 @@ CSettingsDlg::CSettingsDlg(CDoravineDoc& doc, QWidget* parent)
       m_sensor(new CStrValueCmbBox(this)), m_state(new CGDIpDescribedDisplay(this)),
       m_wheel(new CGDIpDescribedDisplay(this)), m_auto(new CGDIpGradientButton(this)),
       m_tpsLabel(new CTransparentStatic(this)), m_tpsEdit(new CGDIpGradientEdit(this)),
-      m_tpsSpin(new CGDIpGradientSpinButtonCtrl(this))
+      m_tpsSpin(new CGDIpGradientSpinButtonCtrl(this)), m_inputLabel(new CTransparentStatic(this)),
+      m_inputSource(new CStrValueCmbBox(this))
 {
     m_auto->setCaption(L"Autokalibracja");
     m_tpsLabel->setCaption(L"Próg TPS [V]");
@@ -62,15 +64,23 @@ CSettingsDlg::CSettingsDlg(CDoravineDoc& doc, QWidget* parent)
     placeControl(m_tpsLabel, 8, 228, 163, 20);
     placeControl(m_tpsEdit, 178, 228, 71, 20);
     placeControl(m_tpsSpin, 257, 228, 11, 20);
+    placeControl(m_inputLabel, 8, 256, 125, 14);
+    placeControl(m_inputSource, 137, 256, 131, 14);
 
     connect(m_sensor, qOverload<int>(&QComboBox::activated), this, &CSettingsDlg::onSensorChosen);
     connect(m_tpsSpin, &CGDIpGradientSpinButtonCtrl::deltaPos, this, &CSettingsDlg::onTpsSpin);
+    connect(m_inputSource, qOverload<int>(&QComboBox::activated), this, &CSettingsDlg::onInputSourceChosen);
     connect(m_auto, &QPushButton::clicked, this, &CSettingsDlg::runAutoCalibration);
 }
 
 CLPGDevice& CSettingsDlg::device()
 {
     return m_doc.Device();
+}
+
+bool CSettingsDlg::editingFile()
+{
+    return m_doc.EditedRecord().file() != nullptr;
 }
 
 CLinkGateway::Outcome CSettingsDlg::exchange(const wchar_t* handler,
@@ -154,13 +164,22 @@ void CSettingsDlg::fillSensorList(int selectIndex)
 
 void CSettingsDlg::refreshFromRecord()
 {
-    m_tpsEdit->setCaption(controllerShown() ? formatTps("%0.2f", device().m_settings.tpsThreshold) : kNoValue);
+    const CSettingsRecord& record = m_doc.EditedRecord().record();
+    const bool shown = editingFile() || controllerShown();
+    m_tpsEdit->setCaption(shown ? formatTps("%0.2f", record.tpsThreshold) : kNoValue);
     m_tpsEdit->setEnabled(false);
+    m_inputSource->setCurrentIndex(shown ? (record.inputSource == 0.0 ? 0 : 1) : -1);
 }
 
 void CSettingsDlg::showStateTexts()
 {
     const CSettingsRecord& record = device().m_settings;
+    // A file holds neither the state nor the wheel: neither is the controller's.
+    if (editingFile()) {
+        m_state->setValueText(translateText(L"Brak w pliku"));
+        m_wheel->setValueText(translateText(L"Brak w pliku"));
+        return;
+    }
     if (!controllerShown()) {
         m_state->setValueText(kNoValue);
         m_wheel->setValueText(kNoValue);
@@ -192,15 +211,17 @@ void CSettingsDlg::showRecord()
 {
     refreshFromRecord();
     showStateTexts();
-    const bool shown = controllerShown();
+    const bool file = editingFile();
+    const bool shown = controllerShown() && !file;
     m_shownSensorType = device().m_settings.sensorType;
     m_sensor->setCurrentIndex(shown ? (m_shownSensorType == 0.0 ? 0 : 1) : -1);
     m_shownWorkState = device().m_settings.workState;
-    // Greyed while the values are not the controller's as it is now.
+    // Greyed while the values are not the controller's as it is now; a file's are always the file's.
     const bool usable = shown && !m_rereadDue && !m_calibrating;
     m_sensor->setEnabled(usable);
-    m_tpsSpin->setEnabled(usable);
     m_auto->setEnabled(usable);
+    m_tpsSpin->setEnabled(usable || file);
+    m_inputSource->setEnabled(usable || file);
 }
 
 void CSettingsDlg::onTimer()
@@ -211,6 +232,9 @@ void CSettingsDlg::onTimer()
     m_ticks = 0;
     // The record may be changing on the link's side meanwhile.
     if (CLinkGateway* gateway = CLinkGateway::instance(); gateway && gateway->busy())
+        return;
+    // An open file changes only by the page's own hand.
+    if (editingFile())
         return;
     // A controller back after a failed write: what it holds now.
     if (m_rereadDue && device().isConnected() && readSettings()) {
@@ -230,9 +254,14 @@ void CSettingsDlg::onLanguageChange()
     m_wheel->setLabelText(translateText(L"Wykryty typ koła"));
     m_auto->setCaption(translateText(L"Autodetekcja koła zamachowego"));
     m_tpsLabel->setCaption(translateText(L"Próg TPS"));
-    showStateTexts();
+    m_inputLabel->setCaption(translateText(L"Źródło sygnału"));
+    m_inputSource->clearItems();
+    for (const SensorEntry& e : kInputSources)
+        m_inputSource->addItem(0, e.value, translateText(e.text));
     const int selected = m_sensor->currentIndex();
-    fillSensorList(selected < 0 ? 0 : selected);
+    fillSensorList(selected);
+    refreshFromRecord();
+    showStateTexts();
 }
 
 void CSettingsDlg::writeFailed()
@@ -261,20 +290,38 @@ void CSettingsDlg::onSensorChosen(int index)
 
 void CSettingsDlg::onTpsSpin(int delta)
 {
-    if (!device().isConnected()) {
+    const bool file = editingFile();
+    if (!file && !device().isConnected()) {
         userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Warning);
         return;
     }
-    const CSettingsRecord lastRead = device().m_settings;
+    IEditedRecord& edited = m_doc.EditedRecord();
+    const CSettingsRecord lastRead = edited.record();
     double value = lastRead.tpsThreshold - delta * kTpsStep;
     if (value <= 0.0)
         value = 0.0;
     if (value > kTpsHighest)
         value = kTpsHighest;
+    if (file) {
+        edited.record().tpsThreshold = value;
+        keepInFile();
+        return;
+    }
     // The record and the edit show what the controller will hold, not the step's arithmetic.
     value = tpsAsStored(value);
-    const auto outcome = exchange(L"CSettingsDlg::OnDeltaposSpinTpsTh()",
-                                  [value](CLPGDevice& d) { return writeTpsThreshold(d, value); });
+    writeSetting(L"CSettingsDlg::OnDeltaposSpinTpsTh()", [value](CLPGDevice& d) { return writeTpsThreshold(d, value); });
+}
+
+void CSettingsDlg::keepInFile()
+{
+    m_doc.SettingsFile().markModified();
+    showRecord();
+}
+
+void CSettingsDlg::writeSetting(const wchar_t* handler, const std::function<bool(CLPGDevice&)>& write)
+{
+    const CSettingsRecord lastRead = device().m_settings;
+    const auto outcome = exchange(handler, write);
     if (outcome == CLinkGateway::Outcome::Busy)
         return;
     if (outcome == CLinkGateway::Outcome::Done) {
@@ -284,6 +331,27 @@ void CSettingsDlg::onTpsSpin(int delta)
     if (outcome == CLinkGateway::Outcome::Failed)
         writeFailed();
     showController(lastRead);
+}
+
+void CSettingsDlg::onInputSourceChosen(int index)
+{
+    const CCmbBoxStrVal* chosen = m_inputSource->entry(index);
+    IEditedRecord& edited = m_doc.EditedRecord();
+    if (!chosen || chosen->value == edited.record().inputSource)
+        return;
+    const double source = chosen->value;
+    if (editingFile()) {
+        edited.record().inputSource = source;
+        keepInFile();
+        return;
+    }
+    // Without a controller there is nowhere to write it: the list shows what is held.
+    if (!device().isConnected()) {
+        userInteraction().showMessage(translateText(L"BRAK POŁĄCZENIA"), MessageIcon::Warning);
+        refreshFromRecord();
+        return;
+    }
+    writeSetting(L"CSettingsDlg::onInputSourceChosen()", [source](CLPGDevice& d) { return writeInputSource(d, source); });
 }
 
 void CSettingsDlg::showWheelChart(int wheelType)

@@ -1,8 +1,10 @@
 // The settings page (first tab): the crank sensor type, the controller's state and the wheel it
-// detected with that wheel's reference chart, the TPS threshold, and the button that starts the
-// trigger-wheel auto-detection. Every change is written to the controller at once, through the
-// link gateway; the page shows what the controller holds (read back after every write, dashes
-// while it has never been read).
+// detected with that wheel's reference chart, the TPS threshold, the input source, and the button
+// that starts the trigger-wheel auto-detection. Every change is written to the controller at once,
+// through the link gateway; the page shows what the controller holds (read back after every write,
+// dashes while it has never been read). While a settings file is open the TPS threshold and the
+// input source are the file's, kept in it on the window's thread, and what a file does not hold
+// shows as absent.
 #pragma once
 
 #include "base/language.h"
@@ -44,8 +46,10 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     // What the TPS edit and the other texts show without a value read from a controller.
     static constexpr const wchar_t* kNoValue = L"---";
 
-    // The TPS edit from the record.
+    // The TPS edit and the input source from the edited record.
     void refreshFromRecord();
+    // The TPS edit and the state texts from the edited record as it stands.
+    void showRecord();
     // The reference chart of a wheel type for the record's sensor type; a flat line outside normal
     // operation or without a readable file.
     void showWheelChart(int wheelType);
@@ -54,6 +58,8 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     void onSensorChosen(int index);
     // TPS spin: delta is the proposed change (-1 for the up arrow).
     void onTpsSpin(int delta);
+    // Input source list: a choice confirmed (switch or application).
+    void onInputSourceChosen(int index);
     // Button "Autodetekcja koła zamachowego": the whole auto-detection.
     void runAutoCalibration();
     bool autoCalibrationRunning() const { return m_calibrating; }
@@ -67,6 +73,7 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CGDIpGradientSpinButtonCtrl* tpsSpin() const { return m_tpsSpin; }
     CTransparentStatic* sensorLabel() const { return m_sensorLabel; }
     CTransparentStatic* tpsLabel() const { return m_tpsLabel; }
+    CStrValueCmbBox* inputSourceList() const { return m_inputSource; }
 
   private:
     CLPGDevice& device();
@@ -79,10 +86,14 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     // After a write that failed or broke off: the controller's settings read again, or, while
     // the link does not allow it, the values last read shown and read at the next chance.
     void showController(const CSettingsRecord& lastRead);
+    // One setting written through the gateway, then what the controller holds shown.
+    void writeSetting(const wchar_t* handler, const std::function<bool(CLPGDevice&)>& write);
+    // A change of the open file's record: marked for saving and shown.
+    void keepInFile();
     void fillSensorList(int selectIndex);
     void showStateTexts();
-    // The TPS edit and the state texts from the record as it stands.
-    void showRecord();
+    // A settings file is being edited instead of the controller's record.
+    bool editingFile();
     void writeFailed();
     void styleControls();
 
@@ -96,6 +107,8 @@ class CSettingsDlg : public CGDIpMultiPageDialog, public ITimerBasedGUI, public 
     CTransparentStatic* m_tpsLabel;
     CGDIpGradientEdit* m_tpsEdit;
     CGDIpGradientSpinButtonCtrl* m_tpsSpin;
+    CTransparentStatic* m_inputLabel;
+    CStrValueCmbBox* m_inputSource;
 
     double m_shownSensorType = 0.0;
     uint32_t m_shownWorkState = 0;

@@ -1,6 +1,7 @@
 #include "gui/shell/bottom_dlg.h"
 
 #include "base/language.h"
+#include "gui/skin/qt_text.h"
 #include "gui/skin/statics.h"
 
 #include <QFontMetrics>
@@ -11,7 +12,8 @@
 
 CBottomDlg::CBottomDlg(QWidget* parent)
     : CGDIpMultiPageDialog(QSize(612, 29), parent), m_state(new CTransparentStatic(this)),
-      m_version(new CTransparentStatic(this)), m_recording(new CTransparentStatic(this))
+      m_version(new CTransparentStatic(this)), m_recording(new CTransparentStatic(this)),
+      m_file(new CTransparentStatic(this))
 {
     // The strip is far flatter than the window: each axis scales on its own.
     templateLayout().setStretch(true);
@@ -32,6 +34,12 @@ CBottomDlg::CBottomDlg(QWidget* parent)
     m_recording->setStyleSheet(QStringLiteral("color: rgb(255, 140, 130); font-weight: bold;"));
     placeControl(m_recording, 215, 5, 230, 19);
     m_recording->hide();
+    m_file->setObjectName(QStringLiteral("editedFile"));
+    m_file->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    m_file->setTextFormat(Qt::PlainText);
+    m_file->setStyleSheet(QStringLiteral("color: rgb(255, 214, 120); font-weight: bold;"));
+    placeControl(m_file, 215, 5, 230, 19);
+    m_file->hide();
     setConnectionState(false);
 }
 
@@ -48,10 +56,34 @@ void CBottomDlg::setRecording(bool recording, long long seconds)
 {
     if (!recording) {
         m_recording->hide();
+        placeEditedFile();
         return;
     }
     m_recording->setCaption(L"\u25CF " + translateText(L"Zapis odczytów") + L" " + durationText(seconds));
     m_recording->show();
+    placeEditedFile();
+}
+
+void CBottomDlg::setEditedFile(const std::wstring& name, bool modified)
+{
+    m_file->setVisible(!name.empty());
+    m_file->setCaption(translateText(L"Plik") + L": " + name + (modified ? L" *" : L""));
+    m_file->setToolTip(modified ? toQString(translateText(L"Niezapisane zmiany")) : QString());
+    placeEditedFile();
+}
+
+std::wstring CBottomDlg::editedFileText() const
+{
+    return m_file->isHidden() ? std::wstring() : m_file->caption();
+}
+
+void CBottomDlg::placeEditedFile()
+{
+    QRect at = m_recording->geometry();
+    if (shownRecording())
+        at.moveLeft(at.left() + QFontMetrics(m_recording->font()).horizontalAdvance(m_recording->text()) + 16);
+    at.setRight(m_version->geometry().left() - 4);
+    m_file->setGeometry(at);
 }
 
 bool CBottomDlg::shownRecording() const

@@ -1,6 +1,6 @@
 // The status strip along the bottom of the window: the connection state on the left, while the
-// readings are recorded a red mark with the recording's duration beside it, and the program's
-// version on the right.
+// readings are recorded a red mark with the recording's duration beside it, the settings file
+// being edited (with a mark while it has unsaved changes), and the program's version on the right.
 #pragma once
 
 #include "gui/skin/multi_page_dialog.h"
@@ -36,6 +36,9 @@ class CBottomDlg : public CGDIpMultiPageDialog {
     std::wstring recordingText() const;
     // "0:00:07", "1:02:03": the duration as the strip shows it.
     static std::wstring durationText(long long seconds);
+    // "Plik: name" and " *" while it has unsaved changes; an empty name hides it.
+    void setEditedFile(const std::wstring& name, bool modified);
+    std::wstring editedFileText() const;
     CTransparentStatic* stateLabel() const { return m_state; }
     CTransparentStatic* versionLabel() const { return m_version; }
 
@@ -48,10 +51,13 @@ class CBottomDlg : public CGDIpMultiPageDialog {
 
   private:
     void showState(const std::wstring& text, QColor color);
+    // The file's name follows the recording mark when both show.
+    void placeEditedFile();
 
     CTransparentStatic* m_state;
     CTransparentStatic* m_version;
     CTransparentStatic* m_recording;
+    CTransparentStatic* m_file;
     QColor m_stateColor;
     bool m_connected = false;
 };

@@ -12,6 +12,7 @@
 #include "gui/shell/main_frame.h"
 #include "gui/shell/qt_user_interaction.h"
 #include "gui/shell/stall_probe.h"
+#include "gui/shell/settings_file_control.h"
 #include "gui/skin/theme.h"
 #include "operations/doravine_doc.h"
 #include "platform/data_report.h"
@@ -209,6 +210,7 @@ std::string startOptionsHelp()
            "  --select C0,R0,C1,R1  map cells (columns 0-14, rows 0-15) selected in the screenshot\n"
            "  --dwell             the map grid shaded by the time spent in its cells (from start-up)\n"
            "  --log FILE          the screenshot shows this readings log replayed, its cursor at the middle\n"
+           "  --open FILE         open a settings file for editing once the controller was searched\n"
            "  --quit-after-paint  exit once the window was first painted (start-up timing)\n"
            "  --capture N         with --tab 3: capture N crank records on the signal page and save them\n"
            "  --zoom-gap          after --capture: zoom onto the first gap and read out its tooth\n"
@@ -315,6 +317,11 @@ bool parseStartOptions(int argc, char** argv, CStartOptions& options, std::strin
                 return false;
             }
             options.mapSelection = QRect(QPoint(c0, r0), QPoint(c1, r1));
+        } else if (arg == "--open") {
+            const char* v = value("--open");
+            if (!v)
+                return false;
+            options.openFile = QString::fromLocal8Bit(v);
         } else if (arg == "--quit-after-paint") {
             options.quitAfterPaint = true;
         } else if (arg == "--quit-after-search") {
@@ -441,12 +448,18 @@ int runDoravine(int argc, char** argv)
                 shoot();
         });
     };
-    if (!options.screenshot.isEmpty()) {
-        if (frame->view()->searching())
-            QObject::connect(frame->view(), &CDoravineView::searchFinished, frame, takeScreenshot);
-        else
+    // A file to open, and then the screenshot, wait until the search for the controller answered:
+    // the file's angle step follows the controller's wheel when there is one.
+    auto afterSearch = [&] {
+        if (!options.openFile.isEmpty())
+            frame->settingsFile()->openFile(options.openFile.toStdWString());
+        if (!options.screenshot.isEmpty())
             takeScreenshot();
-    }
+    };
+    if (frame->view()->searching())
+        QObject::connect(frame->view(), &CDoravineView::searchFinished, frame, afterSearch);
+    else
+        afterSearch();
 
     const int loop = app.exec();
     setUserInteraction(nullptr);

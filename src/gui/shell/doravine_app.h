@@ -35,6 +35,7 @@ struct CStartOptions {
     QSize size;                   // --size WxH: the window's size instead of the work area
     int waitMillis = -1;          // --wait MS: how long live readings run before the screenshot
     QRect mapSelection;           // --select C0,R0,C1,R1: map cells selected in the screenshot
+    QString openFile;             // --open FILE: a settings file opened for editing after start-up
     bool quitAfterPaint = false;  // --quit-after-paint: end once the window was first painted
     bool quitAfterSearch = false; // --quit-after-search: end once the search for the controller answered
     int captureRecords = 0;       // --capture N: the signal page captures N records before the screenshot

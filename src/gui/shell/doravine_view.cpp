@@ -297,6 +297,16 @@ void CDoravineView::refreshSettingsPage(int wheelType)
     }
 }
 
+void CDoravineView::editedRecordSwitched()
+{
+    if (auto* map = dynamic_cast<CMapAngleDlg*>(tabPage(TabMap))) {
+        map->grid()->mapEditor().recordSwitched();
+        map->v_activate();
+    }
+    if (auto* page = dynamic_cast<CSettingsDlg*>(tabPage(TabSettings)))
+        page->showRecord();
+}
+
 void CDoravineView::refillMapGrid()
 {
     if (auto* map = dynamic_cast<CMapAngleDlg*>(tabPage(TabMap)))

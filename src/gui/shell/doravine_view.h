@@ -72,6 +72,8 @@ class CDoravineView : public QWidget, public ITimerBasedGUI, public IMultilangGU
     void activateMapPage() override;
     void activateDevicePage() override;
     void activateSignalPage() override;
+    // The map and settings pages now edit another record (a settings file opened or closed).
+    void editedRecordSwitched();
 
     CAppMultiPageCtrl* pageCtrl() const { return m_pages; }
     COdczytyDlg* readings() const { return m_readings; }

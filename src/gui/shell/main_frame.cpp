@@ -5,12 +5,14 @@
 #include "gui/shell/about_dlg.h"
 #include "gui/shell/doravine_view.h"
 #include "gui/shell/readings_log_control.h"
+#include "gui/shell/settings_file_control.h"
 #include "device/lpg_device.h"
 #include "operations/deferred_views.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -129,6 +131,9 @@ void CMainFrame::buildMenu()
     }
     m_readingsLog = new CReadingsLogControl(m_doc.ReadingsLog(), action(CmdRecordReadings),
                                             [this] { return m_view ? m_view->bottom() : nullptr; }, this);
+    m_settingsFile = new CSettingsFileControl(
+        m_doc, *this, [this] { return m_view; }, [this](const std::wstring& path) { compareWithFile(path); });
+    m_settingsFile->addTo(m_menus[0], m_menus[0]->actions().value(0));
     auto* languages = new QActionGroup(this);
     languages->setExclusive(true);
     for (const MenuItem& item : kLanguageItems) {
@@ -139,11 +144,10 @@ void CMainFrame::buildMenu()
     for (const MenuItem& item : kInfoItems)
         addCommand(m_menus[2], item.command);
 
-    // The framework's new, open and save commands: the document stores nothing of its own, so
-    // they change nothing; the keys are taken so that they do not reach the pages either.
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::CTRL | Qt::Key_O),
-                                     QKeySequence(Qt::CTRL | Qt::Key_S)})
-        new QShortcut(keys, this, [] {});
+    // The framework's new command: the document stores nothing of its own, so it changes nothing;
+    // the key is taken so that it does not reach the pages either. Ctrl+O and Ctrl+S belong to
+    // the settings file's items.
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this, [] {});
 }
 
 QAction* CMainFrame::addCommand(QMenu* menu, int command)
@@ -250,10 +254,10 @@ void CMainFrame::showAbout()
     dlg.exec();
 }
 
-void CMainFrame::compareWithFile()
+void CMainFrame::compareWithFile(const std::wstring& path)
 {
     CDoravineDoc::Comparison comparison;
-    runDocumentOperation([&] { comparison = m_doc.CompareWithFile(); });
+    runDocumentOperation([&] { comparison = path.empty() ? m_doc.CompareWithFile() : m_doc.CompareWithFile(path); });
     showComparison(comparison);
 }
 
@@ -310,6 +314,8 @@ CConnectionWatchdog::Tick CMainFrame::onMainTimer()
 
 void CMainFrame::setConnectionState(bool connected)
 {
+    if (m_settingsFile)
+        m_settingsFile->connectionChanged();
     if (!m_view)
         return;
     m_view->setConnectionState(connected);
@@ -337,6 +343,7 @@ void CMainFrame::refreshLanguage()
     retitle(std::begin(kFileItems), std::end(kFileItems));
     retitle(std::begin(kLanguageItems), std::end(kLanguageItems));
     retitle(std::begin(kInfoItems), std::end(kInfoItems));
+    m_settingsFile->refreshLanguage();
     for (const MenuItem& item : kLanguageItems)
         action(item.command)->setChecked(languageOf(item.command) == currentLanguage());
     update();
@@ -355,6 +362,15 @@ QSize CMainFrame::correctedSize(QSize size)
 int CMainFrame::captionFontPixels(int clientHeight)
 {
     return std::max(16, clientHeight / 55);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_settingsFile && !m_settingsFile->mayLeaveFile()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event)

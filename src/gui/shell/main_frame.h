@@ -18,6 +18,7 @@
 
 class CDoravineView;
 class CReadingsLogControl;
+class CSettingsFileControl;
 class QAction;
 class QMenu;
 
@@ -76,10 +77,12 @@ class CMainFrame : public QMainWindow {
     void runCommand(int command);
     // The About box, modal; the right access code reveals the hidden tabs.
     void showAbout();
-    // "Porównaj z plikiem...": a settings file against the controller, and on to its load.
-    void compareWithFile();
+    // "Porównaj z plikiem...": a settings file against the controller, and on to its load; the
+    // dialog picks the file when path is empty.
+    void compareWithFile(const std::wstring& path = {});
     // "Przywróć z kopii...": the same for a backup picked in the backups folder.
     void compareWithBackup();
+    CSettingsFileControl* settingsFile() const { return m_settingsFile; }
     CReadingsLogControl* readingsLog() const { return m_readingsLog; }
 
     // The size the layout rule makes of a window of the given size: narrower than 760 becomes
@@ -91,6 +94,8 @@ class CMainFrame : public QMainWindow {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Quitting with unsaved changes in an open settings file asks first.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void dispatch(int command);
@@ -110,5 +115,6 @@ class CMainFrame : public QMainWindow {
     std::array<QMenu*, 3> m_menus{};
     std::vector<std::pair<int, QAction*>> m_actions;
     CReadingsLogControl* m_readingsLog = nullptr;
+    CSettingsFileControl* m_settingsFile = nullptr;
     CLanguageChangeHook m_languageHook;
 };
