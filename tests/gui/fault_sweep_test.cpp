@@ -408,37 +408,32 @@ std::vector<Action> signalPageActions()
     };
 }
 
+// A gesture that loads a file whose settings, map and axes all differ from the controller's: the
+// map sent with the settings and its read-back are the quiet frames.
+Action loadRow(const char* name, Step act)
+{
+    return {name,
+            on(CDoravineView::TabSettings,
+               [](CSweepWindow& w) {
+                   w.user.answerYes();
+                   w.user.answerFile(changedSettingsFile(w));
+               }),
+            std::move(act), recordDiffers, idle, {3, 4}};
+}
+
 std::vector<Action> fileMenuActions()
 {
     return {
-        {"File: Wczytaj ustawienia z pliku",
-         on(CDoravineView::TabSettings,
-            [](CSweepWindow& w) {
-                w.user.answerYes();
-                w.user.answerFile(changedSettingsFile(w));
-            }),
-         [](CSweepWindow& w) { trigger(w, CMainFrame::CmdLoadSettings); }, recordDiffers, idle, {3, 4}},
+        loadRow("File: Wczytaj ustawienia z pliku", [](CSweepWindow& w) { trigger(w, CMainFrame::CmdLoadSettings); }),
         // The comparison with a file, or with a backup, and its "Wczytaj": the same load.
-        {"File: Porównaj z plikiem, Wczytaj",
-         on(CDoravineView::TabSettings,
-            [](CSweepWindow& w) {
-                w.user.answerYes();
-                w.user.answerFile(changedSettingsFile(w));
-            }),
-         [](CSweepWindow& w) {
-             clickWhenShown(&CCompareDlg::loadButton, [&] { trigger(w, CMainFrame::CmdCompareSettings); });
-         },
-         recordDiffers, idle, {3, 4}},
-        {"File: Przywróć z kopii, Wczytaj",
-         on(CDoravineView::TabSettings,
-            [](CSweepWindow& w) {
-                w.user.answerYes();
-                w.user.answerFile(changedSettingsFile(w));
-            }),
-         [](CSweepWindow& w) {
-             clickWhenShown(&CCompareDlg::loadButton, [&] { trigger(w, CMainFrame::CmdRestoreBackup); });
-         },
-         recordDiffers, idle, {3, 4}},
+        loadRow("File: Porównaj z plikiem, Wczytaj",
+                [](CSweepWindow& w) {
+                    clickWhenShown(&CCompareDlg::loadButton, [&] { trigger(w, CMainFrame::CmdCompareSettings); });
+                }),
+        loadRow("File: Przywróć z kopii, Wczytaj",
+                [](CSweepWindow& w) {
+                    clickWhenShown(&CCompareDlg::loadButton, [&] { trigger(w, CMainFrame::CmdRestoreBackup); });
+                }),
         // The map sent with the settings and its read-back, and the clear of the errors log.
         {"File: Przywróć ustawienia fabryczne", on(CDoravineView::TabSettings, [](CSweepWindow& w) { w.user.answerYes(); }),
          [](CSweepWindow& w) { trigger(w, CMainFrame::CmdFactorySettings); }, recordDiffers, idle, {3, 4, 6}},

@@ -14,6 +14,7 @@
 #include "gui/skin/gradient_button.h"
 #include "gui/skin/gradient_edit.h"
 #include "gui/support/qt_app_environment.h"
+#include "gui/support/sim_window.h"
 #include "operations/diag_threads.h"
 #include "support/byte_files.h"
 #include "support/recording_user.h"
@@ -39,20 +40,10 @@ const auto* const g_environment = registerQtApp(QtAppTheme::Program);
 
 // The window, with or without the virtual controller, and a settings file saved from the
 // controller's factory state beside it.
-struct CFileWindow {
+struct CFileWindow : CSimWindow {
     explicit CFileWindow(bool withController)
+        : CSimWindow(withController ? SimWindowOptions{} : SimWindowOptions::withoutController())
     {
-        setCurrentLanguage(kLanguagePolish);
-        if (withController)
-            sim = std::make_unique<CSimFixture>();
-        CSimFixture::setPorts(withController ? std::vector<std::string>{sim->sim().path()} : std::vector<std::string>{});
-        doc = std::make_unique<CDoravineDoc>(&threads);
-        CSimFixture::shortenTimeouts(doc->Device());
-        frame = std::make_unique<CMainFrame>(*doc);
-        frame->initialUpdate();
-        frame->resize(1366, 768);
-        frame->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !frame->view()->searching(); }, 20000));
         CSettingsRecord r = doc->Device().m_settings;
         if (!withController)
             for (int c = 0; c < kMapColumns; ++c)
@@ -66,14 +57,6 @@ struct CFileWindow {
         original.assign(bytes.begin(), bytes.end());
         testsupport::writeAll(file, original);
         user.clear();
-    }
-    ~CFileWindow()
-    {
-        frame.reset();
-        doc->StopLiveSamples();
-        threads.joinAll();
-        doc.reset();
-        CSimFixture::setPorts({});
     }
     CSettingsFileControl& control() { return *frame->settingsFile(); }
     CMapAngleDlg& mapPage() { return *static_cast<CMapAngleDlg*>(frame->view()->tabPage(CDoravineView::TabMap)); }
@@ -101,12 +84,6 @@ struct CFileWindow {
         QTest::keyClick(grid().editor(), Qt::Key_Return);
     }
 
-    CTempHome home;
-    CRecordingUser user;
-    std::unique_ptr<CSimFixture> sim;
-    CThreadManager threads;
-    std::unique_ptr<CDoravineDoc> doc;
-    std::unique_ptr<CMainFrame> frame;
     fs::path file = home.path() / "car.settings";
     Bytes original;
 };
