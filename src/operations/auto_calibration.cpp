@@ -25,6 +25,7 @@ constexpr const wchar_t* kReadFailed = TR_KEY(L"Nie powiodło się wczytanie ust
 constexpr const wchar_t* kNoConnection = TR_KEY(L"BRAK POŁĄCZENIA");
 constexpr const wchar_t* kUnsupported = TR_KEY(L"Nieobsługiwany sygnał");
 constexpr const wchar_t* kCancelled = TR_KEY(L"Autodetekcja koła zamachowego przerwana.");
+constexpr const wchar_t* kNoAnswer = TR_KEY(L"Sterownik nie odpowiada.");
 constexpr const wchar_t* kCalibrated = TR_KEY(L"Autokalibracja zakończona sukcesem!");
 constexpr const wchar_t* kPutBackDone = TR_KEY(L"Przywrócono poprzednie ustawienia sterownika.");
 constexpr const wchar_t* kPutBackFailed = TR_KEY(L"Nie udało się przywrócić poprzednich ustawień sterownika.");
@@ -147,7 +148,7 @@ bool CAutoCalibration::prepare()
         endEarly();
         return false;
     }
-    m_warmUpTicks = m_steadyTicks = 0;
+    m_warmUpTicks = m_steadyTicks = m_unansweredPasses = 0;
     m_smoothed = m_previousSmoothed = 0.0;
     m_progress = 0;
     return true;
@@ -194,17 +195,15 @@ bool CAutoCalibration::resetController()
 
 bool CAutoCalibration::clearMap()
 {
-    try {
-        if (!device().ClearMap() || !device().SaveMap()) {
-            failWith(Outcome::ResetFailed, kWriteFailed, MessageIcon::Error);
-            return false;
-        }
-        for (auto& row : device().m_settings.advanceMap)
-            for (double& cell : row)
-                cell = 0.0;
-    } catch (IError* error) {
-        showCaughtError(error); // the restart below still goes out
+    // A broken link goes on to prepare()'s one message: a run whose controller is gone cannot
+    // restart it into detection, only say so and name the copy.
+    if (!device().ClearMap() || !device().SaveMap()) {
+        failWith(Outcome::ResetFailed, kWriteFailed, MessageIcon::Error);
+        return false;
     }
+    for (auto& row : device().m_settings.advanceMap)
+        for (double& cell : row)
+            cell = 0.0;
     return true;
 }
 
@@ -216,6 +215,9 @@ CAutoCalibration::TickResult CAutoCalibration::tick()
         if (!isReady(m_pass))
             return TickResult::Collecting;
         const bool passed = m_pass.get();
+        m_unansweredPasses = passed ? 0 : m_unansweredPasses + 1;
+        if (m_unansweredPasses >= kUnansweredPassesLimit)
+            return TickResult::Complete; // finish() says why
         if (m_passFlushes) {
             // The first pass only empties the controller's recorder; a failed one is tried again.
             if (!passed)
@@ -301,6 +303,8 @@ CAutoCalibration::Outcome CAutoCalibration::finish(bool cancelled)
     try {
         if (cancelled) {
             failWith(Outcome::Cancelled, kCancelled, MessageIcon::Information);
+        } else if (m_unansweredPasses >= kUnansweredPassesLimit) {
+            failWith(Outcome::Unanswered, kNoAnswer, MessageIcon::Error);
         } else if (!m_analysis.analyse(device().m_pulses.copy())) {
             failWith(Outcome::Unsupported, kUnsupported, MessageIcon::Information);
         } else if (storeWheel() && fitMapToWheel()) {

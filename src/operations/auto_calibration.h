@@ -36,6 +36,9 @@ class CAutoCalibration {
     static constexpr size_t kRecordsWanted = 2000;
     static constexpr double kRunningRpm = 50.0; // at or below it the engine counts as stopped
     static constexpr unsigned kSettleMs = 100;  // the controller's pause after its restart
+    // Passes in a row the controller did not answer (each after all its attempts) before the run
+    // gives up: a recorder that never answers would otherwise hold the progress for ever.
+    static constexpr int kUnansweredPassesLimit = 3;
 
     // How the last run ended.
     enum class Outcome {
@@ -47,6 +50,7 @@ class CAutoCalibration {
         Unsupported,   // the analysis found no pattern ("Nieobsługiwany sygnał")
         StoreFailed,   // the detected wheel or the fitted map was refused
         LinkError,     // the link broke; the controller was marked disconnected
+        Unanswered,    // the controller stopped answering the crank records
         Calibrated,
     };
 
@@ -128,6 +132,7 @@ class CAutoCalibration {
     // The collection's counters, as the dialog of the description keeps them.
     int m_warmUpTicks = 0;
     int m_steadyTicks = 0;
+    int m_unansweredPasses = 0;
     double m_smoothed = 0.0;
     double m_previousSmoothed = 0.0;
     int m_progress = 0;

@@ -236,6 +236,22 @@ TEST_F(AutoCalibration, TheTwelvePlusOneWheelIsNoSupportedSignalAndTheOldSetting
     EXPECT_EQ(runRequests().back(), "2/07");
 }
 
+// A recorder that never answers would hold the progress for ever: three unanswered passes end
+// the run with its message, and the old settings go back.
+TEST_F(AutoCalibration, UnansweredCrankRecordsEndTheRunAndTheOldSettingsGoBack)
+{
+    const Blocks before = tuneController();
+    sim::FaultRule blocks = faultRule(sim::FaultKind::NoReply);
+    blocks.when = sim::FaultWhen::Command;
+    blocks.code = 0x08;
+    sim().addFault(blocks);
+    CAutoCalibration calibration(doc);
+    EXPECT_EQ(detect(calibration), Outcome::Unanswered);
+    sim().clearFaults();
+    EXPECT_EQ(user.texts().back(), withPutBack(L"Sterownik nie odpowiada.", calibration, true));
+    EXPECT_TRUE(controller() == before) << "the controller as it was, byte for byte";
+}
+
 TEST_F(AutoCalibration, EveryRunningEngineProfileEndsDetected)
 {
     for (const Profile profile : {Profile::Start, Profile::Rev, Profile::Idle}) {

@@ -77,16 +77,22 @@ struct Action {
     // paced by the engine) names the frames the faults land on, by command code or frame type,
     // each at its first occurrence; the window stays live meanwhile.
     std::vector<std::pair<sim::FaultWhen, uint8_t>> at = {};
+    // A failed run puts back what the controller held before it; with the cable pulled it cannot,
+    // and then names the backup that holds it.
+    bool putsBack = false;
 };
 
 struct Result {
     std::string frame;   // "n/of name", or the named frame
     int messages = 0;    // messages other than a success's note
     std::string message; // the first of them
+    std::string said;    // the first lines of every message, for a failure's report
     qint64 longestGapMs = 0;
     qint64 reconnectMs = -1; // from the controller's return; -1: never lost, or not found again
     bool reconnected = false;
     std::string screen; // empty: equal to the controller
+    bool controllerKept = false; // the controller holds afterwards what it held before
+    bool namesBackup = false;    // a message names a dated settings backup
 };
 
 inline bool idle(CSweepWindow&)
@@ -146,6 +152,7 @@ class CSweepWindow : public CSimWindow {
         Result r;
         r.frame = counted ? std::to_string(frame) + " " + name : name;
         m_backAt = 0;
+        const auto held = heldBlocks();
         CStallProbe probe(QString(), m_clock);
         QTest::qWait(3 * CStallProbe::kPeriodMs); // its first turns: a stall in the gesture counts
         action.act(*this);
@@ -164,10 +171,14 @@ class CSweepWindow : public CSimWindow {
         // The page reads again on its ticks once the controller is back.
         (void)QTest::qWaitFor([&] { return action.settled(*this) && action.screenDiffers(*this).empty(); }, 5000);
         r.screen = action.screenDiffers(*this);
+        r.controllerKept = heldBlocks() == held;
         // What went wrong is said once; a success's own note (the clear's backup) is not counted.
-        for (size_t i = said; i < user.messages().size(); ++i)
+        for (size_t i = said; i < user.messages().size(); ++i) {
             if (user.messages()[i].icon != MessageIcon::Information && r.messages++ == 0)
                 r.message = firstLine(user.messages()[i].text);
+            r.namesBackup |= user.messages()[i].text.find(L"ustawienia-") != std::wstring::npos;
+            r.said += firstLine(user.messages()[i].text) + " | ";
+        }
         return r;
     }
 
@@ -211,6 +222,17 @@ class CSweepWindow : public CSimWindow {
         return each;
     }
     sim::VirtualController& controller() const { return sim->sim(); }
+    // The controller's settings, map and axes, raw.
+    std::vector<uint8_t> heldBlocks() const
+    {
+        const auto settings = controller().settings();
+        const auto map = controller().map();
+        const auto axes = controller().axes();
+        std::vector<uint8_t> all(settings.begin(), settings.end());
+        all.insert(all.end(), map.begin(), map.end());
+        all.insert(all.end(), axes.begin(), axes.end());
+        return all;
+    }
 
     // Connected as the window sees it: the watchdog has collected the search and refreshed the
     // pages, and its ticks run again.
