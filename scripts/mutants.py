@@ -562,7 +562,7 @@ FAULTS = [
      "        showError(L\"Sterownik nie odpowiada.\");", "        (void)0;",
      "a capture pass nobody answers says nothing", "gui_fault_sweep_test"),
     ("factory-map-step-catches", "src/operations/doravine_doc.cpp",
-     "applyDefinition(controller) &&\n                      CMapModel(controller.record()).eraseMap(controller);",
+     "applyDefinition(controller) && eraseEditedMap(controller);",
      "applyDefinition(controller) && clearMapStep(controller);",
      "a cable pulled at the factory reset's map clear gives three messages", "gui_fault_sweep_test"),
     ("factory-step-twice", "src/operations/doravine_doc.cpp",

@@ -7,7 +7,6 @@
 #include "operations/firmware_update.h"
 #include "operations/map_operations.h"
 #include "operations/settings_backup.h"
-#include "records/map_model.h"
 #include "platform/folders.h"
 #include "platform/ierror.h"
 
@@ -266,8 +265,7 @@ bool CDoravineDoc::RestoreFactorySettings()
     // A refused step shows its own failure; a broken link passes through to the caller's one
     // message. The pages then show what the record holds.
     IEditedRecord& controller = m_edited.controller();
-    const bool done = CAxisDefinition::factory().applyDefinition(controller) &&
-                      CMapModel(controller.record()).eraseMap(controller);
+    const bool done = CAxisDefinition::factory().applyDefinition(controller) && eraseEditedMap(controller);
     if (m_views) {
         m_views->refillMapGrid();
         m_views->activateMapPage();

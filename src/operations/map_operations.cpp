@@ -66,12 +66,17 @@ bool eraseControllerMap(CLPGDevice& device)
     return model.eraseMap(device);
 }
 
+bool eraseEditedMap(IEditedRecord& target)
+{
+    CMapModel model(target.record());
+    return model.eraseMap(target);
+}
+
 bool clearMapStep(IEditedRecord& target)
 {
     CWaitCursor wait;
     try {
-        CMapModel model(target.record());
-        return model.eraseMap(target);
+        return eraseEditedMap(target);
     } catch (IError* raw) {
         showLinkError(L"CMapAngleDlg::OnBnClickedBtnClrMapTime()", raw);
         return false;

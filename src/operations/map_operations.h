@@ -47,6 +47,8 @@ bool readControllerMap(CLPGDevice& device);
 // ClearMap and SaveMap, then every cell 0.0 in the record (a refused command shows its error box
 // and the cells stay); link errors pass through. Answers whether the map was cleared.
 bool eraseControllerMap(CLPGDevice& device);
+// The same on the edited record: the controller's or an open file's.
+bool eraseEditedMap(IEditedRecord& target);
 
 // The clear button's step, with the wait cursor: only while connected, ClearMap and SaveMap, then
 // every cell 0.0 (a refused command shows its error box and the cells stay). A link error is
